@@ -1,0 +1,26 @@
+# Flags shared by every build.
+
+set(CMAKE_CXX_STANDARD 17)
+set(CMAKE_CXX_STANDARD_REQUIRED ON)
+set(CMAKE_CXX_EXTENSIONS OFF)
+set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+
+# Every build computes exactly the written arithmetic: no fused multiply-adds anywhere, and on
+# 32-bit x86 SSE2 instead of the x87 unit, whose extended precision would change results. 32-bit
+# Windows hosts align the stack to 4 bytes only, so every function realigns it.
+add_compile_options(-ffp-contract=off)
+if(TOVREL_X86_32)
+    add_compile_options(-msse2 -mfpmath=sse -mstackrealign)
+endif()
+
+# The binaries carry their C and C++ runtimes.
+if(WIN32)
+    add_link_options(-static)
+else()
+    add_link_options(-static-libstdc++ -static-libgcc)
+endif()
+
+# Warnings are errors in the project's own code (not in the test framework's).
+function(tovrel_warnings target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Werror)
+endfunction()

@@ -1,0 +1,7 @@
+#include "host/ModuleInstance.h"
+
+namespace tovrel {
+
+void* moduleInstance = nullptr;
+
+} // namespace tovrel

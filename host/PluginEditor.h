@@ -1,0 +1,39 @@
+#pragma once
+
+#include "host/VstAbi.h"
+
+#include <cstdint>
+
+namespace tovrel {
+
+class PluginEffect;
+
+// The editor the host opens, drives and closes through the dispatcher's editor opcodes. This base
+// only remembers the host's parent window; the GUI editor builds on it.
+class PluginEditor {
+public:
+    virtual ~PluginEditor() = default;
+
+    virtual PluginEffect* ownerEffect() { return effect; }
+    virtual bool onEditGetRect(ERect** rect);
+    virtual bool onEditOpen(void* parent);
+    virtual void onEditClose() { parentWindow = nullptr; }
+    virtual bool isWindowOpen() { return parentWindow != nullptr; }
+    virtual void onEditIdle() {}
+    virtual bool onEditKeyDown(VstKeyCode /*key*/) { return false; }
+    virtual bool onEditKeyUp(VstKeyCode /*key*/) { return false; }
+    virtual bool onWheelTurn(float /*distance*/) { return false; }
+    virtual bool onSetEditKnobMode(int32_t /*mode*/) { return false; }
+
+    PluginEditor(const PluginEditor&) = delete;
+    PluginEditor& operator=(const PluginEditor&) = delete;
+
+protected:
+    explicit PluginEditor(PluginEffect* owner)
+        : effect(owner) {}
+
+    PluginEffect* effect { nullptr }; // not owned
+    void* parentWindow { nullptr };   // the host's window while open
+};
+
+} // namespace tovrel
