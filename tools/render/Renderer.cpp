@@ -137,8 +137,8 @@ bool Renderer::run(RenderSummary& summary, const Progress& progress) {
         summary.setting = displayOf(fx, 2);
     } else {
         fx->setParameter(fx, 2, 0.0f); // "Off" frees the two level parameters
-        fx->setParameter(fx, 0, static_cast<float>(*m_options.feedTenths - 10) / 140.0f);
-        // Aim at the middle of the step so that truncation inside the plug-in lands on the value.
+        // Aim at the middle of each step, so that truncation inside the plug-in lands on the value.
+        fx->setParameter(fx, 0, (static_cast<float>(*m_options.feedTenths - 10) + 0.5f) / 140.0f);
         fx->setParameter(fx, 1, (static_cast<float>(*m_options.cutHz - 300) + 0.5f) / 1700.0f);
         const std::string feed = displayOf(fx, 0);
         const std::string cut = displayOf(fx, 1);

@@ -1,0 +1,214 @@
+#include "host/PluginEditor.h"
+#include "plugin/CrossfeedEffect.h"
+#include "support/RecordingHost.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+namespace tovrel {
+namespace {
+
+using test::RecordingHost;
+
+// An editor that records what the dispatcher hands it.
+class ProbeEditor : public PluginEditor {
+public:
+    ProbeEditor(PluginEffect* owner, bool* destroyed)
+        : PluginEditor(owner)
+        , m_destroyed(destroyed) {}
+    ~ProbeEditor() override { *m_destroyed = true; }
+
+    bool onEditGetRect(ERect** rect) override {
+        *rect = &m_rect;
+        return true;
+    }
+    bool onEditKeyDown(VstKeyCode key) override {
+        lastKey = key;
+        return keyAnswer;
+    }
+    bool onEditKeyUp(VstKeyCode key) override {
+        lastKey = key;
+        return false;
+    }
+    bool onSetEditKnobMode(int32_t mode) override {
+        knobMode = mode;
+        return true;
+    }
+    void onEditIdle() override { ++idles; }
+
+    VstKeyCode lastKey {};
+    bool keyAnswer { true };
+    int32_t knobMode { -1 };
+    int idles { 0 };
+
+private:
+    ERect m_rect { 0, 0, 225, 183 };
+    bool* m_destroyed;
+};
+
+class Dispatcher : public ::testing::Test {
+protected:
+    intptr_t send(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f) {
+        return record->dispatcher(record, opcode, index, value, ptr, opt);
+    }
+
+    RecordingHost host;
+    std::unique_ptr<CrossfeedEffect> effect { new CrossfeedEffect(RecordingHost::callback()) };
+    AEffect* record { effect->effectRecord() };
+};
+
+TEST_F(Dispatcher, AnswersTheEffectsIdentity) {
+    EXPECT_EQ(send(vst::effGetVstVersion), 2400);
+    EXPECT_EQ(send(vst::effGetPlugCategory), 0);
+    EXPECT_EQ(send(vst::effGetTailSize), 0);
+    EXPECT_EQ(send(vst::effGetVendorVersion), 0x10000);
+    EXPECT_EQ(send(vst::effIdentify), 0x4E764566);
+    char text[80];
+    EXPECT_EQ(send(vst::effGetEffectName, 0, 0, text), 1);
+    EXPECT_STREQ(text, "hxF2");
+    EXPECT_EQ(send(vst::effGetProductString, 0, 0, text), 1);
+    EXPECT_STREQ(text, "Orvalen Headphones Crossfeed (Bauer Stereophonic-to-Binaural)");
+    EXPECT_EQ(send(vst::effGetVendorString, 0, 0, text), 1);
+    EXPECT_GT(std::strlen(text), 0u);
+    EXPECT_LE(std::strlen(text), 64u);
+}
+
+TEST_F(Dispatcher, UnsupportedAndDeprecatedOpcodesAnswerZero) {
+    for (int32_t opcode : {9, 16, 17, 18, 20, 21, 28, 30, 31, 32, 36, 37, 43, 46, 53, 54, 55, 57, 80, 81, 1000, -1})
+        EXPECT_EQ(send(opcode, 1, 1, nullptr, 1.0f), 0) << "opcode " << opcode;
+    char text[] = "receiveVstMidiEvent";
+    EXPECT_EQ(send(vst::effCanDo, 0, 0, text), 0);
+    char other[] = "sendVstEvents";
+    EXPECT_EQ(send(vst::effCanDo, 0, 0, other), 0);
+    EXPECT_EQ(send(vst::effString2Parameter, 0, 0, other), 0);
+    EXPECT_EQ(send(vst::effGetCurrentMidiProgram), -1);
+    EXPECT_EQ(send(vst::effSetBypass, 0, 1), 0);
+    EXPECT_EQ(send(vst::effSetProcessPrecision, 0, 1), 0);
+    EXPECT_TRUE(host.calls().empty());
+}
+
+TEST_F(Dispatcher, ChunksAreNotOffered) {
+    void* data = &host;
+    EXPECT_EQ(send(vst::effGetChunk, 0, 0, &data), 0);
+    EXPECT_EQ(data, &host);
+    EXPECT_EQ(send(vst::effSetChunk, 0, 16, &data), 0);
+    EXPECT_EQ(record->flags & vst::effFlagsProgramChunks, 0);
+}
+
+TEST_F(Dispatcher, ProgramNumberHasNoLowerBound) {
+    send(vst::effSetProgram, 0, 1);
+    EXPECT_EQ(send(vst::effGetProgram), 0);
+    send(vst::effSetProgram, 0, -1);
+    EXPECT_EQ(send(vst::effGetProgram), -1);
+    send(vst::effSetProgram, 0, 0);
+    EXPECT_EQ(send(vst::effGetProgram), 0);
+}
+
+TEST_F(Dispatcher, MainsChangedNeitherCallsTheHostNorClearsTheFilter) {
+    float left[4] = {0.5f, 0.5f, 0.5f, 0.5f};
+    float right[4] = {};
+    float* channels[2] = {left, right};
+    record->processReplacing(record, channels, channels, 4);
+    const double lastLow = effect->filter()->lastLow[0];
+    host.clear();
+    EXPECT_EQ(send(vst::effMainsChanged, 0, 0), 0);
+    EXPECT_EQ(send(vst::effMainsChanged, 0, 1), 0);
+    EXPECT_TRUE(host.calls().empty());
+    EXPECT_EQ(effect->filter()->lastLow[0], lastLow);
+}
+
+TEST_F(Dispatcher, SpeakerArrangementAndTotalSamples) {
+    VstSpeakerArrangement dummy {};
+    VstSpeakerArrangement* input = &dummy;
+    VstSpeakerArrangement* output = &dummy;
+    EXPECT_EQ(send(vst::effGetSpeakerArrangement, 0, reinterpret_cast<intptr_t>(&input), &output), 0);
+    EXPECT_EQ(input, nullptr);
+    EXPECT_EQ(output, nullptr);
+    EXPECT_EQ(send(vst::effSetSpeakerArrangement, 0, reinterpret_cast<intptr_t>(&dummy), &dummy), 0);
+    EXPECT_EQ(send(vst::effSetTotalSampleToProcess, 0, 4096), 4096);
+}
+
+TEST_F(Dispatcher, EveryIndexCanBeAutomated) {
+    for (int32_t index : {0, 1, 2, 3, 99, -1})
+        EXPECT_EQ(send(vst::effCanBeAutomated, index), 1);
+}
+
+TEST_F(Dispatcher, EditorOpcodesWithoutAnEditorAnswerZero) {
+    ERect* rect = reinterpret_cast<ERect*>(&host);
+    EXPECT_EQ(send(vst::effEditGetRect, 0, 0, &rect), 0);
+    EXPECT_EQ(rect, reinterpret_cast<ERect*>(&host));
+    EXPECT_EQ(send(vst::effEditOpen, 0, 0, &host), 0);
+    EXPECT_EQ(send(vst::effEditClose), 0);
+    EXPECT_EQ(send(vst::effEditIdle), 0);
+    EXPECT_EQ(send(vst::effEditKeyDown, 'a', 65, nullptr, 0.0f), 0);
+    EXPECT_EQ(send(vst::effEditKeyUp, 'a', 65, nullptr, 0.0f), 0);
+    EXPECT_EQ(send(vst::effSetEditKnobMode, 0, 2), 0);
+}
+
+TEST_F(Dispatcher, EditorOpcodesReachAnAttachedEditor) {
+    bool destroyed = false;
+    auto* editor = new ProbeEditor(effect.get(), &destroyed);
+    effect->attachEditor(editor);
+    EXPECT_EQ(record->flags & vst::effFlagsHasEditor, vst::effFlagsHasEditor);
+
+    ERect* rect = nullptr;
+    EXPECT_EQ(send(vst::effEditGetRect, 0, 0, &rect), 1);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->bottom, 225);
+    EXPECT_EQ(rect->right, 183);
+
+    // The key record: index as character, low byte of value as virtual key, opt truncated to
+    // its low byte as modifiers.
+    EXPECT_EQ(send(vst::effEditKeyDown, 'q', 0x1234, nullptr, 9.75f), 1);
+    EXPECT_EQ(editor->lastKey.character, 'q');
+    EXPECT_EQ(editor->lastKey.virt, 0x34);
+    EXPECT_EQ(editor->lastKey.modifier, 9);
+    EXPECT_EQ(send(vst::effEditKeyDown, 'q', 0, nullptr, 258.0f), 1);
+    EXPECT_EQ(editor->lastKey.modifier, 2);
+    EXPECT_EQ(send(vst::effEditKeyDown, 'q', 0, nullptr, NAN), 1);
+    EXPECT_EQ(editor->lastKey.modifier, 0);
+    editor->keyAnswer = false;
+    EXPECT_EQ(send(vst::effEditKeyDown, 'q', 0), 0);
+    EXPECT_EQ(send(vst::effEditKeyUp, 'r', 0x41), 0);
+    EXPECT_EQ(editor->lastKey.character, 'r');
+
+    EXPECT_EQ(send(vst::effSetEditKnobMode, 0, 2), 1);
+    EXPECT_EQ(editor->knobMode, 2);
+    send(vst::effEditIdle);
+    EXPECT_EQ(editor->idles, 1);
+
+    effect.reset();
+    EXPECT_TRUE(destroyed);
+}
+
+TEST_F(Dispatcher, CloseThroughTheRecordDestroysTheEffectAndItsEditor) {
+    bool destroyed = false;
+    CrossfeedEffect* owned = effect.release();
+    owned->attachEditor(new ProbeEditor(owned, &destroyed));
+    EXPECT_EQ(record->dispatcher(record, vst::effClose, 0, 0, nullptr, 0.0f), 1);
+    EXPECT_TRUE(destroyed);
+}
+
+TEST_F(Dispatcher, RecordEntriesReachTheEffect) {
+    EXPECT_EQ(record->getParameter(record, 3), 0.0f);
+    EXPECT_EQ(record->getParameter(record, -1), 0.0f);
+    record->setParameter(record, 2, 0.0f);
+    EXPECT_EQ(record->getParameter(record, 2), 0.0f);
+
+    // The deprecated accumulating entry leaves the host's buffers alone.
+    float in[2][8] = {{0.5f, 0.25f}, {-0.5f}};
+    float out[2][8] = {{1, 2, 3, 4, 5, 6, 7, 8}, {8, 7, 6, 5, 4, 3, 2, 1}};
+    float* inputs[2] = {in[0], in[1]};
+    float* outputs[2] = {out[0], out[1]};
+    record->process(record, inputs, outputs, 8);
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(out[0][i], static_cast<float>(i + 1));
+        EXPECT_EQ(out[1][i], static_cast<float>(8 - i));
+    }
+}
+
+} // namespace
+} // namespace tovrel

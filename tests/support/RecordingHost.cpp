@@ -1,0 +1,41 @@
+#include "support/RecordingHost.h"
+
+namespace tovrel::test {
+
+namespace {
+RecordingHost* activeHost = nullptr;
+}
+
+RecordingHost::RecordingHost() {
+    m_answers[vst::audioMasterVersion] = vst::kVstVersion;
+    activeHost = this;
+}
+
+RecordingHost::~RecordingHost() {
+    if (activeHost == this)
+        activeHost = nullptr;
+}
+
+std::vector<RecordingHost::Call> RecordingHost::callsOf(int32_t opcode) const {
+    std::vector<Call> matching;
+    for (const Call& call : m_calls) {
+        if (call.opcode == opcode)
+            matching.push_back(call);
+    }
+    return matching;
+}
+
+intptr_t VST_CALL RecordingHost::dispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                                          float opt) {
+    RecordingHost* host = activeHost;
+    if (!host)
+        return 0;
+    Call call {effect, opcode, index, value, ptr, opt, {}};
+    if (ptr && opcode == vst::audioMasterCanDo)
+        call.text = static_cast<const char*>(ptr);
+    host->m_calls.push_back(call);
+    const auto found = host->m_answers.find(opcode);
+    return found == host->m_answers.end() ? 0 : found->second;
+}
+
+} // namespace tovrel::test
