@@ -1,5 +1,6 @@
 #include "tools/render/Renderer.h"
 
+#include "plugin/Presets.h"
 #include "tools/vsthost/PluginLibrary.h"
 
 #include <sndfile.h>
@@ -134,7 +135,9 @@ bool Renderer::run(RenderSummary& summary, const Progress& progress) {
     fx->dispatcher(fx, vst::effSetBlockSize, 0, m_options.blockSize, nullptr, 0.0f);
     if (m_options.preset) {
         fx->setParameter(fx, 2, static_cast<float>(*m_options.preset) * 0.25f);
-        summary.setting = displayOf(fx, 2);
+        if (fx->getParameter(fx, 2) != static_cast<float>(*m_options.preset) * 0.25f)
+            return fail("the plug-in did not take the preset");
+        summary.setting = kPresetNames[*m_options.preset];
     } else {
         fx->setParameter(fx, 2, 0.0f); // "Off" frees the two level parameters
         // Aim at the middle of each step, so that truncation inside the plug-in lands on the value.
@@ -210,7 +213,7 @@ bool Renderer::run(RenderSummary& summary, const Progress& progress) {
             return fail("writing '" + m_options.outputPath + "' failed: " + sf_strerror(output.get()));
         done += got;
         if (progress)
-            progress(done, total);
+            progress(done, total, inInfo.samplerate);
     }
     if (sf_error(input.get()) != SF_ERR_NO_ERROR)
         return fail("reading '" + m_options.inputPath + "' failed: " + sf_strerror(input.get()));

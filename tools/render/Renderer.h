@@ -22,7 +22,7 @@ struct RenderSummary {
 // block by block. The output is written under a temporary name and renamed only when complete.
 class Renderer {
 public:
-    using Progress = std::function<void(int64_t done, int64_t total)>;
+    using Progress = std::function<void(int64_t done, int64_t total, int sampleRate)>;
 
     explicit Renderer(RenderOptions options)
         : m_options(std::move(options)) {}

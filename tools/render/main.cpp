@@ -1,8 +1,6 @@
 // tovrel-render: crossfeeds audio files offline through the plug-in, loaded as a host loads it.
 #include "tools/render/Renderer.h"
 
-#include <sndfile.h>
-
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -51,9 +49,11 @@ int main(int argc, char** argv) {
     const bool quiet = options->quiet;
     tovrel::Renderer renderer(*options);
     tovrel::RenderSummary summary;
+    // Long files show a progress line on a terminal.
+    const bool showProgress = !quiet && isatty(STDERR_FILENO);
     int lastPercent = -1;
-    auto progress = [&](int64_t done, int64_t total) {
-        if (quiet || total <= 0 || summary.sampleRate == 0)
+    auto progress = [&](int64_t done, int64_t total, int sampleRate) {
+        if (!showProgress || total <= 0 || static_cast<double>(total) < kProgressAfterSeconds * sampleRate)
             return;
         const int percent = static_cast<int>(done * 100 / total);
         if (percent != lastPercent) {
@@ -62,15 +62,6 @@ int main(int argc, char** argv) {
             std::fflush(stderr);
         }
     };
-    // The progress line needs the length, which is known only once the input is open; peek first.
-    {
-        SF_INFO info {};
-        if (SNDFILE* peek = sf_open(options->inputPath.c_str(), SFM_READ, &info)) {
-            if (info.samplerate > 0 && static_cast<double>(info.frames) / info.samplerate > kProgressAfterSeconds)
-                summary.sampleRate = info.samplerate;
-            sf_close(peek);
-        }
-    }
     const bool ok = renderer.run(summary, progress);
     if (lastPercent >= 0)
         std::fputs("\n", stderr);

@@ -1,0 +1,228 @@
+// The renderer end to end: the real program on generated files, compared with the plug-in's own
+// processing of the same samples through its record.
+#include "hostlevel/HostSession.h"
+#include "tools/render/RenderOptions.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace tovrel::test {
+namespace {
+
+struct RenderRun {
+    int exitCode;
+    std::string output;
+};
+
+RenderRun runRenderer(const std::string& arguments) {
+    const std::string command = std::string(TOVREL_RENDER_PROGRAM) + " " + arguments + " 2>&1";
+    RenderRun run {-1, {}};
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return run;
+    char buffer[512];
+    while (std::fgets(buffer, sizeof(buffer), pipe))
+        run.output += buffer;
+    const int status = pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+class Renderer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/tovrel-render-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+    }
+    void TearDown() override {
+        for (const std::string& name : files())
+            std::remove((dir + "/" + name).c_str());
+        rmdir(dir.c_str());
+    }
+
+    std::vector<std::string> files() const {
+        std::vector<std::string> names;
+        if (DIR* d = opendir(dir.c_str())) {
+            while (dirent* entry = readdir(d)) {
+                const std::string name = entry->d_name;
+                if (name != "." && name != "..")
+                    names.push_back(name);
+            }
+            closedir(d);
+        }
+        return names;
+    }
+
+    // Writes frames of interleaved samples; returns the path.
+    std::string writeFile(const std::string& name, int channels, int rate, int format,
+                          const std::vector<double>& samples) {
+        const std::string path = dir + "/" + name;
+        SF_INFO info {};
+        info.channels = channels;
+        info.samplerate = rate;
+        info.format = format;
+        SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+        EXPECT_NE(file, nullptr) << sf_strerror(nullptr);
+        if (file) {
+            sf_writef_double(file, samples.data(), static_cast<sf_count_t>(samples.size() / channels));
+            sf_close(file);
+        }
+        return path;
+    }
+
+    std::vector<double> readFile(const std::string& path, SF_INFO& info) {
+        info = {};
+        SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+        EXPECT_NE(file, nullptr) << path;
+        std::vector<double> samples;
+        if (file) {
+            samples.resize(static_cast<size_t>(info.frames * info.channels));
+            sf_readf_double(file, samples.data(), info.frames);
+            sf_close(file);
+        }
+        return samples;
+    }
+
+    std::vector<double> stereoSignal(int frames) {
+        TestSignal signal(99);
+        std::vector<double> samples;
+        for (int i = 0; i < frames; ++i) {
+            samples.push_back(signal.next() * 0.9);
+            samples.push_back((i % 100 < 50) ? 0.7 : -0.7);
+        }
+        return samples;
+    }
+
+    // The plug-in's own output for the same samples, set up as the renderer sets it up.
+    std::vector<double> processThroughRecord(const std::vector<double>& interleaved, int rate, float presetValue) {
+        PluginLibrary library;
+        EXPECT_TRUE(library.load(TOVREL_PLUGIN_FILE)) << library.error();
+        AEffect* effect = library.createEffect(+[](AEffect*, int32_t opcode, int32_t, intptr_t, void*,
+                                                   float) -> intptr_t { return opcode == 1 ? 2400 : 0; });
+        EXPECT_NE(effect, nullptr);
+        std::vector<double> out;
+        if (!effect)
+            return out;
+        effect->dispatcher(effect, vst::effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
+        effect->setParameter(effect, 2, presetValue);
+        const size_t frames = interleaved.size() / 2;
+        std::vector<double> left(frames), right(frames);
+        for (size_t i = 0; i < frames; ++i) {
+            left[i] = interleaved[2 * i];
+            right[i] = interleaved[2 * i + 1];
+        }
+        double* channels[2] = {left.data(), right.data()};
+        effect->processDoubleReplacing(effect, channels, channels, static_cast<int32_t>(frames));
+        effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);
+        for (size_t i = 0; i < frames; ++i) {
+            out.push_back(left[i]);
+            out.push_back(right[i]);
+        }
+        return out;
+    }
+
+    std::string dir;
+};
+
+TEST_F(Renderer, OutputEqualsTheRecordsProcessing) {
+    const std::vector<double> input = stereoSignal(10000);
+    const std::string in = writeFile("in.wav", 2, 48000, SF_FORMAT_WAV | SF_FORMAT_DOUBLE, input);
+    const RenderRun run = runRenderer("--preset 'J. Meier' --block 333 --plugin " + std::string(TOVREL_PLUGIN_FILE) +
+                                " " + in + " " + dir + "/out.wav");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("frames    10000 at 48000 Hz"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("J. Meier"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("x real time"), std::string::npos) << run.output;
+
+    SF_INFO info;
+    const std::vector<double> output = readFile(dir + "/out.wav", info);
+    EXPECT_EQ(info.samplerate, 48000);
+    EXPECT_EQ(info.format & SF_FORMAT_SUBMASK, SF_FORMAT_DOUBLE);
+    const std::vector<double> expected = processThroughRecord(input, 48000, 1.0f);
+    ASSERT_EQ(output.size(), expected.size());
+    for (size_t i = 0; i < output.size(); ++i)
+        ASSERT_EQ(output[i], expected[i]) << "sample " << i;
+}
+
+TEST_F(Renderer, LevelAndFormatOptions) {
+    const std::string in = writeFile("in.flac", 2, 44100, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, stereoSignal(4000));
+    const RenderRun run = runRenderer("--feed 7.5 --cut 301 --precision single --format pcm24 --plugin " +
+                                std::string(TOVREL_PLUGIN_FILE) + " " + in + " " + dir + "/out.aiff");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("7.5 dB, 301 Hz"), std::string::npos) << run.output;
+    SF_INFO info;
+    const std::vector<double> output = readFile(dir + "/out.aiff", info);
+    EXPECT_EQ(info.format, SF_FORMAT_AIFF | SF_FORMAT_PCM_24);
+    EXPECT_EQ(info.frames, 4000);
+}
+
+TEST_F(Renderer, ClearErrorsAndNoOutputLeftBehind) {
+    const std::string plugin = std::string(" --plugin ") + TOVREL_PLUGIN_FILE + " ";
+    RenderRun run = runRenderer(plugin + dir + "/missing.wav " + dir + "/out.wav");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.output.find("cannot read"), std::string::npos) << run.output;
+
+    const std::string mono = writeFile("mono.wav", 1, 44100, SF_FORMAT_WAV | SF_FORMAT_PCM_16,
+                                       std::vector<double>(1000, 0.25));
+    run = runRenderer(plugin + mono + " " + dir + "/out.wav");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.output.find("1 channel(s); crossfeed needs a stereo"), std::string::npos) << run.output;
+
+    const std::string stereo = writeFile("in.wav", 2, 44100, SF_FORMAT_WAV | SF_FORMAT_PCM_16, stereoSignal(100));
+    run = runRenderer("--preset nonesuch" + plugin + stereo + " " + dir + "/out.wav");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.output.find("unknown preset 'nonesuch'"), std::string::npos) << run.output;
+    run = runRenderer("--feed 15.1 --cut 700" + plugin + stereo + " " + dir + "/out.wav");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.output.find("outside 1.0 to 15.0 dB"), std::string::npos) << run.output;
+    run = runRenderer("--feed 6 --cut 2001" + plugin + stereo + " " + dir + "/out.wav");
+    EXPECT_EQ(run.exitCode, 2);
+    run = runRenderer("--block 0" + plugin + stereo + " " + dir + "/out.wav");
+    EXPECT_EQ(run.exitCode, 2);
+    run = runRenderer("--plugin " + dir + "/nothing.so " + stereo + " " + dir + "/out.wav");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.output.find("cannot load"), std::string::npos) << run.output;
+    // An unknown extension names no format.
+    run = runRenderer(plugin + stereo + " " + dir + "/out.xyz");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.output.find("cannot tell the output format"), std::string::npos) << run.output;
+
+    // None of the failures left an output or a partial file.
+    for (const std::string& name : files())
+        EXPECT_TRUE(name == "mono.wav" || name == "in.wav") << "left behind: " << name;
+}
+
+TEST(RenderOptions, PresetNamesAndKeys) {
+    EXPECT_EQ(presetIndexForName("J. Meier"), 4);
+    EXPECT_EQ(presetIndexForName("jmeier"), 4);
+    EXPECT_EQ(presetIndexForName("bs2b default"), 2);
+    EXPECT_EQ(presetIndexForName("Taskel (Orvalen)"), 1);
+    EXPECT_EQ(presetIndexForName("Moy"), -1);
+
+    std::string error;
+    const char* both[] = {"--preset", "cmoy", "--feed", "5", "--cut", "700", "a.wav", "b.wav"};
+    EXPECT_FALSE(parseRenderOptions(8, both, error));
+    EXPECT_NE(error.find("either"), std::string::npos);
+    const char* feedOnly[] = {"--feed", "5", "a.wav", "b.wav"};
+    EXPECT_FALSE(parseRenderOptions(4, feedOnly, error));
+    const char* good[] = {"--feed", "1.0", "--cut", "2000", "a.wav", "b.wav"};
+    const auto options = parseRenderOptions(6, good, error);
+    ASSERT_TRUE(options);
+    EXPECT_EQ(*options->feedTenths, 10);
+    EXPECT_EQ(*options->cutHz, 2000);
+    EXPECT_FALSE(options->preset);
+    const char* defaults[] = {"a.wav", "b.wav"};
+    EXPECT_EQ(*parseRenderOptions(2, defaults, error)->preset, 1);
+}
+
+} // namespace
+} // namespace tovrel::test
