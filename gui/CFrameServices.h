@@ -1,0 +1,40 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+namespace tovrel {
+
+class CView;
+class GuiEditor;
+struct CPos;
+
+// What views, controls, containers and paint contexts ask of the frame they belong to. The frame
+// derives from its container first and from this interface second: each operation below that is
+// one of the frame's own slots keeps its place in the frame's table, because the frame's override
+// serves both. `frameView` and `frameWindow` are declared by the frame after all its other
+// operations. Views never own their frame, so the interface has no public destructor.
+class CFrameServices {
+public:
+    virtual GuiEditor* ownerEditor() = 0;
+    virtual void pumpIdle() = 0;
+    virtual void beginParameterEdit(int32_t tag) = 0;
+    virtual void endParameterEdit(int32_t tag) = 0;
+    virtual bool pointerInWindow(CPos& where) = 0;
+    virtual void setKeyFocus(CView* view) = 0;
+    virtual CView* getKeyFocus() = 0;
+    virtual void paintView(CView* view) = 0;
+
+    // The frame as the root view of its tree, and its window (null without one).
+    virtual CView* frameView() = 0;
+    virtual HWND frameWindow() = 0;
+
+protected:
+    CFrameServices() = default;
+    ~CFrameServices() = default;
+    CFrameServices(const CFrameServices&) = default;
+    CFrameServices& operator=(const CFrameServices&) = default;
+};
+
+} // namespace tovrel

@@ -1,0 +1,274 @@
+#include "gui/CPaintContext.h"
+
+#include "gui/CFrameServices.h"
+#include "gui/CView.h"
+#include "gui/PlatformEntries.h"
+
+#include <cstring>
+
+namespace tovrel {
+
+namespace {
+
+bool keyHeld(int virtualKey) {
+    return (GetAsyncKeyState(virtualKey) & 0x8000) != 0;
+}
+
+} // namespace
+
+int32_t currentButtons() {
+    int32_t buttons = 0;
+    if (keyHeld(VK_LBUTTON))
+        buttons |= buttonsSwapped ? kMouseRight : kMouseLeft;
+    if (keyHeld(VK_MBUTTON))
+        buttons |= kMouseMiddle;
+    if (keyHeld(VK_RBUTTON))
+        buttons |= buttonsSwapped ? kMouseLeft : kMouseRight;
+    if (keyHeld(VK_SHIFT))
+        buttons |= kKeyShift;
+    if (keyHeld(VK_CONTROL))
+        buttons |= kKeyControl;
+    if (keyHeld(VK_MENU))
+        buttons |= kKeyAlt;
+    return buttons;
+}
+
+CPaintContext::CPaintContext(CFrameServices* owner, HDC dc, HWND windowHandle)
+    : device(dc), window(windowHandle), frame(owner) {
+    if (frame)
+        frame->frameView()->getBounds(clipArea);
+    else
+        clipArea = CRectangle{0, 0, 1000, 1000};
+
+    if (!device && window) {
+        device = GetDC(window);
+        ownedDevice = device;
+    }
+    if (device) {
+        savedBrush = GetCurrentObject(device, OBJ_BRUSH);
+        savedPen = GetCurrentObject(device, OBJ_PEN);
+        savedFont = GetCurrentObject(device, OBJ_FONT);
+        SetBkMode(device, TRANSPARENT);
+    }
+    penStyle = PS_SOLID;
+    if (window) {
+        RECT screen{};
+        GetWindowRect(window, &screen);
+        windowOrigin = CPos{screen.left, screen.top};
+    }
+
+    setStrokeColor(kRgbaWhite);
+    setStrokeStyle(0);
+    setStrokeWidth(1);
+    setFillColor(kRgbaBlack);
+    setTextColor(kRgbaWhite);
+    selectFont(0, 0);
+    if (drawMode != 0) {
+        drawMode = 0;
+        if (device)
+            SetROP2(device, R2_COPYPEN);
+    }
+}
+
+CPaintContext::~CPaintContext() {
+    if (device) {
+        if (savedBrush)
+            SelectObject(device, savedBrush);
+        if (savedPen)
+            SelectObject(device, savedPen);
+        if (savedFont)
+            SelectObject(device, savedFont);
+    }
+    if (brush)
+        DeleteObject(brush);
+    if (pen)
+        DeleteObject(pen);
+    if (font)
+        DeleteObject(font);
+    if (ownedDevice)
+        ReleaseDC(window, ownedDevice);
+}
+
+void CPaintContext::replacePen() {
+    LOGPEN description{};
+    description.lopnStyle = static_cast<UINT>(penStyle);
+    description.lopnWidth.x = strokeWidth;
+    description.lopnColor = strokeColor.gdiColour();
+    HPEN made = CreatePenIndirect(&description);
+    if (device)
+        SelectObject(device, made);
+    if (pen)
+        DeleteObject(pen);
+    pen = made;
+}
+
+void CPaintContext::setStrokeColor(const CRgba& colour) {
+    if (colour == strokeColor)
+        return;
+    strokeColor = colour;
+    replacePen();
+}
+
+void CPaintContext::setStrokeStyle(int32_t /*style*/) {
+    // Solid is the only style the editor draws with.
+    if (strokeStyle == 0)
+        return;
+    strokeStyle = 0;
+    penStyle = PS_SOLID;
+    replacePen();
+}
+
+void CPaintContext::setStrokeWidth(int32_t /*width*/) {
+    // One pixel is the only width the editor draws with.
+    if (strokeWidth == 1)
+        return;
+    strokeWidth = 1;
+    replacePen();
+}
+
+void CPaintContext::setFillColor(const CRgba& colour) {
+    if (colour == fillColor)
+        return;
+    fillColor = colour;
+    if (device)
+        SetBkColor(device, colour.gdiColour());
+    LOGBRUSH description{};
+    description.lbStyle = BS_SOLID;
+    description.lbColor = colour.gdiColour();
+    description.lbHatch = 0;
+    HBRUSH made = CreateBrushIndirect(&description);
+    if (!made)
+        return;
+    if (device)
+        SelectObject(device, made);
+    if (brush)
+        DeleteObject(brush);
+    brush = made;
+}
+
+void CPaintContext::setTextColor(const CRgba& colour) {
+    textColor = colour;
+    if (device)
+        SetTextColor(device, colour.gdiColour());
+}
+
+void CPaintContext::selectFont(int32_t number, int32_t style) {
+    if (static_cast<uint32_t>(number) >= static_cast<uint32_t>(kFontCount))
+        number = 0;
+    const CFontEntry& entry = kFontTable[number];
+    if (number == fontNumber && entry.height == fontSize && style == fontStyle)
+        return;
+    fontStyle = style;
+    fontNumber = number;
+    fontSize = entry.height;
+
+    LOGFONTA description{};
+    description.lfHeight = -entry.height;
+    description.lfWeight = (style & kFontBold) ? FW_BOLD : FW_NORMAL;
+    description.lfItalic = (style & kFontItalic) ? TRUE : FALSE;
+    description.lfUnderline = (style & kFontUnderline) ? TRUE : FALSE;
+    description.lfStrikeOut = FALSE;
+    description.lfCharSet = ANSI_CHARSET;
+    description.lfOutPrecision = OUT_STRING_PRECIS;
+    description.lfClipPrecision = CLIP_STROKE_PRECIS;
+    description.lfQuality = DEFAULT_QUALITY;
+    description.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+    if (number == 7)
+        description.lfPitchAndFamily = FF_DECORATIVE;
+    if (number == 0)
+        description.lfWeight = FW_BOLD;
+    std::strncpy(description.lfFaceName, entry.face, LF_FACESIZE - 1);
+
+    HFONT made = CreateFontIndirectA(&description);
+    if (device)
+        SelectObject(device, made);
+    if (font)
+        DeleteObject(font);
+    font = made;
+}
+
+void CPaintContext::setClipArea(const CRectangle& area) {
+    CRectangle shifted = area;
+    shifted.offset(offset);
+    if (shifted == clipArea)
+        return;
+    clipArea = shifted;
+    HRGN region = CreateRectRgn(shifted.left, shifted.top, shifted.right, shifted.bottom);
+    SelectClipRgn(device, region);
+    DeleteObject(region);
+}
+
+void CPaintContext::outlineArea(const CRectangle& area) {
+    CRectangle shifted = area;
+    shifted.offset(offset);
+    MoveToEx(device, shifted.left, shifted.top, nullptr);
+    LineTo(device, shifted.right - 1, shifted.top);
+    LineTo(device, shifted.right - 1, shifted.bottom - 1);
+    LineTo(device, shifted.left, shifted.bottom - 1);
+    LineTo(device, shifted.left, shifted.top);
+}
+
+void CPaintContext::fillArea(const CRectangle& area) {
+    CRectangle shifted = area;
+    shifted.offset(offset);
+    RECT filled{shifted.left + 1, shifted.top + 1, shifted.right, shifted.bottom};
+    HGDIOBJ previousPen = SelectObject(device, GetStockObject(NULL_PEN));
+    FillRect(device, &filled, brush);
+    if (previousPen)
+        SelectObject(device, previousPen);
+}
+
+void CPaintContext::drawText(const char* text, const CRectangle& area, int16_t opaque, int32_t alignment) {
+    if (!text)
+        return;
+    CRectangle shifted = area;
+    shifted.offset(offset);
+    SetBkMode(device, opaque ? OPAQUE : TRANSPARENT);
+    UINT format = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
+    if (alignment == kAlignCenter) {
+        format |= DT_CENTER;
+    } else if (alignment == kAlignRight) {
+        format |= DT_RIGHT;
+    } else {
+        format |= DT_LEFT;
+        shifted.left += 1;
+    }
+    RECT box{shifted.left, shifted.top, shifted.right, shifted.bottom};
+    DrawTextA(device, text, static_cast<int>(std::strlen(text)), &box, format);
+    SetBkMode(device, TRANSPARENT);
+}
+
+void CPaintContext::blitKeyed(const CRectangle& area, const CPos& sourceOffset, HDC source,
+                              COLORREF keyColour) {
+    const int x = area.left + offset.h;
+    const int y = area.top + offset.v;
+    const int w = area.width();
+    const int h = area.height();
+    const int sx = sourceOffset.h;
+    const int sy = sourceOffset.v;
+
+    if (transparentBltEntry) {
+        transparentBltEntry(device, x, y, w, h, source, sx, sy, w, h, keyColour);
+        return;
+    }
+
+    // Without TransparentBlt: a monochrome mask of the key colour, then exclusive-or, and, and
+    // exclusive-or again, so that the destination survives exactly where the key colour was.
+    HDC maskDevice = CreateCompatibleDC(device);
+    const COLORREF oldBackground = SetBkColor(device, RGB(255, 255, 255));
+    const COLORREF oldText = SetTextColor(device, RGB(0, 0, 0));
+    HBITMAP mask = CreateBitmap(w, h, 1, 1, nullptr);
+    HGDIOBJ previousMask = SelectObject(maskDevice, mask);
+    SetBkColor(source, keyColour);
+    BitBlt(maskDevice, 0, 0, w, h, source, sx, sy, SRCCOPY);
+    BitBlt(device, x, y, w, h, source, sx, sy, SRCINVERT);
+    BitBlt(device, x, y, w, h, maskDevice, 0, 0, SRCAND);
+    BitBlt(device, x, y, w, h, source, sx, sy, SRCINVERT);
+    SelectObject(maskDevice, previousMask);
+    DeleteObject(mask);
+    DeleteDC(maskDevice);
+    SetBkColor(device, oldBackground);
+    SetTextColor(device, oldText);
+}
+
+} // namespace tovrel

@@ -1,0 +1,220 @@
+#include "gui/CView.h"
+
+#include "gui/CFrameServices.h"
+#include "gui/CPaintContext.h"
+#include "gui/CPixmap.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+namespace tovrel {
+
+const char kMsgCheckIfViewContainer[] = "kMsgCheckIfViewContainer";
+
+CView::CView(const CRectangle& area) : bounds(area), mouseArea(area) {}
+
+CView::~CView() {
+    if (backdrop)
+        backdrop->release();
+}
+
+void CView::paint(CPaintContext* context) {
+    if (backdrop && context) {
+        if (transparent)
+            backdrop->drawKeyed(context, bounds, CPos{});
+        else
+            backdrop->drawCopy(context, bounds, CPos{});
+    }
+    setNeedsRepaint(false);
+}
+
+void CView::paintArea(CPaintContext* context, const CRectangle& /*area*/) {
+    paint(context);
+}
+
+bool CView::overlaps(const CRectangle& area) {
+    return bounds.overlaps(area);
+}
+
+void CView::handleMouse(CPaintContext* /*context*/, CPos /*where*/, int32_t /*buttons*/) {}
+
+void CView::setBackdrop(CPixmap* pixmap) {
+    // Retain first: the new pixmap may be the one already held.
+    if (pixmap)
+        pixmap->retain();
+    if (backdrop)
+        backdrop->release();
+    backdrop = pixmap;
+    setNeedsRepaint(true);
+}
+
+CPixmap* CView::getBackdrop() {
+    return backdrop;
+}
+
+int32_t CView::handleKeyDown(const VstKeyCode& /*key*/) {
+    return -1;
+}
+
+int32_t CView::handleKeyUp(const VstKeyCode& /*key*/) {
+    return -1;
+}
+
+bool CView::handleWheelAxis(CPaintContext* context, CPos where, int32_t /*axis*/, float distance) {
+    return handleWheel(context, where, distance);
+}
+
+bool CView::handleWheel(CPaintContext* /*context*/, CPos /*where*/, float /*distance*/) {
+    return false;
+}
+
+bool CView::handleDrop(CPaintContext* /*context*/, CDropData* /*drop*/, CPos /*where*/) {
+    return false;
+}
+
+void CView::handleDragEnter(CPaintContext* /*context*/, CDropData* /*drop*/, CPos /*where*/) {}
+
+void CView::handleDragLeave(CPaintContext* /*context*/, CDropData* /*drop*/, CPos /*where*/) {}
+
+void CView::handleDragMove(CPaintContext* /*context*/, CDropData* /*drop*/, CPos /*where*/) {}
+
+void CView::focusLost(CPaintContext* /*context*/) {}
+
+void CView::focusGained(CPaintContext* /*context*/) {}
+
+bool CView::needsRepaint() {
+    return repaintPending;
+}
+
+void CView::setNeedsRepaint(bool needed) {
+    repaintPending = needed;
+}
+
+void CView::setAcceptsMouse(bool accepts) {
+    mouseAccepted = accepts;
+}
+
+bool CView::acceptsMouse() {
+    return mouseAccepted;
+}
+
+void CView::setMouseArea(const CRectangle& area) {
+    mouseArea = area;
+}
+
+CRectangle& CView::getMouseArea(CRectangle& out) {
+    out = mouseArea;
+    return out;
+}
+
+bool CView::isHit(CPos where, int32_t /*buttons*/) {
+    return mouseArea.contains(where);
+}
+
+void CView::setTransparent(bool value) {
+    transparent = value;
+}
+
+bool CView::isTransparent() {
+    return transparent;
+}
+
+void CView::setBounds(const CRectangle& area) {
+    bounds = area;
+    setNeedsRepaint(true);
+}
+
+CRectangle& CView::getBounds(CRectangle& out) {
+    out = bounds;
+    return out;
+}
+
+bool CView::onRemoved(CView* /*parent*/) {
+    return true;
+}
+
+bool CView::onAttached(CView* /*parent*/) {
+    return true;
+}
+
+void CView::getPointerPosition(CPaintContext* context, CPos& where) {
+    if (!context)
+        return;
+    if (parentView && parentView->receiveMessage(this, kMsgCheckIfViewContainer) == 1) {
+        // Each container on the way up adds its own origin to what is subtracted from the cursor.
+        CPos& origin = context->getWindowOrigin();
+        CPos& offset = context->getOffset();
+        const CPos savedOrigin = origin;
+        const CPos savedOffset = offset;
+        CRectangle parentBounds;
+        parentView->getBounds(parentBounds);
+        origin.h += parentBounds.left;
+        origin.v += parentBounds.top;
+        offset.h += parentBounds.left;
+        offset.v += parentBounds.top;
+        parentView->getPointerPosition(context, where);
+        origin = savedOrigin;
+        offset = savedOffset;
+        return;
+    }
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    where.h = cursor.x - context->getWindowOrigin().h;
+    where.v = cursor.y - context->getWindowOrigin().v;
+}
+
+CPos& CView::toLocal(CPos& where) {
+    if (parentIsContainer())
+        return parentView->toLocal(where);
+    return where;
+}
+
+CPos& CView::toFrame(CPos& where) {
+    if (parentIsContainer())
+        return parentView->toFrame(where);
+    return where;
+}
+
+GuiEditor* CView::ownerEditor() {
+    return ownerFrame ? ownerFrame->ownerEditor() : nullptr;
+}
+
+int32_t CView::receiveMessage(CView* /*sender*/, const char* /*message*/) {
+    return 0;
+}
+
+void CView::redrawArea(CPaintContext* context, const CRectangle& area) {
+    if (parentView)
+        parentView->redrawArea(context, area);
+    else if (ownerFrame)
+        ownerFrame->frameView()->paintArea(context, area);
+}
+
+bool CView::acceptsFocus() {
+    return focusAccepted;
+}
+
+void CView::setAcceptsFocus(bool accepts) {
+    focusAccepted = accepts;
+}
+
+bool CView::isKindOf(const char* className) const {
+    return className && std::strcmp(className, "CView") == 0;
+}
+
+void CView::refresh(CPaintContext* context) {
+    if (!needsRepaint())
+        return;
+    if (context)
+        redrawArea(context, bounds);
+    else if (ownerFrame)
+        ownerFrame->paintView(this);
+    setNeedsRepaint(false);
+}
+
+bool CView::parentIsContainer() const {
+    return parentView && parentView->isKindOf("CViewContainer");
+}
+
+} // namespace tovrel

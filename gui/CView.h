@@ -1,0 +1,97 @@
+#pragma once
+
+#include "gui/CRectangle.h"
+#include "gui/CRefCounted.h"
+#include "host/VstAbi.h"
+
+#include <cstdint>
+
+namespace tovrel {
+
+class CDropData;
+class CFrameServices;
+class CPaintContext;
+class CPixmap;
+class GuiEditor;
+
+// The one message exchanged between views; receivers compare it by address, not by text.
+extern const char kMsgCheckIfViewContainer[];
+
+// Everything that occupies a rectangle of the editor window. Most operations do nothing here or
+// pass the request up to the parent; controls, containers and the frame override them. Points
+// given to the input and drag operations are in the coordinates of `bounds` (the parent's).
+class CView : public CRefCounted {
+public:
+    explicit CView(const CRectangle& bounds);
+    ~CView() override;
+
+    // Painting and hit testing.
+    virtual void paint(CPaintContext* context);
+    virtual void paintArea(CPaintContext* context, const CRectangle& area);
+    virtual bool overlaps(const CRectangle& area);
+    virtual void handleMouse(CPaintContext* context, CPos where, int32_t buttons);
+    virtual void setBackdrop(CPixmap* pixmap);
+    virtual CPixmap* getBackdrop();
+
+    // Keyboard, wheel, drag and drop, focus.
+    virtual int32_t handleKeyDown(const VstKeyCode& key);
+    virtual int32_t handleKeyUp(const VstKeyCode& key);
+    virtual bool handleWheelAxis(CPaintContext* context, CPos where, int32_t axis, float distance);
+    virtual bool handleWheel(CPaintContext* context, CPos where, float distance);
+    virtual bool handleDrop(CPaintContext* context, CDropData* drop, CPos where);
+    virtual void handleDragEnter(CPaintContext* context, CDropData* drop, CPos where);
+    virtual void handleDragLeave(CPaintContext* context, CDropData* drop, CPos where);
+    virtual void handleDragMove(CPaintContext* context, CDropData* drop, CPos where);
+    virtual void focusLost(CPaintContext* context);
+    virtual void focusGained(CPaintContext* context);
+
+    // State accessors.
+    virtual bool needsRepaint();
+    virtual void setNeedsRepaint(bool needed);
+    virtual void setAcceptsMouse(bool accepts);
+    virtual bool acceptsMouse();
+    virtual void setMouseArea(const CRectangle& area);
+    virtual CRectangle& getMouseArea(CRectangle& out);
+    virtual bool isHit(CPos where, int32_t buttons);
+    virtual void setTransparent(bool transparent);
+    virtual bool isTransparent();
+    virtual void setBounds(const CRectangle& area);
+    virtual CRectangle& getBounds(CRectangle& out);
+
+    // Tree membership and coordinates.
+    virtual bool onRemoved(CView* parent);
+    virtual bool onAttached(CView* parent);
+    virtual void getPointerPosition(CPaintContext* context, CPos& where);
+    virtual CPos& toLocal(CPos& where);
+    virtual CPos& toFrame(CPos& where);
+    virtual GuiEditor* ownerEditor();
+    virtual int32_t receiveMessage(CView* sender, const char* message);
+    virtual void redrawArea(CPaintContext* context, const CRectangle& area);
+    virtual bool acceptsFocus();
+    virtual void setAcceptsFocus(bool accepts);
+    virtual bool isKindOf(const char* className) const;
+    virtual void refresh(CPaintContext* context);
+
+    // Set by the container that adopts the view.
+    CFrameServices* getOwnerFrame() const { return ownerFrame; }
+    void setOwnerFrame(CFrameServices* frame) { ownerFrame = frame; }
+    CView* getParentView() const { return parentView; }
+    void setParentView(CView* parent) { parentView = parent; }
+    const CRectangle& viewBounds() const { return bounds; }
+
+protected:
+    // True when the parent is a container (a frame is one too).
+    bool parentIsContainer() const;
+
+    CRectangle bounds;
+    CRectangle mouseArea;
+    CFrameServices* ownerFrame{nullptr}; // not owned
+    CView* parentView{nullptr};          // not owned
+    bool repaintPending{false};
+    bool mouseAccepted{true};
+    bool transparent{false};
+    bool focusAccepted{false};
+    CPixmap* backdrop{nullptr}; // one counted reference
+};
+
+} // namespace tovrel

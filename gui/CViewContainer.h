@@ -1,0 +1,103 @@
+#pragma once
+
+#include "gui/CRgba.h"
+#include "gui/CView.h"
+
+namespace tovrel {
+
+class COffscreenPaint;
+
+// One node of a container's child list; it holds one counted reference to its view.
+struct CChildLink {
+    CView* view{nullptr};
+    CChildLink* next{nullptr};
+    CChildLink* previous{nullptr};
+};
+
+enum : int32_t { kRefreshWhole = 0, kRefreshChanged = 1 };
+
+// A view that holds other views, in painting order: the first child is painted first, and every
+// search by position walks from the last child, so the front-most child wins. Children's
+// rectangles are in the container's own coordinates, whose origin is the top-left corner of its
+// bounds. A container owns what is added to it.
+class CViewContainer : public CView {
+public:
+    explicit CViewContainer(const CRectangle& bounds);
+    ~CViewContainer() override;
+
+    void paint(CPaintContext* context) override;
+    void paintArea(CPaintContext* context, const CRectangle& area) override;
+    void handleMouse(CPaintContext* context, CPos where, int32_t buttons) override;
+    int32_t handleKeyDown(const VstKeyCode& key) override;
+    int32_t handleKeyUp(const VstKeyCode& key) override;
+    bool handleWheelAxis(CPaintContext* context, CPos where, int32_t axis, float distance) override;
+    bool handleWheel(CPaintContext* context, CPos where, float distance) override;
+    bool handleDrop(CPaintContext* context, CDropData* drop, CPos where) override;
+    void handleDragEnter(CPaintContext* context, CDropData* drop, CPos where) override;
+    void handleDragLeave(CPaintContext* context, CDropData* drop, CPos where) override;
+    void handleDragMove(CPaintContext* context, CDropData* drop, CPos where) override;
+    void focusLost(CPaintContext* context) override;
+    void focusGained(CPaintContext* context) override;
+    bool needsRepaint() override;
+    void setBounds(const CRectangle& area) override;
+    bool onRemoved(CView* parent) override;
+    bool onAttached(CView* parent) override;
+    CPos& toLocal(CPos& where) override;
+    CPos& toFrame(CPos& where) override;
+    int32_t receiveMessage(CView* sender, const char* message) override;
+    void redrawArea(CPaintContext* context, const CRectangle& area) override;
+    bool isKindOf(const char* className) const override;
+    void refresh(CPaintContext* context) override;
+
+    // Children.
+    virtual void addChildWithArea(CView* view, const CRectangle& mouseArea, bool acceptsMouse);
+    virtual void addChild(CView* view);
+    // With `release` set the creator's reference is dropped too.
+    virtual void removeChild(CView* view, bool release);
+    virtual void removeAllChildren(bool release);
+    virtual bool hasChild(CView* view);
+    virtual int32_t childCount();
+    virtual CView* childAt(int32_t index);
+
+    // Background and painting.
+    virtual void setBackgroundColour(CRgba colour);
+    virtual CRgba& getBackgroundColour(CRgba& out);
+    virtual void setBackdropOffset(CPos offset);
+    virtual CPos& getBackdropOffset();
+    virtual void paintBackground(CPaintContext* context, const CRectangle& area);
+    virtual void setRefreshMode(int32_t mode);
+    virtual int32_t getRefreshMode();
+    virtual void setPaintOffscreen(bool enabled);
+
+    // Finding views and walking the focus.
+    virtual CView* viewUnderPointer();
+    virtual CView* viewAt(CPos where, bool deep);
+    virtual bool moveFocus(CView* oldFocus, bool backwards);
+
+    COffscreenPaint* getOffscreen() const { return offscreen; }
+    bool paintsOffscreen() const { return paintOffscreen; }
+
+protected:
+    void makeBackBuffer();
+    void dropBackBuffer();
+    CRectangle ownArea() const { return CRectangle{0, 0, bounds.width(), bounds.height()}; }
+    // Chooses where to paint and records what has to be given back to the caller's context.
+    CPaintContext* beginPaint(CPaintContext* context, CPos& savedOrigin, CPos& savedOffset);
+    // The caller's clip in drawing coordinates, moved to the buffer's origin when painting through
+    // a back buffer (the frame's clip already is in its own coordinates).
+    CRectangle callerClip(CPaintContext* context) const;
+    void drawBackdrop(CPaintContext* target, const CRectangle& area, const CPos& source);
+    void shiftContext(CPaintContext* context, int32_t h, int32_t v);
+    void unlink(CChildLink* link, bool release);
+
+    CChildLink* firstChild{nullptr};
+    CChildLink* lastChild{nullptr};
+    int32_t refreshMode{kRefreshChanged};
+    COffscreenPaint* offscreen{nullptr}; // one counted reference
+    CRgba backgroundColour{kRgbaBlack};
+    CPos backdropOffset;
+    bool paintOffscreen{true};
+    CView* dragTarget{nullptr}; // not owned
+};
+
+} // namespace tovrel

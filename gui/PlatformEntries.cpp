@@ -1,0 +1,10 @@
+#include "gui/PlatformEntries.h"
+
+namespace tovrel {
+
+AlphaBlendFunction alphaBlendEntry = nullptr;
+TransparentBltFunction transparentBltEntry = nullptr;
+OSVERSIONINFOA osVersion{};
+bool buttonsSwapped = false;
+
+} // namespace tovrel

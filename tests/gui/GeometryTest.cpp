@@ -1,0 +1,293 @@
+// Rectangles, the view base: hit and overlap rules, type tests, reference counting, coordinates.
+#include "GuiTestSupport.h"
+
+#include "gui/CPaintContext.h"
+#include "gui/CPixmap.h"
+
+#include <gtest/gtest.h>
+
+namespace tovrel::test {
+namespace {
+
+TEST(Geometry, RectangleArithmeticAndInclusiveEdges) {
+    CRectangle area{10, 20, 30, 50};
+    EXPECT_EQ(area.width(), 20);
+    EXPECT_EQ(area.height(), 30);
+    area.offset(CPos{-5, 7});
+    EXPECT_EQ(area, (CRectangle{5, 27, 25, 57}));
+
+    const CRectangle box{0, 0, 10, 10};
+    EXPECT_TRUE(box.contains(CPos{10, 10}));
+    EXPECT_TRUE(box.contains(CPos{0, 0}));
+    EXPECT_FALSE(box.contains(CPos{11, 5}));
+    EXPECT_FALSE(box.contains(CPos{5, -1}));
+
+    // Bounding never inverts: disjoint rectangles give an empty one at the larger corner.
+    EXPECT_EQ(box.boundedBy(CRectangle{5, 5, 20, 20}), (CRectangle{5, 5, 10, 10}));
+    const CRectangle apart = box.boundedBy(CRectangle{30, 40, 50, 60});
+    EXPECT_EQ(apart, (CRectangle{30, 40, 30, 40}));
+}
+
+TEST(ViewBasics, NewViewDefaults) {
+    CView* view = new CView(CRectangle{1, 2, 30, 40});
+    CRectangle area;
+    EXPECT_EQ(view->getMouseArea(area), (CRectangle{1, 2, 30, 40}));
+    EXPECT_TRUE(view->acceptsMouse());
+    EXPECT_FALSE(view->isTransparent());
+    EXPECT_FALSE(view->acceptsFocus());
+    EXPECT_FALSE(view->needsRepaint());
+    EXPECT_EQ(view->getBackdrop(), nullptr);
+    EXPECT_EQ(view->ownerEditor(), nullptr);
+    EXPECT_EQ(view->getRefCount(), 1);
+    VstKeyCode key{};
+    EXPECT_EQ(view->handleKeyDown(key), -1);
+    EXPECT_EQ(view->handleKeyUp(key), -1);
+    EXPECT_FALSE(view->handleWheelAxis(nullptr, CPos{}, 2, 1.0f));
+    EXPECT_EQ(view->receiveMessage(view, kMsgCheckIfViewContainer), 0);
+    view->release();
+}
+
+TEST(ViewBasics, OverlapAndHitCountRightAndBottomEdgesAsInside) {
+    CView view(CRectangle{10, 10, 20, 20});
+    EXPECT_TRUE(view.overlaps(CRectangle{20, 10, 30, 20})); // left on our right edge
+    EXPECT_FALSE(view.overlaps(CRectangle{21, 10, 30, 20}));
+    EXPECT_TRUE(view.overlaps(CRectangle{0, 0, 10, 10})); // corner to corner
+    EXPECT_FALSE(view.overlaps(CRectangle{0, 0, 9, 30}));
+    EXPECT_TRUE(view.overlaps(CRectangle{12, 20, 14, 40})); // top on our bottom edge
+    EXPECT_FALSE(view.overlaps(CRectangle{12, 21, 14, 40}));
+
+    EXPECT_TRUE(view.isHit(CPos{20, 20}, 0));
+    EXPECT_FALSE(view.isHit(CPos{21, 20}, 0));
+    EXPECT_FALSE(view.isHit(CPos{20, 21}, 0));
+    EXPECT_TRUE(view.isHit(CPos{10, 10}, -1));
+
+    // The mouse area is separate from the bounds and does not follow them.
+    view.setMouseArea(CRectangle{0, 0, 5, 5});
+    EXPECT_TRUE(view.isHit(CPos{5, 5}, 0));
+    EXPECT_FALSE(view.isHit(CPos{15, 15}, 0));
+    view.setNeedsRepaint(false);
+    view.setBounds(CRectangle{10, 10, 20, 20}); // the same rectangle still marks it
+    EXPECT_TRUE(view.needsRepaint());
+    CRectangle area;
+    EXPECT_EQ(view.getMouseArea(area), (CRectangle{0, 0, 5, 5}));
+}
+
+TEST(ViewBasics, IsKindOfFollowsTheClassTreeExactly) {
+    CView view(CRectangle{});
+    TestControl control(CRectangle{});
+    CViewContainer container(CRectangle{});
+    EXPECT_TRUE(view.isKindOf("CView"));
+    EXPECT_FALSE(view.isKindOf("CControl"));
+    EXPECT_FALSE(view.isKindOf("cview"));
+    EXPECT_FALSE(view.isKindOf("CView "));
+    EXPECT_FALSE(view.isKindOf(nullptr));
+
+    EXPECT_TRUE(control.isKindOf("CControl"));
+    EXPECT_TRUE(control.isKindOf("CView"));
+    EXPECT_FALSE(control.isKindOf("CViewContainer"));
+    EXPECT_FALSE(control.isKindOf("CSlider"));
+    EXPECT_FALSE(control.isKindOf("cview"));
+
+    EXPECT_TRUE(container.isKindOf("CViewContainer"));
+    EXPECT_TRUE(container.isKindOf("CView"));
+    EXPECT_FALSE(container.isKindOf("CControl"));
+    EXPECT_FALSE(container.isKindOf("CFrame"));
+    EXPECT_FALSE(container.isKindOf("CScrollContainer"));
+    EXPECT_FALSE(container.isKindOf("cview"));
+}
+
+// A pixmap that counts its destruction.
+class CountedPixmap : public CPixmap {
+public:
+    explicit CountedPixmap(int* destroyedCount) : CPixmap(kKeyedBitmap), destroyed(destroyedCount) {}
+    ~CountedPixmap() override { ++*destroyed; }
+
+private:
+    int* destroyed;
+};
+
+TEST(RefCounting, LastReleaseDestroysOnceAndReleasesTheBackdropOnce) {
+    useTestModuleResources();
+    int pixmapsDestroyed = 0;
+    auto* pixmap = new CountedPixmap(&pixmapsDestroyed);
+    const int viewsBefore = RecordingView::destroyed;
+
+    auto* view = new RecordingView("v", CRectangle{0, 0, 12, 14}, nullptr);
+    view->setBackdrop(pixmap);
+    EXPECT_EQ(pixmap->getRefCount(), 2);
+    // Setting the pixmap it already holds keeps it alive and held once.
+    view->setBackdrop(pixmap);
+    EXPECT_EQ(pixmap->getRefCount(), 2);
+    EXPECT_EQ(view->getBackdrop(), pixmap);
+
+    view->retain();
+    view->release();
+    EXPECT_EQ(RecordingView::destroyed, viewsBefore);
+    view->release();
+    EXPECT_EQ(RecordingView::destroyed, viewsBefore + 1);
+    EXPECT_EQ(pixmapsDestroyed, 0);
+    EXPECT_EQ(pixmap->getRefCount(), 1);
+    pixmap->release();
+    EXPECT_EQ(pixmapsDestroyed, 1);
+}
+
+TEST(RefCounting, ReplacingTheBackdropReleasesTheOldOne) {
+    useTestModuleResources();
+    auto* first = new CPixmap(kKeyedBitmap);
+    auto* second = new CPixmap(kRampBitmap);
+    CView view(CRectangle{});
+    view.setBackdrop(first);
+    view.setBackdrop(second);
+    EXPECT_EQ(first->getRefCount(), 1);
+    EXPECT_EQ(second->getRefCount(), 2);
+    view.setBackdrop(nullptr);
+    EXPECT_EQ(second->getRefCount(), 1);
+    first->release();
+    second->release();
+}
+
+TEST(ViewPainting, BackdropLandsOnTheTopLeftCornerAndOnlyWithinBounds) {
+    useTestModuleResources();
+    DibCanvas canvas(40, 40);
+    canvas.fillPattern();
+    auto* pixmap = new CPixmap(kRampBitmap);
+    CView view(CRectangle{5, 6, 15, 12}); // smaller than the pixmap
+    view.setBackdrop(pixmap);
+    pixmap->release();
+    {
+        CPaintContext context(nullptr, canvas.device(), nullptr);
+        view.paint(&context);
+    }
+    EXPECT_FALSE(view.needsRepaint());
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x) {
+            const bool inside = x >= 5 && x < 15 && y >= 6 && y < 12;
+            ASSERT_EQ(canvas.pixel(x, y), inside ? rampColour(x - 5, y - 6) : canvas.patternColour(x, y))
+                << x << "," << y;
+        }
+
+    // Transparent: the white pixels of the backdrop leave the canvas alone.
+    auto* keyed = new CPixmap(kKeyedBitmap);
+    CView overlay(CRectangle{20, 20, 32, 34});
+    overlay.setBackdrop(keyed);
+    overlay.setTransparent(true);
+    keyed->release();
+    canvas.fillPattern();
+    {
+        CPaintContext context(nullptr, canvas.device(), nullptr);
+        overlay.paint(&context);
+    }
+    for (int y = 0; y < 14; ++y)
+        for (int x = 0; x < 12; ++x) {
+            const COLORREF source = keyedColour(x, y);
+            ASSERT_EQ(canvas.pixel(20 + x, 20 + y),
+                      source == RGB(255, 255, 255) ? canvas.patternColour(20 + x, 20 + y) : source);
+        }
+}
+
+TEST(ViewPainting, ViewWithoutBackdropOrContextStillClearsItsMark) {
+    CView view(CRectangle{0, 0, 5, 5});
+    view.setNeedsRepaint(true);
+    view.paint(nullptr);
+    EXPECT_FALSE(view.needsRepaint());
+}
+
+TEST(ViewRequests, RedrawAreaGoesToTheParentElseTheFrameElseNowhere) {
+    std::vector<std::string> log;
+    TestFrame frame(CRectangle{0, 0, 100, 100});
+    auto* inner = new CViewContainer(CRectangle{10, 10, 60, 60});
+    frame.addChild(inner);
+    auto* view = new RecordingView("v", CRectangle{5, 5, 15, 15}, &log);
+    inner->addChild(view);
+    DibCanvas canvas(100, 100);
+    CPaintContext context(&frame, canvas.device(), nullptr);
+
+    // Through the parent: the view's area is repainted at its place in the window.
+    view->paints = 0;
+    view->redrawArea(&context, CRectangle{5, 5, 15, 15});
+    EXPECT_EQ(view->paints, 1);
+    EXPECT_EQ(canvas.countColour(RGB(200, 40, 40), RECT{15, 15, 25, 25}), 100);
+    EXPECT_EQ(canvas.countColour(RGB(200, 40, 40), RECT{0, 0, 100, 100}), 100);
+
+    // No parent and no frame: nothing happens (and nothing breaks).
+    CView loose(CRectangle{0, 0, 5, 5});
+    loose.redrawArea(&context, CRectangle{0, 0, 5, 5});
+    loose.setNeedsRepaint(true);
+    loose.refresh(nullptr);
+    EXPECT_FALSE(loose.needsRepaint());
+}
+
+TEST(ViewRequests, RefreshPaintsOnlyWhenNeeded) {
+    std::vector<std::string> log;
+    TestFrame frame(CRectangle{0, 0, 50, 50});
+    auto* view = new RecordingView("v", CRectangle{5, 5, 15, 15}, &log);
+    frame.addChild(view); // the frame drops the creator's reference when it goes
+
+    // Without a context the frame paints the view with a context of its own.
+    view->refresh(nullptr);
+    ASSERT_EQ(frame.paintedViews.size(), 1u);
+    EXPECT_EQ(frame.paintedViews[0], view);
+    EXPECT_FALSE(view->needsRepaint());
+    view->refresh(nullptr);
+    EXPECT_EQ(frame.paintedViews.size(), 1u);
+
+    DibCanvas canvas(50, 50);
+    CPaintContext context(&frame, canvas.device(), nullptr);
+    view->setNeedsRepaint(true);
+    view->paints = 0;
+    view->refresh(&context);
+    EXPECT_EQ(view->paints, 1);
+    EXPECT_FALSE(view->needsRepaint());
+    view->refresh(&context);
+    EXPECT_EQ(view->paints, 1);
+}
+
+TEST(ViewCoordinates, PointerPositionIsRelativeToTheParentsOrigin) {
+    TestFrame frame(CRectangle{0, 0, 200, 200});
+    auto* inner = new CViewContainer(CRectangle{10, 20, 110, 120});
+    frame.addChild(inner);
+    auto* view = new CView(CRectangle{5, 5, 15, 15});
+    inner->addChild(view);
+
+    CPos where{77, 88};
+    view->getPointerPosition(nullptr, where);
+    EXPECT_EQ(where, (CPos{77, 88}));
+
+    ASSERT_TRUE(SetCursorPos(300, 200));
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    CPaintContext context(&frame, nullptr, nullptr);
+    context.getWindowOrigin() = CPos{100, 50};
+    context.getOffset() = CPos{3, 4};
+    view->getPointerPosition(&context, where);
+    EXPECT_EQ(where, (CPos{cursor.x - 100 - 10, cursor.y - 50 - 20}));
+    EXPECT_EQ(context.getWindowOrigin(), (CPos{100, 50}));
+    EXPECT_EQ(context.getOffset(), (CPos{3, 4}));
+
+    // The frame itself measures from the window origin alone.
+    frame.getPointerPosition(&context, where);
+    EXPECT_EQ(where, (CPos{cursor.x - 100, cursor.y - 50}));
+}
+
+TEST(ViewCoordinates, ToLocalAndToFrameWalkThroughEveryContainer) {
+    CView loose(CRectangle{10, 10, 20, 20});
+    CPos point{7, 8};
+    EXPECT_EQ(loose.toLocal(point), (CPos{7, 8}));
+    EXPECT_EQ(loose.toFrame(point), (CPos{7, 8}));
+
+    TestFrame frame(CRectangle{0, 0, 300, 300});
+    auto* outer = new CViewContainer(CRectangle{10, 20, 210, 220});
+    auto* inner = new CViewContainer(CRectangle{5, 6, 105, 106});
+    frame.addChild(outer);
+    outer->addChild(inner);
+    auto* view = new CView(CRectangle{1, 1, 9, 9});
+    inner->addChild(view);
+
+    CPos inFrame{50, 60};
+    EXPECT_EQ(view->toLocal(inFrame), (CPos{35, 34}));
+    CPos local{35, 34};
+    EXPECT_EQ(view->toFrame(local), (CPos{50, 60}));
+}
+
+} // namespace
+} // namespace tovrel::test

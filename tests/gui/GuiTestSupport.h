@@ -1,0 +1,170 @@
+#pragma once
+
+// Shared fixtures of the GUI toolkit tests: a drawing target whose pixels can be read, a real
+// window, the process's GDI object count, a frame stand-in and views that record what reaches
+// them.
+
+#include "gui/CControl.h"
+#include "gui/CFrameServices.h"
+#include "gui/CViewContainer.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tovrel::test {
+
+// The resources compiled into the test program.
+constexpr int32_t kRampBitmap = 129;  // 20 x 16, every pixel a different colour
+constexpr int32_t kKeyedBitmap = 130; // 12 x 14, pure white and other colours mixed
+COLORREF rampColour(int x, int y);
+COLORREF keyedColour(int x, int y);
+
+// Makes the test program's own resources the ones the toolkit loads.
+void useTestModuleResources();
+
+// A 32-bit DIB section in a memory device: drawing goes in, pixels come out exactly.
+class DibCanvas {
+public:
+    DibCanvas(int width, int height);
+    ~DibCanvas();
+    DibCanvas(const DibCanvas&) = delete;
+    DibCanvas& operator=(const DibCanvas&) = delete;
+
+    HDC device() const { return memory; }
+    int width() const { return w; }
+    int height() const { return h; }
+    COLORREF pixel(int x, int y) const;
+    void setPixel(int x, int y, COLORREF colour);
+    // Gives every pixel its own colour, so that "unchanged" can be checked pixel by pixel.
+    void fillPattern();
+    COLORREF patternColour(int x, int y) const;
+    void fill(COLORREF colour);
+    // Copies what the window shows into the canvas at (0, 0).
+    void grabWindow(HWND window);
+    // Pixels whose colour is `colour` within [left, right) x [top, bottom).
+    int countColour(COLORREF colour, const RECT& area) const;
+
+private:
+    int w;
+    int h;
+    HDC memory{nullptr};
+    HBITMAP section{nullptr};
+    HGDIOBJ previous{nullptr};
+    uint32_t* bits{nullptr};
+};
+
+// A visible top-level window of the given client size at the given screen position.
+class TestWindow {
+public:
+    TestWindow(int width, int height, int x = 120, int y = 80);
+    ~TestWindow();
+    TestWindow(const TestWindow&) = delete;
+    TestWindow& operator=(const TestWindow&) = delete;
+
+    HWND handle() const { return window; }
+
+private:
+    HWND window{nullptr};
+};
+
+// GDI objects the process holds. Wine's GetGuiResources answers 0; there the shared handle
+// table that the process environment block points to is counted instead.
+int processGdiObjectCount();
+
+// Presses and releases mouse buttons and keys through the platform's input queue, so that
+// GetAsyncKeyState sees them; everything still held is released on destruction.
+class SyntheticInput {
+public:
+    SyntheticInput() = default;
+    ~SyntheticInput();
+    SyntheticInput(const SyntheticInput&) = delete;
+    SyntheticInput& operator=(const SyntheticInput&) = delete;
+
+    void pressLeft(bool down);
+    void pressRight(bool down);
+    void pressMiddle(bool down);
+    void pressKey(WORD virtualKey, bool down);
+
+private:
+    void mouse(DWORD flags);
+    std::vector<DWORD> heldButtons; // the release flags still owed
+    std::vector<WORD> heldKeys;
+};
+
+// Stands in for the frame: a container that is its own frame and records the calls it gets.
+class TestFrame : public CViewContainer, public CFrameServices {
+public:
+    explicit TestFrame(const CRectangle& bounds, HWND window = nullptr);
+
+    GuiEditor* ownerEditor() override { return nullptr; }
+    void pumpIdle() override { ++idlePumps; }
+    void beginParameterEdit(int32_t tag) override { events.push_back("begin " + std::to_string(tag)); }
+    void endParameterEdit(int32_t tag) override { events.push_back("end " + std::to_string(tag)); }
+    bool pointerInWindow(CPos& where) override {
+        where = pointer;
+        return true;
+    }
+    void setKeyFocus(CView* view) override;
+    CView* getKeyFocus() override { return focus; }
+    void paintView(CView* view) override { paintedViews.push_back(view); }
+    CView* frameView() override { return this; }
+    HWND frameWindow() override { return window; }
+
+    std::vector<std::string> events;
+    std::vector<CView*> paintedViews;
+    CView* focus{nullptr};
+    CPos pointer;
+    int idlePumps{0};
+
+private:
+    HWND window;
+};
+
+// A view that logs what reaches it as "name.event h,v", and paints its bounds in one colour.
+class RecordingView : public CView {
+public:
+    RecordingView(const char* name, const CRectangle& bounds, std::vector<std::string>* log,
+                  COLORREF colour = RGB(200, 40, 40));
+    ~RecordingView() override;
+
+    void paint(CPaintContext* context) override;
+    void handleMouse(CPaintContext* context, CPos where, int32_t buttons) override;
+    int32_t handleKeyDown(const VstKeyCode& key) override;
+    int32_t handleKeyUp(const VstKeyCode& key) override;
+    bool handleWheelAxis(CPaintContext* context, CPos where, int32_t axis, float distance) override;
+    bool handleDrop(CPaintContext* context, CDropData* drop, CPos where) override;
+    void handleDragEnter(CPaintContext* context, CDropData* drop, CPos where) override;
+    void handleDragLeave(CPaintContext* context, CDropData* drop, CPos where) override;
+    void handleDragMove(CPaintContext* context, CDropData* drop, CPos where) override;
+    void focusLost(CPaintContext* context) override;
+    bool onRemoved(CView* parent) override;
+    bool onAttached(CView* parent) override;
+
+    int32_t keyAnswer{-1};
+    int paints{0};
+    CPos lastContextOffset;
+    static int destroyed;
+
+private:
+    void record(const std::string& event, CPos where);
+    std::string name;
+    std::vector<std::string>* log;
+    COLORREF colour;
+};
+
+// A control that paints its bounds in one colour and reports its paints.
+class TestControl : public CControl {
+public:
+    TestControl(const CRectangle& area, CControlObserver* changeObserver = nullptr, int32_t controlTag = 0,
+                CPixmap* pixmap = nullptr)
+        : CControl(area, changeObserver, controlTag, pixmap) {}
+
+    void paint(CPaintContext* context) override;
+
+    int paints{0};
+};
+
+} // namespace tovrel::test
