@@ -4,11 +4,25 @@
 
 #include <cstdint>
 
+#if !defined(__SSE2__) && !(defined(_M_IX86_FP) && _M_IX86_FP >= 2) && !defined(_M_X64)
+#error "the crossfeed filter computes both channels in one SSE2 register: build with SSE2"
+#endif
+#include <emmintrin.h>
+
 namespace tovrel {
 
 // State of one stereo crossfeed stream: the level in force, the sample rate, the six filter
 // coefficients derived from them, and the filter history. Plain data; the effect calls the
 // operations directly, from any thread, without locking.
+//
+// Two guards keep a stream healthy whatever arrives. An input sample that is not finite, so large
+// (beyond 2^1000) that the filters could overflow, or so small that it is subnormal, is processed
+// as 0.0: one bad sample costs one frame instead of the rest of the stream. And subnormal values
+// are flushed from the history to 0.0: on x86 subnormal arithmetic is many times slower, and a
+// silent input would otherwise leave the history decaying into that range and stuck there. The
+// history is flushed whenever it is stored and every kFlushInterval frames within a block, so a
+// decay costs at most that many frames of subnormal arithmetic, once. Neither guard changes a
+// result in the normal range, and neither depends on the floating-point mode of the host.
 struct CrossfeedFilter {
     // Validates the sample rate and the level (replacing an invalid one by its fallback, here in
     // the record) and derives the coefficients. Leaves the history alone.
@@ -27,8 +41,20 @@ struct CrossfeedFilter {
     inline void processFrame(double* pair);
     inline void processFrameFloat(float* pair);
 
+    // A block of frames from two channel buffers into two others (the same ones for in-place
+    // processing), frame by frame as processFrame computes them, with the history held in
+    // registers: the frame-to-frame chain then runs at the speed of its arithmetic. The
+    // coefficients are read again every kFlushInterval frames, so a level change made during a
+    // long block applies within that many frames.
+    void processBlock(const double* in0, const double* in1, double* out0, double* out1, int32_t frames);
+    void processBlockFloat(const float* in0, const float* in1, float* out0, float* out1, int32_t frames);
+
     std::uint32_t cutFrequency() const { return cutFrequencyOf(level); }
     std::uint32_t feed() const { return feedOf(level); }
+
+    // Input samples above this magnitude are processed as 0.0 (2^1000).
+    static constexpr double kLargestInput = 1.0715086071862673e301;
+    static constexpr int32_t kFlushInterval = 16;
 
     LevelWord level = 0;
     std::uint32_t sampleRate = 0;
@@ -43,42 +69,95 @@ struct CrossfeedFilter {
     double lastHigh[2] = {0.0, 0.0};
 
 private:
-    inline void runFrame(double in0, double in1, double& out0, double& out1);
+    // The filter on both channels at once, one SSE2 lane per channel: lane-wise arithmetic gives
+    // exactly the results of the scalar equations. The guards are masks, not branches.
+    struct Lanes {
+        __m128d lowA0, lowB1, highA0, highA1, highB1, gain;
+        __m128d lastInput, lastLow, lastHigh;
+    };
+
+    inline void loadCoefficients(Lanes& s) const;
+    inline Lanes loadLanes() const;
+    inline void storeHistory(Lanes& s);
+    static inline void flushHistory(Lanes& s);
+    static inline __m128d runFrame(Lanes& s, __m128d in);
 };
 
-inline void CrossfeedFilter::runFrame(double in0, double in1, double& out0, double& out1) {
-    lastLow[0] = lastLow[0] * lowB1 + in0 * lowA0;
-    lastLow[1] = lastLow[1] * lowB1 + in1 * lowA0;
-    lastHigh[0] = lastInput[0] * highA1 + highA0 * in0 + lastHigh[0] * highB1;
-    lastHigh[1] = lastInput[1] * highA1 + highA0 * in1 + lastHigh[1] * highB1;
-    lastInput[0] = in0;
-    lastInput[1] = in1;
+inline void CrossfeedFilter::loadCoefficients(Lanes& s) const {
+    s.lowA0 = _mm_set1_pd(lowA0);
+    s.lowB1 = _mm_set1_pd(lowB1);
+    s.highA0 = _mm_set1_pd(highA0);
+    s.highA1 = _mm_set1_pd(highA1);
+    s.highB1 = _mm_set1_pd(highB1);
+    s.gain = _mm_set1_pd(gain);
+}
 
-    double left = (lastHigh[0] + lastLow[1]) * gain;
-    double right = (lastHigh[1] + lastLow[0]) * gain;
-    // Hard clip; written as selects so the compiler emits min/max rather than branches.
-    left = left > 1.0 ? 1.0 : left;
-    left = left < -1.0 ? -1.0 : left;
-    right = right > 1.0 ? 1.0 : right;
-    right = right < -1.0 ? -1.0 : right;
-    out0 = left;
-    out1 = right;
+inline CrossfeedFilter::Lanes CrossfeedFilter::loadLanes() const {
+    Lanes s;
+    loadCoefficients(s);
+    s.lastInput = _mm_loadu_pd(lastInput);
+    s.lastLow = _mm_loadu_pd(lastLow);
+    s.lastHigh = _mm_loadu_pd(lastHigh);
+    return s;
+}
+
+// A subnormal low or high history value becomes +0.0; every other value stays as it is. (The
+// input history never needs this: runFrame never lets a subnormal input in.)
+inline void CrossfeedFilter::flushHistory(Lanes& s) {
+    const __m128d magnitude = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFFll));
+    const __m128d smallestNormal = _mm_set1_pd(2.2250738585072014e-308);
+    const __m128d zeroOrNormalLow = _mm_cmpge_pd(_mm_and_pd(s.lastLow, magnitude), smallestNormal);
+    const __m128d zeroOrNormalHigh = _mm_cmpge_pd(_mm_and_pd(s.lastHigh, magnitude), smallestNormal);
+    // Exact zeros fail the comparison too and come out as +0.0, which they were already: a low
+    // or high history value is never -0.0 (a sum is -0.0 only if both terms are, and neither the
+    // products of a history that starts at +0.0 nor this flush ever give -0.0).
+    s.lastLow = _mm_and_pd(s.lastLow, zeroOrNormalLow);
+    s.lastHigh = _mm_and_pd(s.lastHigh, zeroOrNormalHigh);
+}
+
+inline void CrossfeedFilter::storeHistory(Lanes& s) {
+    flushHistory(s);
+    _mm_storeu_pd(lastInput, s.lastInput);
+    _mm_storeu_pd(lastLow, s.lastLow);
+    _mm_storeu_pd(lastHigh, s.lastHigh);
+}
+
+inline __m128d CrossfeedFilter::runFrame(Lanes& s, __m128d in) {
+    // Usable input passes unchanged; NaN, infinities, magnitudes beyond kLargestInput and
+    // subnormals become +0.0. This work does not lie on the frame-to-frame dependency chain.
+    const __m128d inMagnitude = _mm_and_pd(in, _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFFll)));
+    const __m128d usable = _mm_and_pd(_mm_cmple_pd(inMagnitude, _mm_set1_pd(kLargestInput)),
+                                      _mm_cmpge_pd(inMagnitude, _mm_set1_pd(2.2250738585072014e-308)));
+    const __m128d x = _mm_and_pd(in, usable);
+
+    // lastLow = lastLow * lowB1 + in * lowA0
+    s.lastLow = _mm_add_pd(_mm_mul_pd(s.lastLow, s.lowB1), _mm_mul_pd(x, s.lowA0));
+    // lastHigh = lastInput * highA1 + highA0 * in + lastHigh * highB1, summed left to right
+    const __m128d highInputs = _mm_add_pd(_mm_mul_pd(s.lastInput, s.highA1), _mm_mul_pd(s.highA0, x));
+    s.lastHigh = _mm_add_pd(highInputs, _mm_mul_pd(s.lastHigh, s.highB1));
+    s.lastInput = x;
+
+    // Each channel: its own high-boosted signal plus the other channel's low-passed one.
+    const __m128d crossed = _mm_shuffle_pd(s.lastLow, s.lastLow, 1);
+    const __m128d out = _mm_mul_pd(_mm_add_pd(s.lastHigh, crossed), s.gain);
+    // Hard clip with min and max: above 1.0 gives exactly 1.0, below -1.0 exactly -1.0.
+    return _mm_max_pd(_mm_min_pd(out, _mm_set1_pd(1.0)), _mm_set1_pd(-1.0));
 }
 
 inline void CrossfeedFilter::processFrame(double* pair) {
-    double out0;
-    double out1;
-    runFrame(pair[0], pair[1], out0, out1);
-    pair[0] = out0;
-    pair[1] = out1;
+    Lanes s = loadLanes();
+    const __m128d out = runFrame(s, _mm_loadu_pd(pair));
+    storeHistory(s);
+    _mm_storeu_pd(pair, out);
 }
 
 inline void CrossfeedFilter::processFrameFloat(float* pair) {
-    double out0;
-    double out1;
-    runFrame(static_cast<double>(pair[0]), static_cast<double>(pair[1]), out0, out1);
-    pair[0] = static_cast<float>(out0);
-    pair[1] = static_cast<float>(out1);
+    Lanes s = loadLanes();
+    // The two floats move as one 64-bit integer lane, which may alias anything.
+    const __m128 in = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(pair)));
+    const __m128d out = runFrame(s, _mm_cvtps_pd(in));
+    storeHistory(s);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(pair), _mm_castps_si128(_mm_cvtpd_ps(out)));
 }
 
 } // namespace tovrel
