@@ -54,32 +54,16 @@ void CrossfeedEffect::processReplacing(float** inputs, float** outputs, int32_t 
     CrossfeedFilter* state = engine.filter();
     if (sampleFrames <= 0 || !state)
         return;
-    const float* in0 = inputs[0];
-    const float* in1 = inputs[1];
-    float* out0 = outputs[0];
-    float* out1 = outputs[1];
-    for (int32_t i = 0; i < sampleFrames; ++i) {
-        float frame[2] = {in0[i], in1[i]};
-        state->processFrameFloat(frame);
-        out0[i] = frame[0];
-        out1[i] = frame[1];
-    }
+    // Frame by frame as processFrameFloat, with the filter history held in registers for the
+    // block: a loop here would have to store it after every output, which might alias it.
+    state->processBlockFloat(inputs[0], inputs[1], outputs[0], outputs[1], sampleFrames);
 }
 
 void CrossfeedEffect::processDoubleReplacing(double** inputs, double** outputs, int32_t sampleFrames) {
     CrossfeedFilter* state = engine.filter();
     if (sampleFrames <= 0 || !state)
         return;
-    const double* in0 = inputs[0];
-    const double* in1 = inputs[1];
-    double* out0 = outputs[0];
-    double* out1 = outputs[1];
-    for (int32_t i = 0; i < sampleFrames; ++i) {
-        double frame[2] = {in0[i], in1[i]};
-        state->processFrame(frame);
-        out0[i] = frame[0];
-        out1[i] = frame[1];
-    }
+    state->processBlock(inputs[0], inputs[1], outputs[0], outputs[1], sampleFrames);
 }
 
 void CrossfeedEffect::setParameter(int32_t index, float value) {
