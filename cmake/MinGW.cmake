@@ -1,0 +1,10 @@
+# Shared by the two MinGW-w64 toolchain files, which set TOVREL_MINGW_TRIPLE first.
+set(CMAKE_SYSTEM_NAME Windows)
+# The -posix variants carry std::thread, which GoogleTest needs.
+set(CMAKE_C_COMPILER ${TOVREL_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${TOVREL_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${TOVREL_MINGW_TRIPLE}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${TOVREL_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
