@@ -517,7 +517,8 @@ TEST_F(ContainerPainting, ThousandPaintsLeaveTheGdiObjectCountUnchanged) {
     const int objects = processGdiObjectCount();
     ASSERT_GT(objects, 0);
     for (int i = 0; i < 1000; ++i) {
-        CPaintContext perPaint(&frame, canvas.device(), nullptr);
+        // Every other paint goes to the window, through a device context the paint context borrows.
+        CPaintContext perPaint(&frame, i % 2 ? nullptr : canvas.device(), i % 2 ? window.handle() : nullptr);
         frame.setNeedsRepaint(true);
         frame.paint(&perPaint);
         left->setNeedsRepaint(true);
@@ -526,6 +527,10 @@ TEST_F(ContainerPainting, ThousandPaintsLeaveTheGdiObjectCountUnchanged) {
     }
     EXPECT_EQ(processGdiObjectCount(), objects);
     EXPECT_EQ(canvas.countColour(kBlue, RECT{22, 38, 32, 48}), 100);
+    canvas.fillPattern();
+    canvas.grabWindow(window.handle());
+    EXPECT_EQ(canvas.countColour(kBlue, RECT{0, 0, 100, 60}), 100);
+    EXPECT_EQ(canvas.countColour(kRed, RECT{10, 10, 40, 30}), 600);
 }
 
 } // namespace
