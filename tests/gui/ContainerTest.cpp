@@ -454,11 +454,10 @@ TEST_F(ContainerPainting, TransparentContainerBackgrounds) {
     inner->setBackdrop(keyed);
     keyed->release();
     frame.paint(context());
+    const PixelRule keyedOverBackground = keyedOver([](int, int) { return RGB(0, 0, 90); }, POINT{30, 30});
     for (int y = 0; y < 14; ++y)
-        for (int x = 0; x < 12; ++x) {
-            const COLORREF source = keyedColour(x, y);
-            ASSERT_EQ(canvas.pixel(30 + x, 30 + y), source == RGB(255, 255, 255) ? RGB(0, 0, 90) : source);
-        }
+        for (int x = 0; x < 12; ++x)
+            ASSERT_EQ(canvas.pixel(30 + x, 30 + y), keyedOverBackground(x, y)) << x << "," << y;
 
     // Opaque again: the plain copy, white included.
     inner->setTransparent(false);

@@ -159,12 +159,7 @@ TEST(ViewPainting, BackdropLandsOnTheTopLeftCornerAndOnlyWithinBounds) {
         view.paint(&context);
     }
     EXPECT_FALSE(view.needsRepaint());
-    for (int y = 0; y < 40; ++y)
-        for (int x = 0; x < 40; ++x) {
-            const bool inside = x >= 5 && x < 15 && y >= 6 && y < 12;
-            ASSERT_EQ(canvas.pixel(x, y), inside ? rampColour(x - 5, y - 6) : canvas.patternColour(x, y))
-                << x << "," << y;
-        }
+    EXPECT_TRUE(regionMatches(canvas, RECT{5, 6, 15, 12}, [](int x, int y) { return rampColour(x, y); }));
 
     // Transparent: the white pixels of the backdrop leave the canvas alone.
     auto* keyed = new CPixmap(kKeyedBitmap);
@@ -177,12 +172,8 @@ TEST(ViewPainting, BackdropLandsOnTheTopLeftCornerAndOnlyWithinBounds) {
         CPaintContext context(nullptr, canvas.device(), nullptr);
         overlay.paint(&context);
     }
-    for (int y = 0; y < 14; ++y)
-        for (int x = 0; x < 12; ++x) {
-            const COLORREF source = keyedColour(x, y);
-            ASSERT_EQ(canvas.pixel(20 + x, 20 + y),
-                      source == RGB(255, 255, 255) ? canvas.patternColour(20 + x, 20 + y) : source);
-        }
+    const PixelRule pattern = [&](int x, int y) { return canvas.patternColour(x, y); };
+    EXPECT_TRUE(regionMatches(canvas, RECT{20, 20, 32, 34}, keyedOver(pattern, POINT{20, 20})));
 }
 
 TEST(ViewPainting, ViewWithoutBackdropOrContextStillClearsItsMark) {

@@ -92,6 +92,28 @@ int DibCanvas::countColour(COLORREF colour, const RECT& area) const {
     return count;
 }
 
+::testing::AssertionResult regionMatches(const DibCanvas& canvas, const RECT& area, const PixelRule& inside,
+                                         const PixelRule& outside) {
+    for (int y = 0; y < canvas.height(); ++y)
+        for (int x = 0; x < canvas.width(); ++x) {
+            const bool within = x >= area.left && x < area.right && y >= area.top && y < area.bottom;
+            const COLORREF expected = within    ? inside(x - area.left, y - area.top)
+                                      : outside ? outside(x, y)
+                                                : canvas.patternColour(x, y);
+            if (canvas.pixel(x, y) != expected)
+                return ::testing::AssertionFailure() << "pixel " << x << "," << y << " is " << std::hex
+                                                     << canvas.pixel(x, y) << ", expected " << expected;
+        }
+    return ::testing::AssertionSuccess();
+}
+
+PixelRule keyedOver(const PixelRule& background, POINT corner, POINT source) {
+    return [=](int x, int y) {
+        const COLORREF colour = keyedColour(source.x + x, source.y + y);
+        return colour == RGB(255, 255, 255) ? background(corner.x + x, corner.y + y) : colour;
+    };
+}
+
 // --- TestWindow -----------------------------------------------------------------------------
 
 namespace {

@@ -8,9 +8,11 @@
 #include "gui/CFrameServices.h"
 #include "gui/CViewContainer.h"
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -55,6 +57,17 @@ private:
     HGDIOBJ previous{nullptr};
     uint32_t* bits{nullptr};
 };
+
+using PixelRule = std::function<COLORREF(int x, int y)>;
+
+// Checks every pixel of the canvas: those inside `area` against `inside`, given coordinates
+// relative to the area's corner; all others against `outside` (by default the canvas pattern,
+// that is: untouched).
+::testing::AssertionResult regionMatches(const DibCanvas& canvas, const RECT& area, const PixelRule& inside,
+                                         const PixelRule& outside = nullptr);
+
+// What drawing the keyed bitmap from `source` at the corner of an area over `background` shows.
+PixelRule keyedOver(const PixelRule& background, POINT corner, POINT source = POINT{0, 0});
 
 // A visible top-level window of the given client size at the given screen position.
 class TestWindow {

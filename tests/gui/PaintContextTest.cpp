@@ -92,21 +92,17 @@ TEST(PaintContext, FillLeavesTheTopRowAndLeftColumnAndOutlineDrawsTheBorder) {
     CPaintContext context(nullptr, canvas.device(), nullptr);
     context.setFillColor(CRgba{0, 0, 255, 255});
     context.fillArea(CRectangle{10, 10, 20, 20});
-    for (int y = 0; y < 40; ++y)
-        for (int x = 0; x < 40; ++x) {
-            const bool filled = x >= 11 && x < 20 && y >= 11 && y < 20;
-            ASSERT_EQ(canvas.pixel(x, y), filled ? RGB(0, 0, 255) : blank) << x << "," << y;
-        }
+    const PixelRule blankRule = [&](int, int) { return blank; };
+    EXPECT_TRUE(regionMatches(
+        canvas, RECT{11, 11, 20, 20}, [](int, int) { return RGB(0, 0, 255); }, blankRule));
 
     canvas.fill(blank);
     context.setStrokeColor(CRgba{0, 255, 0, 255});
     context.outlineArea(CRectangle{10, 10, 20, 20});
-    for (int y = 0; y < 40; ++y)
-        for (int x = 0; x < 40; ++x) {
-            const bool inBox = x >= 10 && x <= 19 && y >= 10 && y <= 19;
-            const bool border = inBox && (x == 10 || x == 19 || y == 10 || y == 19);
-            ASSERT_EQ(canvas.pixel(x, y), border ? RGB(0, 255, 0) : blank) << x << "," << y;
-        }
+    const PixelRule border = [&](int x, int y) {
+        return x == 0 || x == 9 || y == 0 || y == 9 ? RGB(0, 255, 0) : blank;
+    };
+    EXPECT_TRUE(regionMatches(canvas, RECT{10, 10, 20, 20}, border, blankRule));
 
     // The offset moves everything drawn.
     canvas.fill(blank);
@@ -342,13 +338,8 @@ TEST(OffscreenBuffer, StartsBlackAndCopiesFromTheSourceOffset) {
         destination.getOffset() = CPos{2, 3};
         buffer.getOffset() = CPos{40, 40}; // the buffer's own offset plays no part
         buffer.copyTo(&destination, CRectangle{10, 10, 20, 17}, CPos{5, 7});
-        for (int y = 0; y < 60; ++y)
-            for (int x = 0; x < 60; ++x) {
-                const bool copied = x >= 12 && x < 22 && y >= 13 && y < 20;
-                const COLORREF expected =
-                    copied ? RGB((x - 12 + 5) * 8, (y - 13 + 7) * 12, 33) : canvas.patternColour(x, y);
-                ASSERT_EQ(canvas.pixel(x, y), expected) << x << "," << y;
-            }
+        EXPECT_TRUE(regionMatches(canvas, RECT{12, 13, 22, 20},
+                                  [](int x, int y) { return RGB((x + 5) * 8, (y + 7) * 12, 33); }));
     }
     EXPECT_EQ(processGdiObjectCount(), objectsBefore);
 }
