@@ -29,11 +29,10 @@ public:
     PluginEditor& operator=(const PluginEditor&) = delete;
 
 protected:
-    explicit PluginEditor(PluginEffect* owner)
-        : effect(owner) {}
+    explicit PluginEditor(PluginEffect* owner) : effect(owner) {}
 
-    PluginEffect* effect { nullptr }; // not owned
-    void* parentWindow { nullptr };   // the host's window while open
+    PluginEffect* effect{nullptr}; // not owned
+    void* parentWindow{nullptr};   // the host's window while open
 };
 
 } // namespace tovrel

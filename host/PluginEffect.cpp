@@ -12,9 +12,13 @@ namespace {
 
 constexpr int32_t kPlaceholderUniqueId = 0x4E6F4566; // 'NoEf', replaced by every effect
 
-intptr_t asFlag(bool answer) { return answer ? 1 : 0; }
+intptr_t asFlag(bool answer) {
+    return answer ? 1 : 0;
+}
 
-PluginEffect* effectOf(AEffect* record) { return static_cast<PluginEffect*>(record->object); }
+PluginEffect* effectOf(AEffect* record) {
+    return static_cast<PluginEffect*>(record->object);
+}
 
 // Truncation toward zero of the host's modifier float, as the key record wants a byte. Values
 // that fit no integer give 0 rather than undefined behaviour.
@@ -34,9 +38,7 @@ void copyText(char* destination, const char* source, int32_t maxLen) {
 }
 
 PluginEffect::PluginEffect(HostCallback callback, int32_t numPrograms, int32_t numParams)
-    : hostCallback(callback)
-    , programCount(numPrograms)
-    , parameterCount(numParams) {
+    : hostCallback(callback), programCount(numPrograms), parameterCount(numParams) {
     std::memset(&record, 0, sizeof(record));
     record.flags |= vst::effFlagsCanReplacing;
     record.dispatcher = &PluginEffect::recordDispatcher;
@@ -56,7 +58,9 @@ PluginEffect::PluginEffect(HostCallback callback, int32_t numPrograms, int32_t n
     record.version = 1;
 }
 
-PluginEffect::~PluginEffect() { delete editor; }
+PluginEffect::~PluginEffect() {
+    delete editor;
+}
 
 void PluginEffect::attachEditor(PluginEditor* newEditor) {
     editor = newEditor;
@@ -72,8 +76,8 @@ void PluginEffect::markFlag(int32_t flag, bool on) {
 
 // --- Record entries -------------------------------------------------------------------------
 
-intptr_t VST_CALL PluginEffect::recordDispatcher(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
-                                                 void* ptr, float opt) {
+intptr_t VST_CALL PluginEffect::recordDispatcher(AEffect* effect, int32_t opcode, int32_t index,
+                                                 intptr_t value, void* ptr, float opt) {
     PluginEffect* object = effectOf(effect);
     const intptr_t result = object->dispatch(opcode, index, value, ptr, opt);
     if (opcode == vst::effClose) {
@@ -83,7 +87,8 @@ intptr_t VST_CALL PluginEffect::recordDispatcher(AEffect* effect, int32_t opcode
     return result;
 }
 
-void VST_CALL PluginEffect::recordProcess(AEffect* effect, float** inputs, float** outputs, int32_t sampleFrames) {
+void VST_CALL PluginEffect::recordProcess(AEffect* effect, float** inputs, float** outputs,
+                                          int32_t sampleFrames) {
     effectOf(effect)->processAccumulating(inputs, outputs, sampleFrames);
 }
 
@@ -195,7 +200,8 @@ intptr_t PluginEffect::dispatch(int32_t opcode, int32_t index, intptr_t value, v
     case vst::effGetPlugCategory:
         return onGetPlugCategory();
     case vst::effOfflineNotify:
-        return asFlag(onOfflineNotify(static_cast<VstAudioFile*>(ptr), static_cast<int32_t>(value), index != 0));
+        return asFlag(
+            onOfflineNotify(static_cast<VstAudioFile*>(ptr), static_cast<int32_t>(value), index != 0));
     case vst::effOfflinePrepare:
         return asFlag(onOfflinePrepare(static_cast<VstOfflineTask*>(ptr), static_cast<int32_t>(value)));
     case vst::effOfflineRun:
@@ -229,7 +235,7 @@ intptr_t PluginEffect::dispatch(int32_t opcode, int32_t index, intptr_t value, v
     case vst::effEditKeyUp: {
         if (!editor)
             return 0;
-        VstKeyCode key {};
+        VstKeyCode key{};
         key.character = index;
         key.virt = static_cast<uint8_t>(value & 0xFF);
         key.modifier = modifierByte(opt);
@@ -292,10 +298,18 @@ void PluginEffect::automateParameter(int32_t index, float value) {
     callHost(vst::audioMasterAutomate, index, 0, nullptr, value);
 }
 
-void PluginEffect::onGetProgramName(char* name) { name[0] = '\0'; }
-void PluginEffect::onGetParamLabel(int32_t, char* text) { text[0] = '\0'; }
-void PluginEffect::onGetParamDisplay(int32_t, char* text) { text[0] = '\0'; }
-void PluginEffect::onGetParamName(int32_t, char* text) { text[0] = '\0'; }
+void PluginEffect::onGetProgramName(char* name) {
+    name[0] = '\0';
+}
+void PluginEffect::onGetParamLabel(int32_t, char* text) {
+    text[0] = '\0';
+}
+void PluginEffect::onGetParamDisplay(int32_t, char* text) {
+    text[0] = '\0';
+}
+void PluginEffect::onGetParamName(int32_t, char* text) {
+    text[0] = '\0';
+}
 
 // Every effect names itself; an effect that does not answers with empty texts and no version.
 bool PluginEffect::onGetEffectName(char* text) {
@@ -321,7 +335,9 @@ bool PluginEffect::onGetSpeakerArrangement(VstSpeakerArrangement** input, VstSpe
 
 // --- Value-to-text --------------------------------------------------------------------------
 
-void PluginEffect::formatDecibels(float value, char* text, int32_t maxLen) { formatDecibelText(value, text, maxLen); }
+void PluginEffect::formatDecibels(float value, char* text, int32_t maxLen) {
+    formatDecibelText(value, text, maxLen);
+}
 
 void PluginEffect::formatHertz(float samples, char* text, int32_t maxLen) {
     formatFloatText(samples == 0.0f ? 0.0f : currentSampleRate() / samples, text, maxLen);
@@ -331,8 +347,12 @@ void PluginEffect::formatMilliseconds(float samples, char* text, int32_t maxLen)
     formatFloatText(samples * 1000.0f / currentSampleRate(), text, maxLen);
 }
 
-void PluginEffect::formatFloat(float value, char* text, int32_t maxLen) { formatFloatText(value, text, maxLen); }
+void PluginEffect::formatFloat(float value, char* text, int32_t maxLen) {
+    formatFloatText(value, text, maxLen);
+}
 
-void PluginEffect::formatInteger(int32_t value, char* text, int32_t maxLen) { formatIntegerText(value, text, maxLen); }
+void PluginEffect::formatInteger(int32_t value, char* text, int32_t maxLen) {
+    formatIntegerText(value, text, maxLen);
+}
 
 } // namespace tovrel

@@ -30,7 +30,8 @@ public:
 
     // Processing and parameters.
     virtual void processReplacing(float** inputs, float** outputs, int32_t sampleFrames) = 0;
-    virtual void processDoubleReplacing(double** /*inputs*/, double** /*outputs*/, int32_t /*sampleFrames*/) {}
+    virtual void processDoubleReplacing(double** /*inputs*/, double** /*outputs*/, int32_t /*sampleFrames*/) {
+    }
     virtual void setParameter(int32_t /*index*/, float /*value*/) {}
     virtual float getParameter(int32_t /*index*/) { return 0.0f; }
     virtual void automateParameter(int32_t index, float value);
@@ -85,10 +86,14 @@ public:
     // Parameter requests and edit gestures.
     virtual bool onCanBeAutomated(int32_t /*index*/) { return true; }
     virtual bool onString2Parameter(int32_t /*index*/, char* /*text*/) { return false; }
-    virtual bool onGetParameterProperties(int32_t /*index*/, VstParameterProperties* /*properties*/) { return false; }
+    virtual bool onGetParameterProperties(int32_t /*index*/, VstParameterProperties* /*properties*/) {
+        return false;
+    }
     virtual bool notifyHostBeginEdit(int32_t index);
     virtual bool notifyHostEndEdit(int32_t index);
-    virtual bool onGetProgramNameIndexed(int32_t /*category*/, int32_t /*index*/, char* /*text*/) { return false; }
+    virtual bool onGetProgramNameIndexed(int32_t /*category*/, int32_t /*index*/, char* /*text*/) {
+        return false;
+    }
     virtual bool onBeginSetProgram() { return false; }
     virtual bool onEndSetProgram() { return false; }
     virtual int32_t onBeginLoadBank(VstPatchChunkInfo* /*info*/) { return 0; }
@@ -104,7 +109,8 @@ public:
     // Pins, speakers and processing modes.
     virtual bool onGetInputProperties(int32_t /*index*/, VstPinProperties* /*properties*/) { return false; }
     virtual bool onGetOutputProperties(int32_t /*index*/, VstPinProperties* /*properties*/) { return false; }
-    virtual bool onSetSpeakerArrangement(VstSpeakerArrangement* /*input*/, VstSpeakerArrangement* /*output*/) {
+    virtual bool onSetSpeakerArrangement(VstSpeakerArrangement* /*input*/,
+                                         VstSpeakerArrangement* /*output*/) {
         return false;
     }
     virtual bool onGetSpeakerArrangement(VstSpeakerArrangement** input, VstSpeakerArrangement** output);
@@ -143,7 +149,9 @@ public:
     virtual bool onGetVendorString(char* text);
     virtual bool onGetProductString(char* text);
     virtual int32_t onGetVendorVersion() { return 0; }
-    virtual intptr_t onVendorSpecific(int32_t /*index*/, intptr_t /*value*/, void* /*ptr*/, float /*opt*/) { return 0; }
+    virtual intptr_t onVendorSpecific(int32_t /*index*/, intptr_t /*value*/, void* /*ptr*/, float /*opt*/) {
+        return 0;
+    }
     virtual int32_t onCanDo(char* /*text*/) { return 0; }
     virtual int32_t onGetVstVersion() { return vst::kVstVersion; }
     virtual int32_t onGetPlugCategory() { return (record.flags & vst::effFlagsIsSynth) ? 2 : 0; }
@@ -151,7 +159,9 @@ public:
     // MIDI programs.
     virtual int32_t onGetMidiProgramName(int32_t /*channel*/, MidiProgramName* /*name*/) { return 0; }
     virtual int32_t onGetCurrentMidiProgram(int32_t /*channel*/, MidiProgramName* /*name*/) { return -1; }
-    virtual int32_t onGetMidiProgramCategory(int32_t /*channel*/, MidiProgramCategory* /*category*/) { return 0; }
+    virtual int32_t onGetMidiProgramCategory(int32_t /*channel*/, MidiProgramCategory* /*category*/) {
+        return 0;
+    }
     virtual bool onHasMidiProgramsChanged(int32_t /*channel*/) { return false; }
     virtual bool onGetMidiKeyName(int32_t /*channel*/, MidiKeyName* /*name*/) { return false; }
 
@@ -174,7 +184,9 @@ public:
     virtual bool requestHostOfflineStart(VstAudioFile* files, int32_t fileCount, int32_t newFileCount);
     virtual bool queryHostOfflinePass();
     virtual bool queryHostOfflineMetaPass();
-    virtual bool onOfflineNotify(VstAudioFile* /*files*/, int32_t /*fileCount*/, bool /*start*/) { return false; }
+    virtual bool onOfflineNotify(VstAudioFile* /*files*/, int32_t /*fileCount*/, bool /*start*/) {
+        return false;
+    }
     virtual bool onOfflinePrepare(VstOfflineTask* /*tasks*/, int32_t /*count*/) { return false; }
     virtual bool onOfflineRun(VstOfflineTask* /*tasks*/, int32_t /*count*/) { return false; }
     virtual int32_t offlinePassCount() { return 0; }
@@ -220,7 +232,8 @@ public:
     // The record entries: each finds the effect through the record's object field.
     static intptr_t VST_CALL recordDispatcher(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
                                               void* ptr, float opt);
-    static void VST_CALL recordProcess(AEffect* effect, float** inputs, float** outputs, int32_t sampleFrames);
+    static void VST_CALL recordProcess(AEffect* effect, float** inputs, float** outputs,
+                                       int32_t sampleFrames);
     static void VST_CALL recordSetParameter(AEffect* effect, int32_t index, float value);
     static float VST_CALL recordGetParameter(AEffect* effect, int32_t index);
     static void VST_CALL recordProcessReplacing(AEffect* effect, float** inputs, float** outputs,
@@ -238,14 +251,14 @@ protected:
 
     void markFlag(int32_t flag, bool on);
 
-    HostCallback hostCallback { nullptr }; // not owned
-    PluginEditor* editor { nullptr };      // owned once attached
-    float sampleRate { 44100.0f };
-    int32_t blockSize { 1024 };
-    int32_t programCount { 0 };
-    int32_t parameterCount { 0 };
-    int32_t currentProgram { 0 };
-    AEffect record {};
+    HostCallback hostCallback{nullptr}; // not owned
+    PluginEditor* editor{nullptr};      // owned once attached
+    float sampleRate{44100.0f};
+    int32_t blockSize{1024};
+    int32_t programCount{0};
+    int32_t parameterCount{0};
+    int32_t currentProgram{0};
+    AEffect record{};
 };
 
 // Copies at most maxLen characters of source and writes a NUL at position maxLen (or earlier,

@@ -6,8 +6,12 @@ namespace tovrel {
 
 namespace {
 
-bool asBool(intptr_t answer) { return answer != 0; }
-int32_t asInt32(intptr_t answer) { return static_cast<int32_t>(answer); }
+bool asBool(intptr_t answer) {
+    return answer != 0;
+}
+int32_t asInt32(intptr_t answer) {
+    return static_cast<int32_t>(answer);
+}
 
 } // namespace
 
@@ -22,9 +26,13 @@ int32_t PluginEffect::queryHostVersion() {
     return version == 0 ? 1 : version;
 }
 
-int32_t PluginEffect::queryHostCurrentId() { return asInt32(callHost(vst::audioMasterCurrentId)); }
+int32_t PluginEffect::queryHostCurrentId() {
+    return asInt32(callHost(vst::audioMasterCurrentId));
+}
 
-void PluginEffect::giveHostIdle() { callHost(vst::audioMasterIdle); }
+void PluginEffect::giveHostIdle() {
+    callHost(vst::audioMasterIdle);
+}
 
 // The host answers 0 for a connected pin.
 bool PluginEffect::queryInputConnected(int32_t index) {
@@ -35,11 +43,17 @@ bool PluginEffect::queryOutputConnected(int32_t index) {
     return callHost(vst::audioMasterPinConnected, index, 1) == 0;
 }
 
-bool PluginEffect::notifyHostBeginEdit(int32_t index) { return asBool(callHost(vst::audioMasterBeginEdit, index)); }
+bool PluginEffect::notifyHostBeginEdit(int32_t index) {
+    return asBool(callHost(vst::audioMasterBeginEdit, index));
+}
 
-bool PluginEffect::notifyHostEndEdit(int32_t index) { return asBool(callHost(vst::audioMasterEndEdit, index)); }
+bool PluginEffect::notifyHostEndEdit(int32_t index) {
+    return asBool(callHost(vst::audioMasterEndEdit, index));
+}
 
-bool PluginEffect::notifyHostIOChanged() { return asBool(callHost(vst::audioMasterIOChanged)); }
+bool PluginEffect::notifyHostIOChanged() {
+    return asBool(callHost(vst::audioMasterIOChanged));
+}
 
 double PluginEffect::refreshSampleRate() {
     const intptr_t answer = callHost(vst::audioMasterGetSampleRate);
@@ -55,17 +69,25 @@ int32_t PluginEffect::refreshBlockSize() {
     return blockSize;
 }
 
-int32_t PluginEffect::queryHostInputLatency() { return asInt32(callHost(vst::audioMasterGetInputLatency)); }
+int32_t PluginEffect::queryHostInputLatency() {
+    return asInt32(callHost(vst::audioMasterGetInputLatency));
+}
 
-int32_t PluginEffect::queryHostOutputLatency() { return asInt32(callHost(vst::audioMasterGetOutputLatency)); }
+int32_t PluginEffect::queryHostOutputLatency() {
+    return asInt32(callHost(vst::audioMasterGetOutputLatency));
+}
 
 VstTimeInfo* PluginEffect::queryHostTime(int32_t filter) {
     return reinterpret_cast<VstTimeInfo*>(callHost(vst::audioMasterGetTime, 0, filter));
 }
 
-int32_t PluginEffect::queryHostProcessLevel() { return asInt32(callHost(vst::audioMasterGetCurrentProcessLevel)); }
+int32_t PluginEffect::queryHostProcessLevel() {
+    return asInt32(callHost(vst::audioMasterGetCurrentProcessLevel));
+}
 
-int32_t PluginEffect::queryHostAutomationState() { return asInt32(callHost(vst::audioMasterGetAutomationState)); }
+int32_t PluginEffect::queryHostAutomationState() {
+    return asInt32(callHost(vst::audioMasterGetAutomationState));
+}
 
 bool PluginEffect::queryHostVendorString(char* text) {
     return asBool(callHost(vst::audioMasterGetVendorString, 0, 0, text));
@@ -75,19 +97,29 @@ bool PluginEffect::queryHostProductString(char* text) {
     return asBool(callHost(vst::audioMasterGetProductString, 0, 0, text));
 }
 
-int32_t PluginEffect::queryHostVendorVersion() { return asInt32(callHost(vst::audioMasterGetVendorVersion)); }
+int32_t PluginEffect::queryHostVendorVersion() {
+    return asInt32(callHost(vst::audioMasterGetVendorVersion));
+}
 
 intptr_t PluginEffect::callHostVendorSpecific(int32_t arg1, intptr_t arg2, void* ptr, float opt) {
     return callHost(vst::audioMasterVendorSpecific, arg1, arg2, ptr, opt);
 }
 
-int32_t PluginEffect::queryHostCanDo(char* text) { return asBool(callHost(vst::audioMasterCanDo, 0, 0, text)) ? 1 : 0; }
+int32_t PluginEffect::queryHostCanDo(char* text) {
+    return asBool(callHost(vst::audioMasterCanDo, 0, 0, text)) ? 1 : 0;
+}
 
-int32_t PluginEffect::queryHostLanguage() { return asInt32(callHost(vst::audioMasterGetLanguage)); }
+int32_t PluginEffect::queryHostLanguage() {
+    return asInt32(callHost(vst::audioMasterGetLanguage));
+}
 
-void* PluginEffect::queryHostDirectory() { return reinterpret_cast<void*>(callHost(vst::audioMasterGetDirectory)); }
+void* PluginEffect::queryHostDirectory() {
+    return reinterpret_cast<void*>(callHost(vst::audioMasterGetDirectory));
+}
 
-bool PluginEffect::notifyHostUpdateDisplay() { return asBool(callHost(vst::audioMasterUpdateDisplay)); }
+bool PluginEffect::notifyHostUpdateDisplay() {
+    return asBool(callHost(vst::audioMasterUpdateDisplay));
+}
 
 bool PluginEffect::requestHostSizeWindow(int32_t width, int32_t height) {
     return asBool(callHost(vst::audioMasterSizeWindow, width, height));
@@ -113,21 +145,33 @@ bool PluginEffect::requestHostOfflineStart(VstAudioFile* files, int32_t fileCoun
     return asBool(callHost(vst::audioMasterOfflineStart, newFileCount, fileCount, files));
 }
 
-bool PluginEffect::queryHostOfflinePass() { return asBool(callHost(vst::audioMasterOfflineGetCurrentPass)); }
+bool PluginEffect::queryHostOfflinePass() {
+    return asBool(callHost(vst::audioMasterOfflineGetCurrentPass));
+}
 
-bool PluginEffect::queryHostOfflineMetaPass() { return asBool(callHost(vst::audioMasterOfflineGetCurrentMetaPass)); }
+bool PluginEffect::queryHostOfflineMetaPass() {
+    return asBool(callHost(vst::audioMasterOfflineGetCurrentMetaPass));
+}
 
-void PluginEffect::requestHostMidi(int32_t filter) { callHost(vst::audioMasterWantMidi, 0, filter); }
+void PluginEffect::requestHostMidi(int32_t filter) {
+    callHost(vst::audioMasterWantMidi, 0, filter);
+}
 
-int32_t PluginEffect::queryHostTempoAt(int32_t position) { return asInt32(callHost(vst::audioMasterTempoAt, 0, position)); }
+int32_t PluginEffect::queryHostTempoAt(int32_t position) {
+    return asInt32(callHost(vst::audioMasterTempoAt, 0, position));
+}
 
 int32_t PluginEffect::queryHostAutomatableCount() {
     return asInt32(callHost(vst::audioMasterGetNumAutomatableParameters));
 }
 
-int32_t PluginEffect::queryHostQuantization() { return asInt32(callHost(vst::audioMasterGetParameterQuantization)); }
+int32_t PluginEffect::queryHostQuantization() {
+    return asInt32(callHost(vst::audioMasterGetParameterQuantization));
+}
 
-bool PluginEffect::queryHostNeedIdle() { return asBool(callHost(vst::audioMasterNeedIdle)); }
+bool PluginEffect::queryHostNeedIdle() {
+    return asBool(callHost(vst::audioMasterNeedIdle));
+}
 
 // The pin numbers are not part of these two requests.
 AEffect* PluginEffect::queryHostPreviousPlug(int32_t /*input*/) {

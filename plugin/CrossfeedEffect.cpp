@@ -17,7 +17,9 @@ constexpr const char* kVendorString = "bs2b.sourceforge.net";
 constexpr const char* kParamNames[CrossfeedEffect::kNumParams] = {"Feed", "FCut", "Defs"};
 constexpr const char* kParamLabels[CrossfeedEffect::kNumParams] = {" dB", " Hz/us", " "};
 
-bool isParameter(int32_t index) { return index >= 0 && index < CrossfeedEffect::kNumParams; }
+bool isParameter(int32_t index) {
+    return index >= 0 && index < CrossfeedEffect::kNumParams;
+}
 
 // Inter-aural delay in microseconds shown beside a cut frequency.
 int interauralDelay(uint32_t cut) {
@@ -28,8 +30,7 @@ int interauralDelay(uint32_t cut) {
 
 } // namespace
 
-CrossfeedEffect::CrossfeedEffect(HostCallback callback)
-    : PluginEffect(callback, kNumPrograms, kNumParams) {
+CrossfeedEffect::CrossfeedEffect(HostCallback callback) : PluginEffect(callback, kNumPrograms, kNumParams) {
     assignInputCount(2);
     assignOutputCount(2);
     markReplacing(true);
@@ -105,9 +106,11 @@ float CrossfeedEffect::getParameter(int32_t index) {
     const CrossfeedFilter* state = engine.filter();
     switch (index) {
     case kParamFeed:
-        return state ? static_cast<float>(static_cast<int32_t>(state->feed()) - 10) * 0.0071428571827709675f : 0.0f;
+        return state ? static_cast<float>(static_cast<int32_t>(state->feed()) - 10) * 0.0071428571827709675f
+                     : 0.0f;
     case kParamCut:
-        return state ? static_cast<float>(static_cast<int32_t>(state->cutFrequency()) - 300) * 0.0005882352706976235f
+        return state ? static_cast<float>(static_cast<int32_t>(state->cutFrequency()) - 300) *
+                           0.0005882352706976235f
                      : 0.0f;
     case kParamPreset:
         return static_cast<float>(preset) * 0.25f;
@@ -116,9 +119,13 @@ float CrossfeedEffect::getParameter(int32_t index) {
     }
 }
 
-void CrossfeedEffect::onSetProgramName(char* name) { copyText(programName, name, vst::kMaxProgNameLen); }
+void CrossfeedEffect::onSetProgramName(char* name) {
+    copyText(programName, name, vst::kMaxProgNameLen);
+}
 
-void CrossfeedEffect::onGetProgramName(char* name) { copyText(name, programName, vst::kMaxProgNameLen); }
+void CrossfeedEffect::onGetProgramName(char* name) {
+    copyText(name, programName, vst::kMaxProgNameLen);
+}
 
 void CrossfeedEffect::onGetParamLabel(int32_t index, char* text) {
     if (isParameter(index))

@@ -43,9 +43,8 @@ public:
 
 private:
     CrossfeedEngine engine;
-    int32_t preset { 1 };
-    char programName[vst::kMaxProgNameLen + 1] {};
+    int32_t preset{1};
+    char programName[vst::kMaxProgNameLen + 1]{};
 };
-
 
 } // namespace tovrel

@@ -14,6 +14,7 @@ constexpr const char* kPresetNames[kPresetCount] = {"Off", "Taskel (Orvalen)", "
                                                     "J. Meier"};
 
 // Level installed by each preset; "Off" installs none and keeps the level in force.
-constexpr LevelWord kPresetLevels[kPresetCount] = {0, kLevelTaskel, kLevelBs2bDefault, kLevelCMoy, kLevelJMeier};
+constexpr LevelWord kPresetLevels[kPresetCount] = {0, kLevelTaskel, kLevelBs2bDefault, kLevelCMoy,
+                                                   kLevelJMeier};
 
 } // namespace tovrel

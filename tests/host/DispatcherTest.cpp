@@ -16,9 +16,7 @@ using test::RecordingHost;
 // An editor that records what the dispatcher hands it.
 class ProbeEditor : public PluginEditor {
 public:
-    ProbeEditor(PluginEffect* owner, bool* destroyed)
-        : PluginEditor(owner)
-        , m_destroyed(destroyed) {}
+    ProbeEditor(PluginEffect* owner, bool* destroyed) : PluginEditor(owner), m_destroyed(destroyed) {}
     ~ProbeEditor() override { *m_destroyed = true; }
 
     bool onEditGetRect(ERect** rect) override {
@@ -39,25 +37,26 @@ public:
     }
     void onEditIdle() override { ++idles; }
 
-    VstKeyCode lastKey {};
-    bool keyAnswer { true };
-    int32_t knobMode { -1 };
-    int idles { 0 };
+    VstKeyCode lastKey{};
+    bool keyAnswer{true};
+    int32_t knobMode{-1};
+    int idles{0};
 
 private:
-    ERect m_rect { 0, 0, 225, 183 };
+    ERect m_rect{0, 0, 225, 183};
     bool* m_destroyed;
 };
 
 class Dispatcher : public ::testing::Test {
 protected:
-    intptr_t send(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f) {
+    intptr_t send(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
+                  float opt = 0.0f) {
         return record->dispatcher(record, opcode, index, value, ptr, opt);
     }
 
     RecordingHost host;
-    std::unique_ptr<CrossfeedEffect> effect { new CrossfeedEffect(RecordingHost::callback()) };
-    AEffect* record { effect->effectRecord() };
+    std::unique_ptr<CrossfeedEffect> effect{new CrossfeedEffect(RecordingHost::callback())};
+    AEffect* record{effect->effectRecord()};
 };
 
 TEST_F(Dispatcher, AnswersTheEffectsIdentity) {
@@ -77,7 +76,8 @@ TEST_F(Dispatcher, AnswersTheEffectsIdentity) {
 }
 
 TEST_F(Dispatcher, UnsupportedAndDeprecatedOpcodesAnswerZero) {
-    for (int32_t opcode : {9, 16, 17, 18, 20, 21, 28, 30, 31, 32, 36, 37, 43, 46, 53, 54, 55, 57, 80, 81, 1000, -1})
+    for (int32_t opcode :
+         {9, 16, 17, 18, 20, 21, 28, 30, 31, 32, 36, 37, 43, 46, 53, 54, 55, 57, 80, 81, 1000, -1})
         EXPECT_EQ(send(opcode, 1, 1, nullptr, 1.0f), 0) << "opcode " << opcode;
     char text[] = "receiveVstMidiEvent";
     EXPECT_EQ(send(vst::effCanDo, 0, 0, text), 0);
@@ -121,7 +121,7 @@ TEST_F(Dispatcher, MainsChangedNeitherCallsTheHostNorClearsTheFilter) {
 }
 
 TEST_F(Dispatcher, SpeakerArrangementAndTotalSamples) {
-    VstSpeakerArrangement dummy {};
+    VstSpeakerArrangement dummy{};
     VstSpeakerArrangement* input = &dummy;
     VstSpeakerArrangement* output = &dummy;
     EXPECT_EQ(send(vst::effGetSpeakerArrangement, 0, reinterpret_cast<intptr_t>(&input), &output), 0);

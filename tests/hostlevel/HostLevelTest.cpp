@@ -41,7 +41,8 @@ protected:
         }
     }
 
-    intptr_t send(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f) {
+    intptr_t send(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
+                  float opt = 0.0f) {
         return effect->dispatcher(effect, opcode, index, value, ptr, opt);
     }
 
@@ -60,7 +61,7 @@ protected:
 
     RecordingHost host;
     PluginLibrary library;
-    AEffect* effect { nullptr };
+    AEffect* effect{nullptr};
 };
 
 TEST(HostLevelEntry, HostWithoutAVersionGetsNothing) {
@@ -113,24 +114,64 @@ TEST_F(HostLevel, EveryOpcodeGetsThisPluginsAnswer) {
     };
     // Opcodes that need no buffer, with the answers of this plug-in.
     const Expected answers[] = {
-        {vst::effOpen, 0}, {vst::effGetProgram, 0}, {vst::effGetVu, 0}, {vst::effSetBlockSize, 0},
-        {vst::effMainsChanged, 0}, {vst::effEditDraw, 0}, {vst::effEditMouse, 0}, {vst::effEditKey, 0},
-        {vst::effEditTop, 0}, {vst::effEditSleep, 0}, {vst::effIdentify, 0x4E764566},
-        {vst::effProcessEvents, 0}, {vst::effCanBeAutomated, 1}, {vst::effGetNumProgramCategories, 0},
-        {vst::effCopyProgram, 0}, {vst::effConnectInput, 0}, {vst::effConnectOutput, 0},
-        {vst::effGetInputProperties, 0}, {vst::effGetOutputProperties, 0}, {vst::effGetPlugCategory, 0},
-        {vst::effGetCurrentPosition, 0}, {vst::effGetDestinationBuffer, 0}, {vst::effOfflineNotify, 0},
-        {vst::effOfflinePrepare, 0}, {vst::effOfflineRun, 0}, {vst::effProcessVarIo, 0},
-        {vst::effSetSpeakerArrangement, 0}, {vst::effSetBlockSizeAndSampleRate, 0}, {vst::effSetBypass, 0},
-        {vst::effGetErrorText, 0}, {vst::effGetVendorVersion, 0x10000}, {vst::effVendorSpecific, 0},
-        {vst::effGetTailSize, 0}, {vst::effIdle, 0}, {vst::effGetIcon, 0}, {vst::effSetViewPosition, 0},
-        {vst::effGetParameterProperties, 0}, {vst::effKeysRequired, 0}, {vst::effGetVstVersion, 2400},
-        {vst::effGetMidiProgramName, 0}, {vst::effGetCurrentMidiProgram, -1}, {vst::effGetMidiProgramCategory, 0},
-        {vst::effHasMidiProgramsChanged, 0}, {vst::effGetMidiKeyName, 0}, {vst::effBeginSetProgram, 0},
-        {vst::effEndSetProgram, 0}, {vst::effShellGetNextPlugin, 0}, {vst::effStartProcess, 0},
-        {vst::effStopProcess, 0}, {vst::effSetPanLaw, 0}, {vst::effBeginLoadBank, 0},
-        {vst::effBeginLoadProgram, 0}, {vst::effSetProcessPrecision, 0}, {vst::effGetNumMidiInputChannels, 0},
-        {vst::effGetNumMidiOutputChannels, 0}, {80, 0}, {-1, 0}, {0x7fffffff, 0},
+        {vst::effOpen, 0},
+        {vst::effGetProgram, 0},
+        {vst::effGetVu, 0},
+        {vst::effSetBlockSize, 0},
+        {vst::effMainsChanged, 0},
+        {vst::effEditDraw, 0},
+        {vst::effEditMouse, 0},
+        {vst::effEditKey, 0},
+        {vst::effEditTop, 0},
+        {vst::effEditSleep, 0},
+        {vst::effIdentify, 0x4E764566},
+        {vst::effProcessEvents, 0},
+        {vst::effCanBeAutomated, 1},
+        {vst::effGetNumProgramCategories, 0},
+        {vst::effCopyProgram, 0},
+        {vst::effConnectInput, 0},
+        {vst::effConnectOutput, 0},
+        {vst::effGetInputProperties, 0},
+        {vst::effGetOutputProperties, 0},
+        {vst::effGetPlugCategory, 0},
+        {vst::effGetCurrentPosition, 0},
+        {vst::effGetDestinationBuffer, 0},
+        {vst::effOfflineNotify, 0},
+        {vst::effOfflinePrepare, 0},
+        {vst::effOfflineRun, 0},
+        {vst::effProcessVarIo, 0},
+        {vst::effSetSpeakerArrangement, 0},
+        {vst::effSetBlockSizeAndSampleRate, 0},
+        {vst::effSetBypass, 0},
+        {vst::effGetErrorText, 0},
+        {vst::effGetVendorVersion, 0x10000},
+        {vst::effVendorSpecific, 0},
+        {vst::effGetTailSize, 0},
+        {vst::effIdle, 0},
+        {vst::effGetIcon, 0},
+        {vst::effSetViewPosition, 0},
+        {vst::effGetParameterProperties, 0},
+        {vst::effKeysRequired, 0},
+        {vst::effGetVstVersion, 2400},
+        {vst::effGetMidiProgramName, 0},
+        {vst::effGetCurrentMidiProgram, -1},
+        {vst::effGetMidiProgramCategory, 0},
+        {vst::effHasMidiProgramsChanged, 0},
+        {vst::effGetMidiKeyName, 0},
+        {vst::effBeginSetProgram, 0},
+        {vst::effEndSetProgram, 0},
+        {vst::effShellGetNextPlugin, 0},
+        {vst::effStartProcess, 0},
+        {vst::effStopProcess, 0},
+        {vst::effSetPanLaw, 0},
+        {vst::effBeginLoadBank, 0},
+        {vst::effBeginLoadProgram, 0},
+        {vst::effSetProcessPrecision, 0},
+        {vst::effGetNumMidiInputChannels, 0},
+        {vst::effGetNumMidiOutputChannels, 0},
+        {80, 0},
+        {-1, 0},
+        {0x7fffffff, 0},
     };
     for (const Expected& expected : answers)
         EXPECT_EQ(send(expected.opcode), expected.answer) << "opcode " << expected.opcode;
@@ -324,8 +365,8 @@ TEST(HostLevelSamples, EqualOnEveryPlatform) {
             exact += difference == 0.0;
         }
     }
-    std::printf("largest difference from the reference samples: %.3g (%zu of %zu samples identical)\n", largest,
-                exact, golden.size());
+    std::printf("largest difference from the reference samples: %.3g (%zu of %zu samples identical)\n",
+                largest, exact, golden.size());
     ::testing::Test::RecordProperty("largest_difference", std::to_string(largest));
 }
 

@@ -18,8 +18,7 @@ struct HostLevelPaths {
 // feeds the plug-in bit-identical input.
 class TestSignal {
 public:
-    explicit TestSignal(uint32_t seed)
-        : m_state(seed) {}
+    explicit TestSignal(uint32_t seed) : m_state(seed) {}
     // A value in [-1, 1) with 24 significant bits.
     double next() {
         m_state = m_state * 1664525u + 1013904223u;
@@ -34,9 +33,9 @@ private:
 struct Scenario {
     const char* name;
     float sampleRate;
-    float presetValue;   // "Defs"; 0 selects "Off"
-    float feedValue;     // used when "Off"
-    float cutValue;      // used when "Off"
+    float presetValue; // "Defs"; 0 selects "Off"
+    float feedValue;   // used when "Off"
+    float cutValue;    // used when "Off"
     bool singlePrecision;
 };
 

@@ -132,7 +132,12 @@ TEST(CrossfeedParameters, ValuesOutsideTheRangeInstallTheFallbackLevel) {
     effect.setParameter(1, 1.5f);
     EXPECT_EQ(effect.filter()->level, kFallbackLevel);
 
-    const float hostile[] = {-0.01f, 1.01f, 468.1f, 1e30f, -1e30f, std::numeric_limits<float>::infinity(),
+    const float hostile[] = {-0.01f,
+                             1.01f,
+                             468.1f,
+                             1e30f,
+                             -1e30f,
+                             std::numeric_limits<float>::infinity(),
                              std::numeric_limits<float>::quiet_NaN()};
     for (int index = 0; index < 2; ++index) {
         for (float value : hostile) {

@@ -25,12 +25,12 @@ std::vector<RecordingHost::Call> RecordingHost::callsOf(int32_t opcode) const {
     return matching;
 }
 
-intptr_t VST_CALL RecordingHost::dispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
-                                          float opt) {
+intptr_t VST_CALL RecordingHost::dispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
+                                          void* ptr, float opt) {
     RecordingHost* host = activeHost;
     if (!host)
         return 0;
-    Call call {effect, opcode, index, value, ptr, opt, {}};
+    Call call{effect, opcode, index, value, ptr, opt, {}};
     if (ptr && opcode == vst::audioMasterCanDo)
         call.text = static_cast<const char*>(ptr);
     host->m_calls.push_back(call);

@@ -39,8 +39,8 @@ public:
     void clear() { m_calls.clear(); }
 
 private:
-    static intptr_t VST_CALL dispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
-                                      float opt);
+    static intptr_t VST_CALL dispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
+                                      void* ptr, float opt);
 
     std::map<int32_t, intptr_t> m_answers;
     std::vector<Call> m_calls;

@@ -77,8 +77,8 @@ TEST(PngWriter, SmallImageRoundTrips) {
     EXPECT_EQ(chunks[1].type, "IDAT");
     EXPECT_EQ(chunks[2].type, "IEND");
     const std::vector<uint8_t> raw = inflateStored(chunks[1].data);
-    const std::vector<uint8_t> expected = {0, 255, 0, 0, 0, 255, 0, 0, 0, 255,
-                                           0, 28, 30, 35, 221, 233, 246, 0, 0, 0};
+    const std::vector<uint8_t> expected = {0, 255, 0,  0,  0,   255, 0,   0, 0, 255,
+                                           0, 28,  30, 35, 221, 233, 246, 0, 0, 0};
     EXPECT_EQ(raw, expected);
 }
 

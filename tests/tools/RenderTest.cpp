@@ -24,7 +24,7 @@ struct RenderRun {
 
 RenderRun runRenderer(const std::string& arguments) {
     const std::string command = std::string(TOVREL_RENDER_PROGRAM) + " " + arguments + " 2>&1";
-    RenderRun run {-1, {}};
+    RenderRun run{-1, {}};
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
         return run;
@@ -66,7 +66,7 @@ protected:
     std::string writeFile(const std::string& name, int channels, int rate, int format,
                           const std::vector<double>& samples) {
         const std::string path = dir + "/" + name;
-        SF_INFO info {};
+        SF_INFO info{};
         info.channels = channels;
         info.samplerate = rate;
         info.format = format;
@@ -103,7 +103,8 @@ protected:
     }
 
     // The plug-in's own output for the same samples, set up as the renderer sets it up.
-    std::vector<double> processThroughRecord(const std::vector<double>& interleaved, int rate, float presetValue) {
+    std::vector<double> processThroughRecord(const std::vector<double>& interleaved, int rate,
+                                             float presetValue) {
         PluginLibrary library;
         EXPECT_TRUE(library.load(TOVREL_PLUGIN_FILE)) << library.error();
         AEffect* effect = library.createEffect(+[](AEffect*, int32_t opcode, int32_t, intptr_t, void*,
@@ -136,8 +137,8 @@ protected:
 TEST_F(Renderer, OutputEqualsTheRecordsProcessing) {
     const std::vector<double> input = stereoSignal(10000);
     const std::string in = writeFile("in.wav", 2, 48000, SF_FORMAT_WAV | SF_FORMAT_DOUBLE, input);
-    const RenderRun run = runRenderer("--preset 'J. Meier' --block 333 --plugin " + std::string(TOVREL_PLUGIN_FILE) +
-                                " " + in + " " + dir + "/out.wav");
+    const RenderRun run = runRenderer("--preset 'J. Meier' --block 333 --plugin " +
+                                      std::string(TOVREL_PLUGIN_FILE) + " " + in + " " + dir + "/out.wav");
     ASSERT_EQ(run.exitCode, 0) << run.output;
     EXPECT_NE(run.output.find("frames    10000 at 48000 Hz"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("J. Meier"), std::string::npos) << run.output;
@@ -154,9 +155,10 @@ TEST_F(Renderer, OutputEqualsTheRecordsProcessing) {
 }
 
 TEST_F(Renderer, LevelAndFormatOptions) {
-    const std::string in = writeFile("in.flac", 2, 44100, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, stereoSignal(4000));
+    const std::string in =
+        writeFile("in.flac", 2, 44100, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, stereoSignal(4000));
     const RenderRun run = runRenderer("--feed 7.5 --cut 301 --precision single --format pcm24 --plugin " +
-                                std::string(TOVREL_PLUGIN_FILE) + " " + in + " " + dir + "/out.aiff");
+                                      std::string(TOVREL_PLUGIN_FILE) + " " + in + " " + dir + "/out.aiff");
     ASSERT_EQ(run.exitCode, 0) << run.output;
     EXPECT_NE(run.output.find("7.5 dB, 301 Hz"), std::string::npos) << run.output;
     SF_INFO info;
@@ -171,13 +173,14 @@ TEST_F(Renderer, ClearErrorsAndNoOutputLeftBehind) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.output.find("cannot read"), std::string::npos) << run.output;
 
-    const std::string mono = writeFile("mono.wav", 1, 44100, SF_FORMAT_WAV | SF_FORMAT_PCM_16,
-                                       std::vector<double>(1000, 0.25));
+    const std::string mono =
+        writeFile("mono.wav", 1, 44100, SF_FORMAT_WAV | SF_FORMAT_PCM_16, std::vector<double>(1000, 0.25));
     run = runRenderer(plugin + mono + " " + dir + "/out.wav");
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.output.find("1 channel(s); crossfeed needs a stereo"), std::string::npos) << run.output;
 
-    const std::string stereo = writeFile("in.wav", 2, 44100, SF_FORMAT_WAV | SF_FORMAT_PCM_16, stereoSignal(100));
+    const std::string stereo =
+        writeFile("in.wav", 2, 44100, SF_FORMAT_WAV | SF_FORMAT_PCM_16, stereoSignal(100));
     run = runRenderer("--preset nonesuch" + plugin + stereo + " " + dir + "/out.wav");
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_NE(run.output.find("unknown preset 'nonesuch'"), std::string::npos) << run.output;

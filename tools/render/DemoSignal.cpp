@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     }
     const int rate = 44100;
     const auto frames = static_cast<sf_count_t>(seconds * rate);
-    SF_INFO info {};
+    SF_INFO info{};
     info.samplerate = rate;
     info.channels = 2;
     info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_24;
@@ -37,7 +37,8 @@ int main(int argc, char** argv) {
         const double note = notes[static_cast<int>(t * 4.0) % 6];
         const double phase = std::fmod(t * 4.0, 1.0);
         const double envelope = std::exp(-4.0 * phase) * 0.5;
-        const double tone = envelope * (std::sin(2 * M_PI * note * t) + 0.3 * std::sin(2 * M_PI * 3 * note * t));
+        const double tone =
+            envelope * (std::sin(2 * M_PI * note * t) + 0.3 * std::sin(2 * M_PI * 3 * note * t));
         noise = noise * 1664525u + 1013904223u;
         const double hiss = (static_cast<double>(noise >> 8) / 16777216.0 - 0.5) * 0.02;
         double left = 0.0, right = 0.0;

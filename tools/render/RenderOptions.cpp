@@ -159,7 +159,8 @@ std::optional<RenderOptions> parseRenderOptions(int argc, const char* const* arg
             return std::nullopt;
         }
         double feedDb = 0;
-        if (!parseNumber(feedText, feedDb) || std::lround(feedDb * 10.0) < 10 || std::lround(feedDb * 10.0) > 150) {
+        if (!parseNumber(feedText, feedDb) || std::lround(feedDb * 10.0) < 10 ||
+            std::lround(feedDb * 10.0) > 150) {
             error = "feed '" + feedText + "' is outside 1.0 to 15.0 dB";
             return std::nullopt;
         }

@@ -17,11 +17,11 @@ struct RenderOptions {
     std::optional<int> preset;
     std::optional<int> feedTenths; // 10 to 150
     std::optional<int> cutHz;      // 300 to 2000
-    int blockSize { 512 };
-    Precision precision { Precision::Double };
-    Encoding encoding { Encoding::SameAsInput };
-    bool quiet { false };
-    bool showHelp { false };
+    int blockSize{512};
+    Precision precision{Precision::Double};
+    Encoding encoding{Encoding::SameAsInput};
+    bool quiet{false};
+    bool showHelp{false};
 };
 
 // Parses the arguments (without the program name). On a usage error returns nullopt and sets

@@ -95,7 +95,7 @@ bool Renderer::run(RenderSummary& summary, const Progress& progress) {
     if (m_options.inputPath == m_options.outputPath)
         return fail("the output would overwrite the input '" + m_options.inputPath + "'");
 
-    SF_INFO inInfo {};
+    SF_INFO inInfo{};
     SndfileHandle input(sf_open(m_options.inputPath.c_str(), SFM_READ, &inInfo));
     if (!input)
         return fail("cannot read '" + m_options.inputPath + "': " + sf_strerror(nullptr));
@@ -110,7 +110,7 @@ bool Renderer::run(RenderSummary& summary, const Progress& progress) {
     if (!container)
         return fail("cannot tell the output format from '" + m_options.outputPath +
                     "': use a .wav, .flac, .aif or .aiff name");
-    SF_INFO outInfo {};
+    SF_INFO outInfo{};
     outInfo.samplerate = inInfo.samplerate;
     outInfo.channels = 2;
     outInfo.format = container | subtypeFor(m_options.encoding, inInfo.format);
@@ -158,12 +158,12 @@ bool Renderer::run(RenderSummary& summary, const Progress& progress) {
     const std::string partialPath = m_options.outputPath + ".partial-" + std::to_string(getpid());
     struct PartialFile {
         std::string path;
-        bool keep { false };
+        bool keep{false};
         ~PartialFile() {
             if (!keep)
                 std::remove(path.c_str());
         }
-    } partial { partialPath };
+    } partial{partialPath};
     SndfileHandle output(sf_open(partialPath.c_str(), SFM_WRITE, &outInfo));
     if (!output)
         return fail("cannot write '" + m_options.outputPath + "': " + sf_strerror(nullptr));
@@ -222,7 +222,8 @@ bool Renderer::run(RenderSummary& summary, const Progress& progress) {
 
     output.reset(); // flush and close before the rename
     if (std::rename(partialPath.c_str(), m_options.outputPath.c_str()) != 0)
-        return fail("cannot move the finished output to '" + m_options.outputPath + "': " + std::strerror(errno));
+        return fail("cannot move the finished output to '" + m_options.outputPath +
+                    "': " + std::strerror(errno));
     partial.keep = true;
 
     summary.frames = done;

@@ -9,12 +9,12 @@
 namespace tovrel {
 
 struct RenderSummary {
-    int64_t frames { 0 };
-    int sampleRate { 0 };
-    double inputPeak { 0.0 };
-    double outputPeak { 0.0 };
-    double seconds { 0.0 };       // wall-clock time spent processing
-    std::string setting;          // what the plug-in was set to, as it displays it
+    int64_t frames{0};
+    int sampleRate{0};
+    double inputPeak{0.0};
+    double outputPeak{0.0};
+    double seconds{0.0}; // wall-clock time spent processing
+    std::string setting; // what the plug-in was set to, as it displays it
 };
 
 // Crossfeeds one file through the plug-in as a host would: the library is loaded, its effect
@@ -24,8 +24,7 @@ class Renderer {
 public:
     using Progress = std::function<void(int64_t done, int64_t total, int sampleRate)>;
 
-    explicit Renderer(RenderOptions options)
-        : m_options(std::move(options)) {}
+    explicit Renderer(RenderOptions options) : m_options(std::move(options)) {}
 
     // False on any failure, with a message for the user in error(); no output file is left.
     bool run(RenderSummary& summary, const Progress& progress = {});

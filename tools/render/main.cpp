@@ -75,10 +75,11 @@ int main(int argc, char** argv) {
         std::printf("setting   %s, %s precision, blocks of %d frames\n", summary.setting.c_str(),
                     options->precision == tovrel::RenderOptions::Precision::Double ? "double" : "single",
                     options->blockSize);
-        std::printf("frames    %lld at %d Hz (%.3f s)\n", static_cast<long long>(summary.frames), summary.sampleRate,
-                    duration);
+        std::printf("frames    %lld at %d Hz (%.3f s)\n", static_cast<long long>(summary.frames),
+                    summary.sampleRate, duration);
         std::printf("peak      input %.6f (%s), output %.6f (%s)\n", summary.inputPeak,
-                    decibels(summary.inputPeak).c_str(), summary.outputPeak, decibels(summary.outputPeak).c_str());
+                    decibels(summary.inputPeak).c_str(), summary.outputPeak,
+                    decibels(summary.outputPeak).c_str());
         if (summary.seconds > 0.0)
             std::printf("speed     %.0f x real time (%.3f s)\n", duration / summary.seconds, summary.seconds);
     }

@@ -58,7 +58,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "tovrel-editor-snapshot: cannot write '%s'\n", output.c_str());
             status = 1;
         } else {
-            std::printf("editor picture (%d x %d) written to %s\n", host.width(), host.height(), output.c_str());
+            std::printf("editor picture (%d x %d) written to %s\n", host.width(), host.height(),
+                        output.c_str());
         }
     }
     effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);

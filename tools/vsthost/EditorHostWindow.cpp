@@ -10,7 +10,7 @@ ATOM registerHostClass() {
     static ATOM atom = 0;
     if (atom)
         return atom;
-    WNDCLASSA windowClass {};
+    WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = DefWindowProcA;
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
@@ -22,7 +22,9 @@ ATOM registerHostClass() {
 
 } // namespace
 
-EditorHostWindow::~EditorHostWindow() { close(); }
+EditorHostWindow::~EditorHostWindow() {
+    close();
+}
 
 bool EditorHostWindow::open(AEffect* effect, int left, int top) {
     close();
@@ -39,11 +41,12 @@ bool EditorHostWindow::open(AEffect* effect, int left, int top) {
         m_error = "cannot register the host window class";
         return false;
     }
-    RECT frame {0, 0, m_width, m_height};
+    RECT frame{0, 0, m_width, m_height};
     const DWORD style = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     AdjustWindowRect(&frame, style, FALSE);
-    m_window = CreateWindowExA(0, kHostClassName, "tovrel_vst", style, left, top, frame.right - frame.left,
-                               frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    m_window =
+        CreateWindowExA(0, kHostClassName, "tovrel_vst", style, left, top, frame.right - frame.left,
+                        frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!m_window) {
         m_error = "cannot create the host window";
         return false;
@@ -88,7 +91,7 @@ void EditorHostWindow::idle(int rounds) {
 bool EditorHostWindow::capture(std::vector<uint32_t>& pixels) {
     if (!m_window)
         return false;
-    BITMAPINFO info {};
+    BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = m_width;
     info.bmiHeader.biHeight = -m_height; // top-down rows

@@ -30,7 +30,9 @@ public:
 
     // The client area as 0x00RRGGBB pixels, row by row from the top.
     bool capture(std::vector<uint32_t>& pixels);
-    uint32_t pixelAt(const std::vector<uint32_t>& pixels, int x, int y) const { return pixels[y * m_width + x]; }
+    uint32_t pixelAt(const std::vector<uint32_t>& pixels, int x, int y) const {
+        return pixels[y * m_width + x];
+    }
 
     HWND window() const { return m_window; }
     int width() const { return m_width; }
@@ -38,11 +40,11 @@ public:
     const std::string& error() const { return m_error; }
 
 private:
-    AEffect* m_effect { nullptr };
-    HWND m_window { nullptr };
-    int m_width { 0 };
-    int m_height { 0 };
-    bool m_editorOpen { false };
+    AEffect* m_effect{nullptr};
+    HWND m_window{nullptr};
+    int m_width{0};
+    int m_height{0};
+    bool m_editorOpen{false};
     std::string m_error;
 };
 

@@ -8,7 +8,9 @@
 
 namespace tovrel {
 
-PluginLibrary::~PluginLibrary() { unload(); }
+PluginLibrary::~PluginLibrary() {
+    unload();
+}
 
 bool PluginLibrary::load(const std::string& path) {
     unload();

@@ -33,8 +33,8 @@ public:
 private:
     using EntryProc = AEffect*(VST_CALL*)(HostCallback);
 
-    void* m_handle { nullptr };
-    EntryProc m_entry { nullptr };
+    void* m_handle{nullptr};
+    EntryProc m_entry{nullptr};
     std::string m_error;
 };
 
