@@ -57,7 +57,8 @@ void CrossfeedFilter::setSampleRate(std::uint32_t newRate) {
 
 void CrossfeedFilter::processBlock(const double* in0, const double* in1, double* out0, double* out1,
                                    int32_t frames) {
-    Lanes s = loadLanes();
+    Lanes s;
+    loadHistory(s);
     for (int32_t done = 0; done < frames;) {
         const int32_t end = done + (frames - done < kFlushInterval ? frames - done : kFlushInterval);
         loadCoefficients(s);
@@ -70,12 +71,14 @@ void CrossfeedFilter::processBlock(const double* in0, const double* in1, double*
         flushHistory(s);
         done = end;
     }
+    // Flushed at the end of the last chunk; an empty block leaves the history as it was.
     storeHistory(s);
 }
 
 void CrossfeedFilter::processBlockFloat(const float* in0, const float* in1, float* out0, float* out1,
                                         int32_t frames) {
-    Lanes s = loadLanes();
+    Lanes s;
+    loadHistory(s);
     for (int32_t done = 0; done < frames;) {
         const int32_t end = done + (frames - done < kFlushInterval ? frames - done : kFlushInterval);
         loadCoefficients(s);

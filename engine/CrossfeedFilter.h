@@ -77,8 +77,8 @@ private:
     };
 
     inline void loadCoefficients(Lanes& s) const;
-    inline Lanes loadLanes() const;
-    inline void storeHistory(Lanes& s);
+    inline void loadHistory(Lanes& s) const;
+    inline void storeHistory(const Lanes& s);
     static inline void flushHistory(Lanes& s);
     static inline __m128d runFrame(Lanes& s, __m128d in);
 };
@@ -92,13 +92,16 @@ inline void CrossfeedFilter::loadCoefficients(Lanes& s) const {
     s.gain = _mm_set1_pd(gain);
 }
 
-inline CrossfeedFilter::Lanes CrossfeedFilter::loadLanes() const {
-    Lanes s;
-    loadCoefficients(s);
+inline void CrossfeedFilter::loadHistory(Lanes& s) const {
     s.lastInput = _mm_loadu_pd(lastInput);
     s.lastLow = _mm_loadu_pd(lastLow);
     s.lastHigh = _mm_loadu_pd(lastHigh);
-    return s;
+}
+
+inline void CrossfeedFilter::storeHistory(const Lanes& s) {
+    _mm_storeu_pd(lastInput, s.lastInput);
+    _mm_storeu_pd(lastLow, s.lastLow);
+    _mm_storeu_pd(lastHigh, s.lastHigh);
 }
 
 // A subnormal low or high history value becomes +0.0; every other value stays as it is. (The
@@ -113,13 +116,6 @@ inline void CrossfeedFilter::flushHistory(Lanes& s) {
     // products of a history that starts at +0.0 nor this flush ever give -0.0).
     s.lastLow = _mm_and_pd(s.lastLow, zeroOrNormalLow);
     s.lastHigh = _mm_and_pd(s.lastHigh, zeroOrNormalHigh);
-}
-
-inline void CrossfeedFilter::storeHistory(Lanes& s) {
-    flushHistory(s);
-    _mm_storeu_pd(lastInput, s.lastInput);
-    _mm_storeu_pd(lastLow, s.lastLow);
-    _mm_storeu_pd(lastHigh, s.lastHigh);
 }
 
 inline __m128d CrossfeedFilter::runFrame(Lanes& s, __m128d in) {
@@ -145,17 +141,23 @@ inline __m128d CrossfeedFilter::runFrame(Lanes& s, __m128d in) {
 }
 
 inline void CrossfeedFilter::processFrame(double* pair) {
-    Lanes s = loadLanes();
+    Lanes s;
+    loadCoefficients(s);
+    loadHistory(s);
     const __m128d out = runFrame(s, _mm_loadu_pd(pair));
+    flushHistory(s);
     storeHistory(s);
     _mm_storeu_pd(pair, out);
 }
 
 inline void CrossfeedFilter::processFrameFloat(float* pair) {
-    Lanes s = loadLanes();
+    Lanes s;
+    loadCoefficients(s);
+    loadHistory(s);
     // The two floats move as one 64-bit integer lane, which may alias anything.
     const __m128 in = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(pair)));
     const __m128d out = runFrame(s, _mm_cvtps_pd(in));
+    flushHistory(s);
     storeHistory(s);
     _mm_storel_epi64(reinterpret_cast<__m128i*>(pair), _mm_castps_si128(_mm_cvtpd_ps(out)));
 }
