@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# callgrind-frames.sh [BUILD_DIR]: instructions per stereo frame of the native plug-in's two
+# processing entries, counted by callgrind (with its branch simulator) for each block size and
+# signal of the frame-cost benchmark. Counts cover the record entry, the effect and the filter;
+# the driver's own loop is outside the collection. PLUGIN=path measures another build of the plug-in.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build/linux-x64}
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+
+valgrind --tool=callgrind --collect-atstart=no --branch-sim=yes --callgrind-out-file="$out/cg.%p" \
+    "$build/bin/tovrel-callgrind-frames" --plugin "${PLUGIN:-$build/bin/tovrel_vst.so}" >/dev/null 2>"$out/valgrind.log" || {
+    cat "$out/valgrind.log"
+    exit 1
+}
+
+echo "instructions per stereo frame (callgrind, $(valgrind --version)); branches mispredicted per frame"
+echo "as simulated by callgrind's predictor"
+printf '%-7s %6s  %-13s %12s %14s\n' entry block input "instr/frame" "mispred/frame"
+for f in "$out"/cg.*; do
+    awk '
+        /^desc: Trigger: Client Request: / { sub(/^desc: Trigger: Client Request: /, ""); name = $0 }
+        /^events:/ { for (i = 2; i <= NF; ++i) column[$i] = i - 1 }
+        /^(summary|totals):/ { for (i = 2; i <= NF; ++i) total[i - 1] = $i }
+        END {
+            if (name == "") exit
+            split(name, part, " ")
+            frames = part[4]
+            mis = ("Bcm" in column ? total[column["Bcm"]] : 0) + ("Bim" in column ? total[column["Bim"]] : 0)
+            printf "%-7s %6s  %-13s %12.1f %14.3f\n", part[1], part[2], part[3], total[column["Ir"]] / frames, mis / frames
+        }' "$f"
+done | sort -k1,1 -k3,3r -k2,2n
