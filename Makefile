@@ -6,7 +6,7 @@
 PRESETS := linux-x64 linux-x86 windows-x64 windows-x86
 DEMO_DIR := build/demo
 
-.PHONY: all deps configure build test demo clean $(addprefix build-,$(PRESETS)) $(addprefix test-,$(PRESETS))
+.PHONY: all deps configure build test test-robustness fuzz bench demo clean $(addprefix build-,$(PRESETS)) $(addprefix test-,$(PRESETS))
 
 all: build
 
@@ -26,7 +26,8 @@ test-%: build-%
 	tools/scripts/run-tests.sh $*
 
 test: build
-	@status=0; for p in $(PRESETS); do echo "== test $$p"; tools/scripts/run-tests.sh $$p || status=1; done; exit $$status
+	@status=0; for p in $(PRESETS); do echo "== test $$p"; tools/scripts/run-tests.sh $$p || status=1; done; \
+	$(MAKE) --no-print-directory test-robustness || status=1; exit $$status
 
 demo: build
 	@mkdir -p $(DEMO_DIR)
@@ -36,3 +37,31 @@ demo: build
 
 clean:
 	rm -rf build dist
+
+# Robustness, part of make test: a short run of the record fuzzer from its committed seeds (clang,
+# libFuzzer, AddressSanitizer, UBSan), then the whole native test suite built with
+# AddressSanitizer and UndefinedBehaviorSanitizer. make fuzz runs the fuzzer longer.
+FUZZ_SMOKE_SECONDS ?= 45
+FUZZ_SECONDS ?= 900
+FUZZ_SEED ?= 0
+
+test-robustness: deps
+	@status=0; \
+	echo "== fuzz linux-x64-fuzz ($(FUZZ_SMOKE_SECONDS) s)"; \
+	{ cmake --preset linux-x64-fuzz >/dev/null && cmake --build --preset linux-x64-fuzz && \
+	  tests/fuzz/run-fuzzer.sh $(FUZZ_SMOKE_SECONDS) 1; } || status=1; \
+	echo "== test linux-x64-asan"; \
+	{ cmake --preset linux-x64-asan >/dev/null && cmake --build --preset linux-x64-asan && \
+	  tools/scripts/run-tests.sh linux-x64-asan; } || status=1; \
+	exit $$status
+
+fuzz: deps
+	cmake --preset linux-x64-fuzz >/dev/null && cmake --build --preset linux-x64-fuzz
+	tests/fuzz/run-fuzzer.sh $(FUZZ_SECONDS) $(FUZZ_SEED)
+
+# Figures, not tests: frame cost against the bare chain, callgrind instruction counts, and
+# instances in one process. Quietest on an otherwise idle machine.
+bench: build-linux-x64
+	build/linux-x64/bin/tovrel-bench-frames
+	bench/callgrind-frames.sh
+	build/linux-x64/bin/tovrel-bench-instances

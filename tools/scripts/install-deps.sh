@@ -10,6 +10,7 @@ packages=(
     g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
     wine wine64
     libsndfile1-dev
+    clang libclang-rt-14-dev valgrind
 )
 packages+=("$@")
 
