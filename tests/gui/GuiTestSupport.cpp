@@ -22,6 +22,10 @@ COLORREF keyedColour(int x, int y) {
     return RGB(15 + 20 * x, 15 + 17 * y, 200);
 }
 
+COLORREF trackColour(int x, int y) {
+    return RGB(40 + x, 10 + 10 * y, 33);
+}
+
 void useTestModuleResources() {
     moduleInstance = GetModuleHandleA(nullptr);
 }

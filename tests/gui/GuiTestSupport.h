@@ -21,8 +21,10 @@ namespace tovrel::test {
 // The resources compiled into the test program.
 constexpr int32_t kRampBitmap = 129;  // 20 x 16, every pixel a different colour
 constexpr int32_t kKeyedBitmap = 130; // 12 x 14, pure white and other colours mixed
+constexpr int32_t kTrackBitmap = 131; // 160 x 16, every pixel a different colour, no white
 COLORREF rampColour(int x, int y);
 COLORREF keyedColour(int x, int y);
+COLORREF trackColour(int x, int y);
 
 // Makes the test program's own resources the ones the toolkit loads.
 void useTestModuleResources();

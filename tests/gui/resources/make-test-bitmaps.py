@@ -7,6 +7,8 @@ ramp24.bmp  (resource 129): 20 x 16, 24-bit; every pixel a different colour,
 keyed8.bmp  (resource 130): 12 x 14, 8-bit palette; pure white where (x + 2 y) % 3 == 0, else
             (15 + 20 x, 15 + 17 y, 200); pixels (1, 0) and (2, 0) are almost white, (254, 255, 255)
             and (255, 255, 254), and must be drawn like any other colour.
+track24.bmp (resource 131): 160 x 16, 24-bit, the size of the editor's slider track; every pixel
+            a different colour, (40 + x, 10 + 10 y, 33), none of them white.
 """
 import struct
 
@@ -68,6 +70,21 @@ def write_keyed():
         f.write(bmp(w, h, 8, palette, rows))
 
 
+def track_colour(x, y):
+    return (40 + x, 10 + 10 * y, 33)
+
+
+def write_track():
+    w, h = 160, 16
+    rows = []
+    for y in reversed(range(h)):
+        rows.append(pad(b"".join(struct.pack("<BBB", b, g, r)
+                                 for (r, g, b) in (track_colour(x, y) for x in range(w)))))
+    with open("track24.bmp", "wb") as f:
+        f.write(bmp(w, h, 24, [], rows))
+
+
 if __name__ == "__main__":
     write_ramp()
     write_keyed()
+    write_track()
