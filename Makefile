@@ -38,6 +38,12 @@ demo: build
 clean:
 	rm -rf build dist
 
+# The 32-bit Windows tests, run under 32-bit Wine in an emulated Debian i386 machine
+# (tools/x86vm; the machine image is built once into a cache folder outside the repository).
+.PHONY: test-x86
+test-x86: build-windows-x86 build-windows-x64
+	tools/x86vm/run-tests.sh
+
 # Robustness, part of make test: a short run of the record fuzzer from its committed seeds (clang,
 # libFuzzer, AddressSanitizer, UBSan), then the whole native test suite built with
 # AddressSanitizer and UndefinedBehaviorSanitizer. make fuzz runs the fuzzer longer.

@@ -11,6 +11,7 @@ packages=(
     wine wine64
     libsndfile1-dev
     clang libclang-rt-14-dev valgrind
+    debootstrap qemu-system-x86 cpio e2fsprogs
 )
 packages+=("$@")
 
