@@ -28,6 +28,7 @@ for f in "$out"/cg.*; do
             split(name, part, " ")
             frames = part[4]
             mis = ("Bcm" in column ? total[column["Bcm"]] : 0) + ("Bim" in column ? total[column["Bim"]] : 0)
-            printf "%-7s %6s  %-13s %12.1f %14.3f\n", part[1], part[2], part[3], total[column["Ir"]] / frames, mis / frames
+            rank = part[3] == "signal" ? 1 : part[3] == "silence-tail" ? 2 : 3
+            printf "%d %-7s %6s  %-13s %12.1f %14.3f\n", rank, part[1], part[2], part[3], total[column["Ir"]] / frames, mis / frames
         }' "$f"
-done | sort -k1,1 -k3,3r -k2,2n
+done | sort -k2,2 -k1,1n -k3,3n | cut -d' ' -f2-
