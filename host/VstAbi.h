@@ -300,4 +300,8 @@ constexpr int32_t kMaxEffectNameLen = 32;
 constexpr int32_t kMaxVendorStrLen = 64;
 constexpr int32_t kMaxProductStrLen = 64;
 
+// The VstKeyCode values the editor acts on itself: Tab and Shift+Tab walk the keyboard focus.
+constexpr uint8_t VKEY_TAB = 2;
+constexpr uint8_t MODIFIER_SHIFT = 1;
+
 } // namespace vst

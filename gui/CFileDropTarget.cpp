@@ -1,0 +1,118 @@
+#include "gui/CFileDropTarget.h"
+
+#include "gui/CDropData.h"
+#include "gui/CFrame.h"
+#include "gui/CPaintContext.h"
+
+namespace tovrel {
+
+namespace {
+
+// The drag in progress; OLE calls the targets on the window's thread only.
+CDropData* activeDrop = nullptr;
+
+void setEffect(DWORD* effect, DWORD value) {
+    if (effect)
+        *effect = value;
+}
+
+void releaseActiveDrop() {
+    if (activeDrop)
+        activeDrop->release();
+    activeDrop = nullptr;
+}
+
+// One drag event for the frame, at the cursor's position in window coordinates: the point OLE
+// passes is not used.
+template <typename Route> void routeAtCursor(CFrame* frame, Route route) {
+    CPaintContext* context = frame->makePaintContext();
+    CPos where;
+    frame->getPointerPosition(context, where);
+    route(context, where);
+    context->release();
+}
+
+} // namespace
+
+CFileDropTarget::CFileDropTarget(CFrame* owner) : frame(owner) {}
+
+CFileDropTarget::~CFileDropTarget() = default;
+
+CDropData* CFileDropTarget::activeDropData() {
+    return activeDrop;
+}
+
+HRESULT STDMETHODCALLTYPE CFileDropTarget::QueryInterface(REFIID interfaceId, void** object) {
+    if (!object)
+        return E_POINTER;
+    if (IsEqualIID(interfaceId, IID_IDropTarget) || IsEqualIID(interfaceId, IID_IUnknown)) {
+        *object = static_cast<IDropTarget*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG STDMETHODCALLTYPE CFileDropTarget::AddRef() {
+    return static_cast<ULONG>(++comRefs);
+}
+
+ULONG STDMETHODCALLTYPE CFileDropTarget::Release() {
+    const LONG remaining = --comRefs;
+    if (remaining > 0)
+        return static_cast<ULONG>(remaining);
+    delete this;
+    return 0;
+}
+
+HRESULT STDMETHODCALLTYPE CFileDropTarget::DragEnter(IDataObject* data, DWORD /*keyState*/, POINTL /*point*/,
+                                                     DWORD* effect) {
+    if (!data || !frame) {
+        setEffect(effect, DROPEFFECT_NONE);
+        return S_OK;
+    }
+    // A drag that was never closed by a leave or a drop gives way to the new one.
+    releaseActiveDrop();
+    activeDrop = new CDropData(data);
+    routeAtCursor(frame, [this](CPaintContext* context, CPos where) {
+        frame->handleDragEnter(context, activeDrop, where);
+    });
+    setEffect(effect, DROPEFFECT_MOVE);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CFileDropTarget::DragOver(DWORD /*keyState*/, POINTL /*point*/, DWORD* effect) {
+    if (!activeDrop || !frame)
+        return S_OK;
+    routeAtCursor(frame, [this](CPaintContext* context, CPos where) {
+        frame->handleDragMove(context, activeDrop, where);
+    });
+    setEffect(effect, DROPEFFECT_MOVE);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CFileDropTarget::DragLeave() {
+    if (!activeDrop || !frame)
+        return S_OK;
+    routeAtCursor(frame, [this](CPaintContext* context, CPos where) {
+        frame->handleDragLeave(context, activeDrop, where);
+    });
+    releaseActiveDrop();
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CFileDropTarget::Drop(IDataObject* /*data*/, DWORD /*keyState*/, POINTL /*point*/,
+                                                DWORD* effect) {
+    // Nothing here takes the items, so the source must not believe they were moved: a source
+    // deletes what it has moved.
+    setEffect(effect, DROPEFFECT_NONE);
+    if (!activeDrop || !frame)
+        return S_OK;
+    routeAtCursor(
+        frame, [this](CPaintContext* context, CPos where) { frame->handleDrop(context, activeDrop, where); });
+    releaseActiveDrop();
+    return S_OK;
+}
+
+} // namespace tovrel

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <windows.h>
+
+#include <ole2.h>
+
+namespace tovrel {
+
+class CDropData;
+class CFrame;
+
+// The OLE drop target of the frame window: turns each call of a drag over the window into the
+// frame's drag routing, with the position read from the cursor. Its registration holds its only
+// reference; revoking the registration destroys it.
+// COM objects are never deleted through their interface, only through Release, so the interface's
+// plain destructor is harmless here.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+class CFileDropTarget : public IDropTarget {
+public:
+    explicit CFileDropTarget(CFrame* frame);
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID interfaceId, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keyState, POINTL point,
+                                        DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD keyState, POINTL point, DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragLeave() override;
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keyState, POINTL point, DWORD* effect) override;
+    virtual ~CFileDropTarget();
+
+    CFileDropTarget(const CFileDropTarget&) = delete;
+    CFileDropTarget& operator=(const CFileDropTarget&) = delete;
+
+    // The drop data of the drag in progress, shared by every target of the process; null between
+    // drags.
+    static CDropData* activeDropData();
+
+private:
+    LONG comRefs{0};
+    CFrame* frame{nullptr}; // not owned
+};
+#pragma GCC diagnostic pop
+
+} // namespace tovrel

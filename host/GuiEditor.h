@@ -1,0 +1,59 @@
+#pragma once
+
+#include "host/PluginEditor.h"
+
+#include <cstdint>
+
+namespace tovrel {
+
+class CFrame;
+
+// The knob mode the host last set, shared by every editor of the process.
+extern int32_t knobMode;
+
+// An editor whose window is a toolkit frame. It answers the host's editor requests for the frame,
+// passes the controls' edit gestures to the host, and runs the idle pump that keeps host and frame
+// alive while a control follows the mouse. The derived editor fills `editRect` and creates and
+// destroys the frame as the host opens and closes the window.
+class GuiEditor : public PluginEditor {
+public:
+    explicit GuiEditor(PluginEffect* effect);
+    ~GuiEditor() override;
+
+    bool onEditGetRect(ERect** rect) override;
+    void onEditIdle() override;
+    bool onEditKeyDown(VstKeyCode key) override;
+    bool onEditKeyUp(VstKeyCode key) override;
+    bool onWheelTurn(float distance) override;
+    bool onSetEditKnobMode(int32_t mode) override;
+
+    // Told whenever a parameter was set, so that the controls can follow.
+    virtual void parameterChanged(int32_t /*index*/, float /*value*/) {}
+    virtual bool beginParameterEdit(int32_t index);
+    virtual bool endParameterEdit(int32_t index);
+    // At most one idle step per kIdleRate: the frame's idle refresh, one pending paint message and
+    // idle time for the host.
+    virtual void pumpIdle();
+
+    CFrame* getFrame() const { return frame; }
+
+    // The millisecond clock and the sleep of the idle pump; the platform's by default. Setting a
+    // clock restarts the pump's schedule at the clock's current time.
+    using TickSource = uint32_t (*)();
+    using SleepFunction = void (*)(uint32_t milliseconds);
+    void setIdleClock(TickSource ticks, SleepFunction sleep);
+
+    static constexpr uint32_t kIdleRate = 100;
+    static constexpr uint32_t kIdleMinWait = 4;
+    static constexpr uint32_t kIdleEarlyMargin = 50;
+
+protected:
+    ERect editRect{};
+    uint32_t lastIdleTicks{0}; // no idle step before this tick
+    bool inIdlePump{false};    // set while the host has its idle time
+    CFrame* frame{nullptr};    // owned while the window is open; made and destroyed by the derived editor
+    TickSource tickSource{nullptr};
+    SleepFunction sleepFunction{nullptr};
+};
+
+} // namespace tovrel

@@ -1,0 +1,242 @@
+// The frame window as an OLE drop target: the COM object's identities and counts, its
+// registration, counting the dragged items, and a drag routed to the view under the cursor.
+#include "EditorTestSupport.h"
+#include "GuiTestSupport.h"
+
+#include "gui/CDropData.h"
+#include "gui/CFileDropTarget.h"
+
+#include <gtest/gtest.h>
+
+#include <ole2.h>
+#include <shlobj.h>
+
+#include <cstring>
+
+namespace tovrel::test {
+namespace {
+
+constexpr int kHostX = 120;
+constexpr int kHostY = 80;
+
+// A data object offering text, a list of files, both or neither, as global memory. It lives on
+// the stack and is never deleted through its interface.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+class FakeData : public IDataObject {
+public:
+    FakeData(bool withText, int fileCount) : text(withText), files(fileCount) {}
+    virtual ~FakeData() = default;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
+        ++requests;
+        if (format->tymed != TYMED_HGLOBAL || format->dwAspect != DVASPECT_CONTENT || format->lindex != -1)
+            return DV_E_FORMATETC;
+        if (format->cfFormat == CF_TEXT && text)
+            return give(medium, "dragged", 8);
+        if (format->cfFormat == CF_HDROP && files > 0) {
+            // The file list: a header, then NUL-terminated names, then one more NUL.
+            std::string names;
+            for (int i = 0; i < files; ++i)
+                names += "C:\\file" + std::to_string(i) + ".wav" + '\0';
+            names += '\0';
+            std::string block(sizeof(DROPFILES), '\0');
+            DROPFILES header{};
+            header.pFiles = sizeof(DROPFILES);
+            std::memcpy(&block[0], &header, sizeof(header));
+            block += names;
+            return give(medium, block.data(), block.size());
+        }
+        return DV_E_FORMATETC;
+    }
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
+
+    int requests{0};
+
+private:
+    static HRESULT give(STGMEDIUM* medium, const void* bytes, size_t size) {
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+        std::memcpy(GlobalLock(memory), bytes, size);
+        GlobalUnlock(memory);
+        medium->tymed = TYMED_HGLOBAL;
+        medium->hGlobal = memory;
+        medium->pUnkForRelease = nullptr;
+        return S_OK;
+    }
+    bool text;
+    int files;
+};
+#pragma GCC diagnostic pop
+
+// Logs the drag events that reach it and keeps a reference to the drop data it was shown.
+class DropProbe : public RecordingView {
+public:
+    using RecordingView::RecordingView;
+    ~DropProbe() override {
+        if (seen)
+            seen->release();
+    }
+    void handleDragEnter(CPaintContext* context, CDropData* drop, CPos where) override {
+        if (!seen) {
+            seen = drop;
+            seen->retain();
+        }
+        RecordingView::handleDragEnter(context, drop, where);
+    }
+    CDropData* seen{nullptr};
+};
+
+// A drop target that reports its own destruction.
+class ProbeTarget : public CFileDropTarget {
+public:
+    ProbeTarget(CFrame* owner, bool* destroyedFlag) : CFileDropTarget(owner), destroyed(destroyedFlag) {}
+    ~ProbeTarget() override { *destroyed = true; }
+    bool* destroyed;
+};
+
+class DropTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        useTestModuleResources();
+        frame = new CFrame(CRectangle{0, 0, 183, 225}, host.handle(), nullptr);
+        target = frame->getDropTarget();
+    }
+    void TearDown() override { frame->release(); }
+
+    TestWindow host{200, 240, kHostX, kHostY};
+    CFrame* frame{nullptr};
+    CFileDropTarget* target{nullptr};
+    std::vector<std::string> log;
+};
+
+TEST_F(DropTest, QueryInterfaceGivesOneObjectAndCountsEachAnswer) {
+    ASSERT_NE(target, nullptr);
+    const ULONG registered = target->AddRef() - 1;
+    EXPECT_EQ(registered, 1u);
+    void* unknown = nullptr;
+    void* dropTarget = nullptr;
+    EXPECT_EQ(target->QueryInterface(IID_IUnknown, &unknown), S_OK);
+    EXPECT_EQ(target->QueryInterface(IID_IDropTarget, &dropTarget), S_OK);
+    EXPECT_EQ(unknown, static_cast<IDropTarget*>(target));
+    EXPECT_EQ(dropTarget, unknown);
+    void* other = &unknown;
+    EXPECT_EQ(target->QueryInterface(IID_IDataObject, &other), E_NOINTERFACE);
+    EXPECT_EQ(other, nullptr);
+    EXPECT_EQ(target->Release(), registered + 2);
+    EXPECT_EQ(target->Release(), registered + 1);
+    EXPECT_EQ(target->Release(), registered);
+}
+
+TEST_F(DropTest, RegistrationHoldsTheOnlyReferenceAndRevocationDestroysTheTarget) {
+    HWND window = frame->frameWindow();
+    // The frame's own target is registered: a second registration is refused.
+    bool destroyed = false;
+    auto* probe = new ProbeTarget(frame, &destroyed);
+    EXPECT_EQ(RegisterDragDrop(window, probe), DRAGDROP_E_ALREADYREGISTERED);
+    EXPECT_TRUE(frame->enableDrop(false));
+    EXPECT_EQ(frame->getDropTarget(), nullptr);
+    EXPECT_FALSE(frame->isDropEnabled());
+    EXPECT_TRUE(frame->enableDrop(false)); // nothing to do
+
+    // Registered by hand: what the registration holds is all there is.
+    ASSERT_EQ(RegisterDragDrop(window, probe), S_OK);
+    const ULONG held = probe->AddRef() - 1;
+    EXPECT_EQ(held, 1u);
+    probe->Release();
+    EXPECT_FALSE(destroyed);
+    EXPECT_EQ(RevokeDragDrop(window), S_OK);
+    EXPECT_TRUE(destroyed);
+
+    EXPECT_TRUE(frame->enableDrop(true));
+    EXPECT_NE(frame->getDropTarget(), nullptr);
+    EXPECT_TRUE(frame->isDropEnabled());
+}
+
+TEST_F(DropTest, ItemsAreCountedTextFirst) {
+    FakeData files(false, 3);
+    FakeData text(true, 0);
+    FakeData both(true, 2);
+    FakeData neither(false, 0);
+    auto count = [](FakeData& data) {
+        auto* drop = new CDropData(&data);
+        const int32_t items = drop->getItemCount();
+        EXPECT_EQ(drop->getDataObject(), &data);
+        drop->release();
+        return items;
+    };
+    EXPECT_EQ(count(files), 3);
+    EXPECT_EQ(count(text), 1);
+    EXPECT_EQ(count(both), 1);
+    EXPECT_EQ(both.requests, 1); // the file list was not even asked for
+    EXPECT_EQ(count(neither), 0);
+}
+
+TEST_F(DropTest, NullDataObjectIsRefusedAndLoneCallsDoNothing) {
+    DWORD effect = DROPEFFECT_COPY;
+    EXPECT_EQ(target->DragEnter(nullptr, 0, POINTL{0, 0}, &effect), S_OK);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+    EXPECT_EQ(CFileDropTarget::activeDropData(), nullptr);
+    effect = DROPEFFECT_COPY;
+    EXPECT_EQ(target->DragOver(0, POINTL{0, 0}, &effect), S_OK);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));
+    EXPECT_EQ(target->DragLeave(), S_OK);
+    EXPECT_EQ(target->Drop(nullptr, 0, POINTL{0, 0}, &effect), S_OK);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+}
+
+TEST_F(DropTest, DragFollowsTheCursorAndLeaveReleasesTheDropData) {
+    auto* probe = new DropProbe("probe", CRectangle{100, 0, 183, 100}, &log);
+    frame->addChild(probe);
+    log.clear();
+    FakeData files(false, 3);
+    SetCursorPos(kHostX + 130, kHostY + 40);
+    DWORD effect = DROPEFFECT_COPY;
+    // The point OLE passes is not where the cursor is; the cursor counts.
+    EXPECT_EQ(target->DragEnter(&files, MK_CONTROL, POINTL{5, 5}, &effect), S_OK);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_MOVE));
+    ASSERT_NE(CFileDropTarget::activeDropData(), nullptr);
+    EXPECT_EQ(CFileDropTarget::activeDropData()->getItemCount(), 3);
+    SetCursorPos(kHostX + 140, kHostY + 50);
+    EXPECT_EQ(target->DragOver(0, POINTL{5, 5}, &effect), S_OK);
+    EXPECT_EQ(target->DragLeave(), S_OK);
+    EXPECT_EQ(CFileDropTarget::activeDropData(), nullptr);
+    const std::vector<std::string> expected{"probe.enter 130,40", "probe.move 140,50", "probe.leave 140,50"};
+    EXPECT_EQ(log, expected);
+    ASSERT_NE(probe->seen, nullptr);
+    EXPECT_EQ(probe->seen->getRefCount(), 1); // only the probe's own reference is left
+}
+
+TEST_F(DropTest, DropReachesTheViewReleasesTheDataAndReportsNoEffect) {
+    auto* probe = new DropProbe("probe", CRectangle{100, 0, 183, 100}, &log);
+    frame->addChild(probe);
+    log.clear();
+    FakeData text(true, 0);
+    SetCursorPos(kHostX + 120, kHostY + 10);
+    DWORD effect = DROPEFFECT_MOVE;
+    target->DragEnter(&text, 0, POINTL{0, 0}, &effect);
+    effect = DROPEFFECT_MOVE | DROPEFFECT_COPY;
+    EXPECT_EQ(target->Drop(&text, 0, POINTL{0, 0}, &effect), S_OK);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+    EXPECT_EQ(CFileDropTarget::activeDropData(), nullptr);
+    const std::vector<std::string> expected{"probe.enter 120,10", "probe.drop 120,10", "probe.leave 120,10"};
+    EXPECT_EQ(log, expected);
+    ASSERT_NE(probe->seen, nullptr);
+    EXPECT_EQ(probe->seen->getItemCount(), 1);
+    EXPECT_EQ(probe->seen->getRefCount(), 1);
+}
+
+} // namespace
+} // namespace tovrel::test

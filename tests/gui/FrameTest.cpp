@@ -1,0 +1,462 @@
+// The frame and its window: the child window and its class, paint messages and the idle refresh,
+// clicks, keys and the focus walk, the modal view, resizing over the host's window chain, the
+// position queries, wheel messages, cursor shapes, and a host that destroys its window first.
+#include "EditorTestSupport.h"
+#include "GuiTestSupport.h"
+
+#include "gui/COffscreenPaint.h"
+#include "gui/CPaintContext.h"
+#include "gui/PlatformEntries.h"
+#include "host/ModuleInstance.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace tovrel::test {
+namespace {
+
+const COLORREF kRed = RGB(200, 40, 40);
+const COLORREF kGreen = RGB(40, 200, 40);
+const COLORREF kWhite = RGB(255, 255, 255);
+
+// Where the host window sits on the screen; the frame window is at its top-left corner.
+constexpr int kHostX = 120;
+constexpr int kHostY = 80;
+
+LPARAM pointParam(int x, int y) {
+    return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y));
+}
+
+// Records the wheel turns and paints that reach it.
+class WheelProbe : public RecordingView {
+public:
+    using RecordingView::RecordingView;
+    bool handleWheelAxis(CPaintContext* context, CPos where, int32_t axis, float distance) override {
+        distances.push_back(distance);
+        return RecordingView::handleWheelAxis(context, where, axis, distance);
+    }
+    void paint(CPaintContext* context) override {
+        paintedInto = context;
+        RecordingView::paint(context);
+    }
+    std::vector<float> distances;
+    CPaintContext* paintedInto{nullptr};
+};
+
+class FrameTest : public ::testing::Test {
+protected:
+    void SetUp() override { useTestModuleResources(); }
+
+    CFrame* makeFrame(int width = 183, int height = 225) {
+        return new CFrame(CRectangle{0, 0, width, height}, host.handle(), nullptr);
+    }
+
+    TestWindow host{400, 300, kHostX, kHostY};
+    std::vector<std::string> log;
+};
+
+// --- Window and class -----------------------------------------------------------------------
+
+TEST_F(FrameTest, ChildWindowHasTheClassNameSizeAndPosition) {
+    CFrame* frame = makeFrame();
+    HWND window = frame->frameWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(GetParent(window), host.handle());
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof(name));
+    EXPECT_EQ(std::string(name), expectedFrameClassName());
+    EXPECT_EQ(std::string(name).rfind("Plugin", 0), 0u);
+    GetWindowTextA(window, name, sizeof(name));
+    EXPECT_STREQ(name, "Window");
+    RECT area{};
+    GetWindowRect(window, &area);
+    EXPECT_EQ(area.left, kHostX);
+    EXPECT_EQ(area.top, kHostY);
+    EXPECT_EQ(area.right - area.left, 183);
+    EXPECT_EQ(area.bottom - area.top, 225);
+    const LONG style = GetWindowLongA(window, GWL_STYLE);
+    EXPECT_EQ(style & 0x56000000, 0x56000000);
+    EXPECT_EQ(style & WS_CAPTION, 0);
+
+    EXPECT_TRUE(frame->isWindowAlive());
+    EXPECT_TRUE(frame->isDropEnabled());
+    EXPECT_NE(frame->getDropTarget(), nullptr);
+    EXPECT_TRUE(frame->isKindOf("CFrame"));
+    EXPECT_TRUE(frame->isKindOf("CViewContainer"));
+    EXPECT_FALSE(frame->isKindOf("CControl"));
+    EXPECT_EQ(frame->getOwnerFrame(), static_cast<CFrameServices*>(frame));
+    EXPECT_EQ(frame->tickCount(), 0u); // no editor, no clock
+
+    // The imaging library was found, so both entries and the version record are filled.
+    EXPECT_NE(alphaBlendEntry, nullptr);
+    EXPECT_NE(transparentBltEntry, nullptr);
+    EXPECT_GE(osVersion.dwPlatformId, static_cast<DWORD>(VER_PLATFORM_WIN32_NT));
+    EXPECT_EQ(osVersion.dwOSVersionInfoSize, sizeof(osVersion));
+
+    frame->release();
+    EXPECT_FALSE(IsWindow(window));
+}
+
+TEST_F(FrameTest, WithoutAHostWindowThereIsNoWindow) {
+    auto* frame = new CFrame(CRectangle{0, 0, 50, 50}, nullptr, nullptr);
+    EXPECT_EQ(frame->frameWindow(), nullptr);
+    EXPECT_TRUE(frame->isWindowAlive());
+    EXPECT_FALSE(frame->isDropEnabled());
+    EXPECT_FALSE(frame->enableDrop(true));
+    EXPECT_EQ(CFrame::frameClassUsers(), 0);
+    frame->release();
+    EXPECT_EQ(CFrame::frameClassUsers(), 0);
+}
+
+TEST_F(FrameTest, TwoFramesRegisterTheClassOnceAndTheLastUnregistersIt) {
+    ASSERT_EQ(CFrame::frameClassUsers(), 0);
+    EXPECT_FALSE(frameClassRegistered());
+    CFrame* first = makeFrame();
+    EXPECT_TRUE(frameClassRegistered());
+    CFrame* second = makeFrame();
+    EXPECT_EQ(CFrame::frameClassUsers(), 2);
+    char name[64] = {};
+    GetClassNameA(second->frameWindow(), name, sizeof(name));
+    EXPECT_EQ(std::string(name), expectedFrameClassName());
+
+    first->release();
+    EXPECT_EQ(CFrame::frameClassUsers(), 1);
+    EXPECT_TRUE(frameClassRegistered());
+    second->release();
+    EXPECT_EQ(CFrame::frameClassUsers(), 0);
+    EXPECT_FALSE(frameClassRegistered());
+}
+
+// --- Painting -------------------------------------------------------------------------------
+
+TEST_F(FrameTest, PaintMessageRepaintsOnlyTheUpdateRectangleThroughTheBackBuffer) {
+    CFrame* frame = makeFrame();
+    HWND window = frame->frameWindow();
+    auto* left = new WheelProbe("left", CRectangle{10, 10, 60, 60}, &log, kRed);
+    auto* right = new WheelProbe("right", CRectangle{100, 10, 150, 60}, &log, kGreen);
+    frame->addChild(left);
+    frame->addChild(right);
+    UpdateWindow(window);
+    EXPECT_EQ(left->paints, 1);
+    EXPECT_EQ(right->paints, 1);
+    ASSERT_NE(frame->getOffscreen(), nullptr);
+    EXPECT_EQ(right->paintedInto, frame->getOffscreen());
+
+    // Paint the whole window white behind the frame's back, then let a small area be repainted.
+    HDC device = GetDC(window);
+    RECT whole{0, 0, 183, 225};
+    FillRect(device, &whole, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    ReleaseDC(window, device);
+    RECT damaged{110, 20, 130, 40};
+    InvalidateRect(window, &damaged, FALSE);
+    UpdateWindow(window);
+
+    EXPECT_EQ(left->paints, 1);
+    EXPECT_EQ(right->paints, 2);
+    EXPECT_EQ(right->paintedInto, frame->getOffscreen());
+    DibCanvas canvas(183, 225);
+    canvas.grabWindow(window);
+    EXPECT_EQ(canvas.countColour(kGreen, damaged), 400);
+    EXPECT_EQ(canvas.countColour(kWhite, RECT{100, 10, 150, 60}), 50 * 50 - 400);
+    EXPECT_EQ(canvas.countColour(kWhite, RECT{10, 10, 60, 60}), 50 * 50);
+    frame->release();
+}
+
+TEST_F(FrameTest, IdleRefreshWaitsForTheFirstPaintThenRepaintsOnlyTheChangedControl) {
+    CFrame* frame = makeFrame();
+    auto* changed = new TestControl(CRectangle{10, 10, 60, 60});
+    auto* still = new TestControl(CRectangle{100, 10, 150, 60});
+    frame->addChild(changed);
+    frame->addChild(still);
+    changed->setValue(0.7f);
+    ASSERT_TRUE(frame->needsRepaint());
+    frame->onIdle();
+    EXPECT_EQ(changed->paints, 0);
+    EXPECT_EQ(still->paints, 0);
+
+    UpdateWindow(frame->frameWindow()); // the first paint
+    EXPECT_EQ(changed->paints, 1);
+    EXPECT_EQ(still->paints, 1);
+    frame->onIdle();
+    EXPECT_EQ(changed->paints, 1); // nothing changed since
+
+    changed->setValue(0.3f);
+    frame->onIdle();
+    EXPECT_EQ(changed->paints, 2);
+    EXPECT_EQ(still->paints, 1);
+    DibCanvas canvas(183, 225);
+    canvas.grabWindow(frame->frameWindow());
+    EXPECT_EQ(canvas.countColour(RGB(255, 0, 0), RECT{10, 10, 60, 60}), 50 * 50);
+
+    // Suspended updates hold the refresh back until they are resumed.
+    EXPECT_FALSE(frame->suspendUpdates(true));
+    changed->setValue(0.9f);
+    frame->onIdle();
+    EXPECT_EQ(changed->paints, 2);
+    EXPECT_TRUE(frame->suspendUpdates(false));
+    frame->onIdle();
+    EXPECT_EQ(changed->paints, 3);
+    frame->release();
+}
+
+// --- Clicks, keys, focus and the modal view -------------------------------------------------
+
+TEST_F(FrameTest, ClickClearsTheFocusThenReachesTheFrontMostChild) {
+    CFrame* frame = makeFrame();
+    auto* back = new RecordingView("back", CRectangle{0, 0, 100, 100}, &log);
+    auto* front = new RecordingView("front", CRectangle{50, 50, 150, 150}, &log);
+    frame->addChild(back);
+    frame->addChild(front);
+    back->setAcceptsFocus(true);
+    frame->setKeyFocus(back);
+    log.clear();
+
+    SendMessageA(frame->frameWindow(), WM_LBUTTONDOWN, MK_LBUTTON, pointParam(70, 80));
+    EXPECT_EQ(frame->getKeyFocus(), nullptr);
+    SendMessageA(frame->frameWindow(), WM_RBUTTONDOWN, MK_RBUTTON, pointParam(20, 30));
+    SendMessageA(frame->frameWindow(), WM_MBUTTONDOWN, MK_MBUTTON, pointParam(160, 160)); // nobody there
+    // No button is really held, so the buttons read at the click are none.
+    const std::vector<std::string> expected{"back.focusLost 0,0", "front.mouse0 70,80", "back.mouse0 20,30"};
+    EXPECT_EQ(log, expected);
+    frame->release();
+}
+
+TEST_F(FrameTest, TabAndShiftTabWalkTheFocusableViewsThenClearTheFocus) {
+    CFrame* frame = makeFrame();
+    auto* first = new RecordingView("first", CRectangle{0, 0, 20, 20}, &log);
+    auto* plain = new RecordingView("plain", CRectangle{20, 0, 40, 20}, &log);
+    auto* nested = new CViewContainer(CRectangle{40, 0, 100, 20});
+    auto* inner = new RecordingView("inner", CRectangle{0, 0, 20, 20}, &log);
+    auto* last = new RecordingView("last", CRectangle{100, 0, 120, 20}, &log);
+    first->setAcceptsFocus(true);
+    inner->setAcceptsFocus(true);
+    last->setAcceptsFocus(true);
+    frame->addChild(first);
+    frame->addChild(plain);
+    frame->addChild(nested);
+    nested->addChild(inner);
+    frame->addChild(last);
+
+    const VstKeyCode tab{0, vst::VKEY_TAB, 0};
+    const VstKeyCode shiftTab{0, vst::VKEY_TAB, vst::MODIFIER_SHIFT};
+    EXPECT_EQ(frame->handleKeyDown(tab), 1);
+    EXPECT_EQ(frame->getKeyFocus(), first);
+    EXPECT_EQ(frame->handleKeyDown(tab), 1);
+    EXPECT_EQ(frame->getKeyFocus(), inner); // into the nested container
+    EXPECT_EQ(frame->handleKeyDown(tab), 1);
+    EXPECT_EQ(frame->getKeyFocus(), last); // and out of it again
+    EXPECT_EQ(frame->handleKeyDown(tab), -1);
+    EXPECT_EQ(frame->getKeyFocus(), nullptr);
+
+    EXPECT_EQ(frame->handleKeyDown(shiftTab), 1);
+    EXPECT_EQ(frame->getKeyFocus(), last);
+    EXPECT_EQ(frame->handleKeyDown(shiftTab), 1);
+    EXPECT_EQ(frame->getKeyFocus(), inner);
+    EXPECT_EQ(frame->handleKeyDown(shiftTab), 1);
+    EXPECT_EQ(frame->getKeyFocus(), first);
+    EXPECT_EQ(frame->handleKeyDown(shiftTab), -1);
+    EXPECT_EQ(frame->getKeyFocus(), nullptr);
+
+    // Only the focus view hears other keys; the children are not offered them.
+    log.clear();
+    EXPECT_EQ(frame->handleKeyDown(VstKeyCode{'a', 0, 0}), -1);
+    EXPECT_TRUE(log.empty());
+    frame->setKeyFocus(first);
+    first->keyAnswer = 0;
+    EXPECT_EQ(frame->handleKeyDown(VstKeyCode{'a', 0, 0}), 0);
+    EXPECT_EQ(frame->handleKeyUp(VstKeyCode{'a', 0, 0}), 0);
+    frame->setKeyFocus(nullptr);
+    frame->release();
+}
+
+TEST_F(FrameTest, ModalChildTakesEveryClickKeyAndWheelTurn) {
+    CFrame* frame = makeFrame();
+    auto* underneath = new RecordingView("under", CRectangle{0, 0, 183, 225}, &log);
+    auto* modal = new WheelProbe("modal", CRectangle{50, 50, 100, 100}, &log);
+    auto* other = new RecordingView("other", CRectangle{0, 0, 10, 10}, &log);
+    underneath->setAcceptsFocus(true);
+    frame->addChild(underneath);
+    EXPECT_TRUE(frame->setModalChild(modal));
+    EXPECT_FALSE(frame->setModalChild(other)); // one at a time
+    EXPECT_EQ(frame->getModalChild(), modal);
+    EXPECT_EQ(modal->getRefCount(), 2);
+    log.clear();
+
+    SendMessageA(frame->frameWindow(), WM_LBUTTONDOWN, MK_LBUTTON, pointParam(10, 10)); // lost
+    SendMessageA(frame->frameWindow(), WM_LBUTTONDOWN, MK_LBUTTON, pointParam(60, 70));
+    modal->keyAnswer = 1;
+    EXPECT_EQ(frame->handleKeyDown(VstKeyCode{'x', 0, 0}), 1);
+    // A focus view that handles a key keeps it from the modal view.
+    frame->setKeyFocus(underneath);
+    underneath->keyAnswer = 0;
+    EXPECT_EQ(frame->handleKeyDown(VstKeyCode{'y', 0, 0}), 0);
+    frame->setKeyFocus(nullptr);
+    // The wheel turns over the view underneath, and still only the modal view hears it.
+    SendMessageA(frame->frameWindow(), WM_MOUSEWHEEL, MAKEWPARAM(0, 120), pointParam(kHostX + 5, kHostY + 5));
+    modal->keyAnswer = -1;
+    EXPECT_EQ(frame->handleKeyDown(VstKeyCode{0, vst::VKEY_TAB, 0}), -1); // no focus walk
+    EXPECT_EQ(frame->viewUnderPointer(), modal);
+
+    const std::vector<std::string> expected{"modal.mouse0 60,70",  "modal.keyDown 0,0", "under.keyDown 0,0",
+                                            "under.focusLost 0,0", "modal.wheel1 5,5",  "modal.keyDown 0,0"};
+    EXPECT_EQ(log, expected);
+
+    EXPECT_TRUE(frame->setModalChild(nullptr));
+    EXPECT_FALSE(frame->hasChild(modal));
+    EXPECT_EQ(modal->getRefCount(), 1); // the creator's reference is left alone
+    modal->release();
+    other->release();
+    frame->release();
+}
+
+// --- Wheel and cursor -----------------------------------------------------------------------
+
+TEST_F(FrameTest, WheelNotchesBecomeDistancesForTheViewUnderThePointer) {
+    CFrame* frame = makeFrame();
+    auto* left = new WheelProbe("left", CRectangle{0, 0, 90, 100}, &log);
+    auto* right = new WheelProbe("right", CRectangle{90, 0, 183, 100}, &log);
+    frame->addChild(left);
+    frame->addChild(right);
+    log.clear();
+    HWND window = frame->frameWindow();
+    // The message carries screen coordinates.
+    SendMessageA(window, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), pointParam(kHostX + 100, kHostY + 30));
+    SendMessageA(window, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)),
+                 pointParam(kHostX + 100, kHostY + 31));
+    SendMessageA(window, WM_MOUSEWHEEL, MAKEWPARAM(0, 60), pointParam(kHostX + 20, kHostY + 40));
+    SendMessageA(window, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), pointParam(kHostX + 20, kHostY + 150)); // nobody
+    EXPECT_EQ(right->distances, (std::vector<float>{1.0f, -1.0f}));
+    EXPECT_EQ(left->distances, (std::vector<float>{0.5f}));
+    const std::vector<std::string> expected{"right.wheel1 100,30", "right.wheel1 100,31",
+                                            "left.wheel1 20,40"};
+    EXPECT_EQ(log, expected);
+    frame->release();
+}
+
+TEST_F(FrameTest, CursorShapesAndTheSavedCursor) {
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    HCURSOR before = GetCursor();
+    CFrame* frame = makeFrame();
+    frame->setCursorShape(9);
+    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_HAND));
+    frame->setCursorShape(7);
+    EXPECT_EQ(GetCursor(), before);
+    frame->setCursorShape(2);
+    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_SIZEWE));
+    frame->setCursorShape(10);
+    EXPECT_EQ(GetCursor(), before);
+    frame->setCursorShape(8);
+    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_NO));
+    frame->release(); // leaves the cursor as it found it
+    EXPECT_EQ(GetCursor(), before);
+}
+
+// --- Resizing and the host's windows --------------------------------------------------------
+
+TEST_F(FrameTest, UnchangedSizeAnswersFalse) {
+    CFrame* frame = makeFrame();
+    EXPECT_FALSE(frame->setFrameSize(183, 225));
+    frame->setBounds(CRectangle{5, 5, 188, 230}); // the same size elsewhere: nothing to do
+    EXPECT_EQ(windowSize(frame->frameWindow()).cx, 183);
+    frame->release();
+}
+
+TEST_F(FrameTest, FallbackResizeStopsAtAParentMuchLargerThanItsChild) {
+    HWND middle = makeChildWindow(host.handle(), "STATIC", 10, 20, 200, 240);
+    auto* frame = new CFrame(CRectangle{0, 0, 183, 225}, middle, nullptr);
+    EXPECT_TRUE(frame->setFrameSize(190, 230));
+    EXPECT_EQ(windowSize(frame->frameWindow()).cx, 190);
+    EXPECT_EQ(windowSize(frame->frameWindow()).cy, 230);
+    // The middle window keeps its margins around the frame (17 and 15 pixels)...
+    EXPECT_EQ(windowSize(middle).cx, 207);
+    EXPECT_EQ(windowSize(middle).cy, 245);
+    // ...and the host window, 200 pixels wider than the middle one, is left alone.
+    EXPECT_EQ(windowSize(host.handle()).cx, 400);
+    EXPECT_EQ(windowSize(host.handle()).cy, 300);
+    CRectangle bounds;
+    EXPECT_EQ(frame->getBounds(bounds).width(), 190);
+    frame->release();
+}
+
+TEST_F(FrameTest, FallbackResizeStopsBelowAnMdiClient) {
+    CLIENTCREATESTRUCT client{nullptr, 1000};
+    HWND mdi = makeChildWindow(host.handle(), "MDIClient", 0, 0, 300, 280, &client);
+    ASSERT_NE(mdi, nullptr);
+    HWND child = makeChildWindow(mdi, "STATIC", 0, 0, 193, 235);
+    auto* frame = new CFrame(CRectangle{0, 0, 183, 225}, child, nullptr);
+    EXPECT_TRUE(frame->setFrameSize(200, 250));
+    EXPECT_EQ(windowSize(frame->frameWindow()).cx, 200);
+    EXPECT_EQ(windowSize(child).cx, 210);
+    EXPECT_EQ(windowSize(child).cy, 260);
+    EXPECT_EQ(windowSize(mdi).cx, 300);
+    EXPECT_EQ(windowSize(mdi).cy, 280);
+    CRectangle bounds;
+    EXPECT_EQ(frame->getBounds(bounds), (CRectangle{0, 0, 200, 250}));
+    EXPECT_TRUE(frame->needsRepaint());
+    frame->release();
+}
+
+TEST_F(FrameTest, OuterWindowPositionAndSize) {
+    HWND middle = makeChildWindow(host.handle(), "STATIC", 10, 20, 200, 240);
+    auto* frame = new CFrame(CRectangle{0, 0, 183, 225}, middle, nullptr);
+    // The middle window is within 60 pixels of the frame window; the host window is not.
+    EXPECT_EQ(frame->findOuterWindow(), middle);
+    int32_t x = -1;
+    int32_t y = -1;
+    EXPECT_TRUE(frame->getWindowPosition(x, y));
+    EXPECT_EQ(x, 10);
+    EXPECT_EQ(y, 20);
+    EXPECT_FALSE(frame->setWindowPosition(30, 40));
+    CRectangle size;
+    EXPECT_TRUE(frame->getFrameSize(size));
+    EXPECT_EQ(size, (CRectangle{kHostX + 10, kHostY + 20, kHostX + 210, kHostY + 260}));
+    EXPECT_FALSE(frame->getFrameSize(nullptr));
+    frame->release();
+
+    // Straight in a host window much larger than the frame: the frame window itself, at (0, 0) of
+    // the host window.
+    CFrame* direct = makeFrame();
+    EXPECT_EQ(direct->findOuterWindow(), direct->frameWindow());
+    EXPECT_TRUE(direct->getWindowPosition(x, y));
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 0);
+    direct->release();
+
+    // Straight in a host window of about its size: the host window, which has no parent.
+    TestWindow fitting(200, 240, kHostX + 10, kHostY + 5);
+    direct = new CFrame(CRectangle{0, 0, 183, 225}, fitting.handle(), nullptr);
+    EXPECT_EQ(direct->findOuterWindow(), fitting.handle());
+    EXPECT_TRUE(direct->getWindowPosition(x, y));
+    EXPECT_EQ(x, kHostX + 10);
+    EXPECT_EQ(y, kHostY + 5);
+    direct->release();
+}
+
+TEST_F(FrameTest, HostDestroyingItsWindowFirstIsSurvived) {
+    auto owned = std::make_unique<TestWindow>(200, 240, kHostX, kHostY);
+    auto* frame = new CFrame(CRectangle{0, 0, 183, 225}, owned->handle(), nullptr);
+    auto* control = new TestControl(CRectangle{10, 10, 60, 60});
+    frame->addChild(control);
+    UpdateWindow(frame->frameWindow());
+    ASSERT_EQ(control->paints, 1);
+    EXPECT_EQ(CFrame::frameClassUsers(), 1);
+
+    owned.reset();
+    EXPECT_FALSE(frame->isWindowAlive());
+    EXPECT_EQ(frame->getHostWindow(), nullptr);
+    EXPECT_EQ(frame->getDropTarget(), nullptr); // the registration went with the window
+    control->setValue(0.5f);
+    frame->onIdle();
+    EXPECT_EQ(control->paints, 1);
+    EXPECT_FALSE(frame->setFrameSize(300, 300));
+    int32_t x = 0;
+    int32_t y = 0;
+    EXPECT_FALSE(frame->getWindowPosition(x, y));
+    frame->release();
+    EXPECT_EQ(CFrame::frameClassUsers(), 0);
+    EXPECT_FALSE(frameClassRegistered());
+}
+
+} // namespace
+} // namespace tovrel::test

@@ -1,0 +1,295 @@
+// The editor base as the host drives it through the dispatcher: rectangle, open and close, idle,
+// keys, knob mode, edit gestures to the host, the rate-limited idle pump, and OLE set-up.
+#include "EditorTestSupport.h"
+#include "GuiTestSupport.h"
+
+#include "support/RecordingHost.h"
+
+#include <gtest/gtest.h>
+
+#include <ole2.h>
+
+#include <thread>
+
+namespace tovrel::test {
+namespace {
+
+// A fake millisecond clock for the idle pump; sleeping only records how long.
+uint32_t fakeNow = 0;
+std::vector<uint32_t> sleeps;
+
+uint32_t fakeTicks() {
+    return fakeNow;
+}
+
+void fakeSleep(uint32_t milliseconds) {
+    sleeps.push_back(milliseconds);
+}
+
+class EditorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        useTestModuleResources();
+        sleeps.clear();
+    }
+
+    intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
+                      float opt = 0) {
+        return effect->dispatch(opcode, index, value, ptr, opt);
+    }
+    void open() { ASSERT_EQ(dispatch(vst::effEditOpen, 0, 0, host.handle()), 1); }
+
+    std::vector<std::string> log; // outlives the editor, whose views write to it as they go
+    RecordingHost recorder;
+    TestWindow host{200, 240};
+    std::unique_ptr<TestEffect> effect = std::make_unique<TestEffect>(RecordingHost::callback());
+    TestEditor* editor = new TestEditor(effect.get()); // owned by the effect
+};
+
+TEST_F(EditorTest, RectangleOpenCloseAndKnobMode) {
+    EXPECT_EQ(effect->attachedEditor(), editor);
+    EXPECT_NE(effect->effectRecord()->flags & vst::effFlagsHasEditor, 0);
+    ERect* rect = nullptr;
+    EXPECT_EQ(dispatch(vst::effEditGetRect, 0, 0, &rect), 1);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->top, 0);
+    EXPECT_EQ(rect->left, 0);
+    EXPECT_EQ(rect->bottom, 225);
+    EXPECT_EQ(rect->right, 183);
+
+    // A derived editor that sets nothing reports four zeros.
+    TestEffect bare(RecordingHost::callback());
+    auto* plain = new GuiEditor(&bare);
+    EXPECT_EQ(bare.dispatch(vst::effEditGetRect, 0, 0, &rect, 0), 1);
+    EXPECT_EQ(rect->bottom, 0);
+    EXPECT_EQ(rect->right, 0);
+
+    // The knob mode is one for the whole process.
+    EXPECT_EQ(dispatch(vst::effSetEditKnobMode, 0, 2), 1);
+    EXPECT_EQ(knobMode, 2);
+    open();
+    EXPECT_EQ(editor->getFrame()->currentKnobMode(), 2);
+    EXPECT_EQ(bare.dispatch(vst::effSetEditKnobMode, 0, 1, nullptr, 0), 1);
+    EXPECT_EQ(editor->getFrame()->currentKnobMode(), 1);
+    knobMode = 0;
+
+    EXPECT_TRUE(editor->isWindowOpen());
+    EXPECT_EQ(GetParent(editor->getFrame()->frameWindow()), host.handle());
+    EXPECT_EQ(editor->getFrame()->ownerEditor(), editor);
+    dispatch(vst::effEditClose);
+    EXPECT_EQ(editor->getFrame(), nullptr);
+    EXPECT_FALSE(editor->isWindowOpen());
+    (void)plain; // deleted by its effect
+}
+
+TEST_F(EditorTest, KeysCountAsUsedOnlyWhenTheFrameAnswersOne) {
+    EXPECT_EQ(dispatch(vst::effEditKeyDown, 'a'), 0); // closed
+    EXPECT_FALSE(editor->onWheelTurn(1.0f));
+    dispatch(vst::effEditIdle); // closed: nothing to refresh, nothing breaks
+    open();
+    auto* view = new RecordingView("view", CRectangle{0, 0, 50, 50}, &log);
+    view->setAcceptsFocus(true);
+    editor->getFrame()->addChild(view);
+
+    EXPECT_EQ(dispatch(vst::effEditKeyDown, 0, vst::VKEY_TAB), 1); // the focus moved
+    EXPECT_EQ(editor->getFrame()->getKeyFocus(), view);
+    view->keyAnswer = 0;
+    EXPECT_EQ(dispatch(vst::effEditKeyDown, 'a'), 0);
+    EXPECT_EQ(dispatch(vst::effEditKeyUp, 'a'), 0);
+    view->keyAnswer = 1;
+    EXPECT_EQ(dispatch(vst::effEditKeyDown, 'a'), 1);
+    EXPECT_EQ(dispatch(vst::effEditKeyUp, 'a'), 1);
+    view->keyAnswer = 5;
+    EXPECT_EQ(dispatch(vst::effEditKeyDown, 'a'), 0);
+}
+
+TEST_F(EditorTest, EditGesturesAndIdleReachTheHostAndTheFrame) {
+    open();
+    CountingFrame* frame = editor->countingFrame();
+    frame->beginParameterEdit(2);
+    frame->endParameterEdit(2);
+    ASSERT_EQ(recorder.callsOf(vst::audioMasterBeginEdit).size(), 1u);
+    EXPECT_EQ(recorder.callsOf(vst::audioMasterBeginEdit)[0].index, 2);
+    ASSERT_EQ(recorder.callsOf(vst::audioMasterEndEdit).size(), 1u);
+    EXPECT_EQ(recorder.callsOf(vst::audioMasterEndEdit)[0].index, 2);
+    EXPECT_NE(frame->tickCount(), 0u);
+
+    dispatch(vst::effEditIdle);
+    EXPECT_EQ(frame->idleRefreshes, 1);
+}
+
+TEST_F(EditorTest, WheelTurnFromTheEditorGoesToTheViewUnderTheCursor) {
+    open();
+    editor->getFrame()->addChild(new RecordingView("left", CRectangle{0, 0, 90, 100}, &log));
+    editor->getFrame()->addChild(new RecordingView("right", CRectangle{90, 0, 183, 100}, &log));
+    log.clear();
+    SetCursorPos(120 + 100, 80 + 20);
+    EXPECT_TRUE(editor->onWheelTurn(1.0f));
+    SetCursorPos(120 + 20, 80 + 150);
+    EXPECT_FALSE(editor->onWheelTurn(1.0f)); // no view there
+    EXPECT_EQ(log, (std::vector<std::string>{"right.wheel1 100,20"}));
+}
+
+// --- The idle pump --------------------------------------------------------------------------
+
+TEST_F(EditorTest, IdlePumpWorksAtMostOncePerIdleRate) {
+    open();
+    CountingFrame* frame = editor->countingFrame();
+    fakeNow = 10000;
+    editor->setIdleClock(fakeTicks, fakeSleep);
+    editor->pumpIdle();
+    EXPECT_EQ(frame->idleRefreshes, 1);
+    EXPECT_EQ(recorder.callsOf(vst::audioMasterIdle).size(), 1u);
+    EXPECT_EQ(editor->nextIdleStep(), 10100u);
+    EXPECT_TRUE(sleeps.empty());
+
+    // 10 ms later: 90 early, still 86 early after the short sleep. Nothing is done.
+    fakeNow = 10010;
+    editor->pumpIdle();
+    EXPECT_EQ(sleeps, (std::vector<uint32_t>{4}));
+    EXPECT_EQ(frame->idleRefreshes, 1);
+    EXPECT_EQ(recorder.callsOf(vst::audioMasterIdle).size(), 1u);
+    EXPECT_EQ(editor->nextIdleStep(), 10100u);
+
+    // 30 ms early: after the sleep the call is close enough and does the whole step.
+    fakeNow = 10070;
+    editor->pumpIdle();
+    EXPECT_EQ(sleeps, (std::vector<uint32_t>{4, 4}));
+    EXPECT_EQ(frame->idleRefreshes, 2);
+    EXPECT_EQ(recorder.callsOf(vst::audioMasterIdle).size(), 2u);
+    EXPECT_EQ(editor->nextIdleStep(), 10174u);
+
+    // On time: no sleep.
+    fakeNow = 10174;
+    editor->pumpIdle();
+    EXPECT_EQ(sleeps.size(), 2u);
+    EXPECT_EQ(frame->idleRefreshes, 3);
+}
+
+TEST_F(EditorTest, IdlePumpKeepsWorkingWhenTheClockWraps) {
+    fakeNow = 0xFFFFFF90u;
+    editor->setIdleClock(fakeTicks, fakeSleep);
+    editor->pumpIdle();
+    EXPECT_EQ(editor->nextIdleStep(), 0xFFFFFFF4u);
+    // The clock wraps; the step came due 28 ms ago. It is done at once, not weeks later.
+    fakeNow = 0x10u;
+    editor->pumpIdle();
+    EXPECT_TRUE(sleeps.empty());
+    EXPECT_EQ(recorder.callsOf(vst::audioMasterIdle).size(), 2u);
+    EXPECT_EQ(editor->nextIdleStep(), 0x74u);
+    // Early across the wrap is still early.
+    fakeNow = 0xFFFFFFF0u;
+    editor->setIdleClock(fakeTicks, fakeSleep);
+    editor->pumpIdle();
+    fakeNow = 0x10u; // 32 ms after the step, 68 early: nothing
+    editor->pumpIdle();
+    EXPECT_EQ(sleeps, (std::vector<uint32_t>{4}));
+    EXPECT_EQ(recorder.callsOf(vst::audioMasterIdle).size(), 3u);
+}
+
+// Counts the paint messages of its windows and validates them.
+int paintMessages = 0;
+LRESULT CALLBACK countingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT) {
+        ++paintMessages;
+        PAINTSTRUCT paint{};
+        BeginPaint(window, &paint);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST_F(EditorTest, IdlePumpDispatchesAtMostOnePaintMessagePerStep) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = countingWindowProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "TovrelPaintCounter";
+    RegisterClassA(&windowClass);
+    UpdateWindow(host.handle());
+    HWND first = makeChildWindow(host.handle(), "TovrelPaintCounter", 0, 0, 50, 50);
+    HWND second = makeChildWindow(host.handle(), "TovrelPaintCounter", 60, 0, 50, 50);
+    paintMessages = 0;
+    InvalidateRect(first, nullptr, FALSE);
+    InvalidateRect(second, nullptr, FALSE);
+
+    fakeNow = 500;
+    editor->setIdleClock(fakeTicks, fakeSleep);
+    editor->pumpIdle();
+    EXPECT_EQ(paintMessages, 1);
+    fakeNow = 510; // too early: no message either
+    editor->pumpIdle();
+    EXPECT_EQ(paintMessages, 1);
+    fakeNow = 600;
+    editor->pumpIdle();
+    EXPECT_EQ(paintMessages, 2);
+    DestroyWindow(first);
+    DestroyWindow(second);
+}
+
+// A host that answers its idle call by sending effEditIdle straight back.
+AEffect* reenteringEffect = nullptr;
+int hostIdles = 0;
+intptr_t VST_CALL reenteringHost(AEffect* effect, int32_t opcode, int32_t, intptr_t, void*, float) {
+    if (opcode == vst::audioMasterVersion)
+        return vst::kVstVersion;
+    if (opcode == vst::audioMasterIdle && reenteringEffect) {
+        ++hostIdles;
+        effect->dispatcher(effect, vst::effEditIdle, 0, 0, nullptr, 0.0f);
+    }
+    return 0;
+}
+
+TEST_F(EditorTest, HostSendingEditIdleFromItsIdleCallDoesNotReenterTheRefresh) {
+    TestEffect reentered(reenteringHost);
+    auto* reenteredEditor = new TestEditor(&reentered);
+    reenteringEffect = reentered.effectRecord();
+    hostIdles = 0;
+    ASSERT_EQ(reentered.dispatch(vst::effEditOpen, 0, 0, host.handle(), 0), 1);
+    fakeNow = 2000;
+    reenteredEditor->setIdleClock(fakeTicks, fakeSleep);
+    reenteredEditor->pumpIdle();
+    EXPECT_EQ(hostIdles, 1);
+    EXPECT_EQ(reenteredEditor->editIdles, 2); // the pump's own, and the host's
+    EXPECT_EQ(reenteredEditor->countingFrame()->idleRefreshes, 1);
+    reentered.dispatch(vst::effEditClose, 0, 0, nullptr, 0);
+    reenteringEffect = nullptr;
+}
+
+// --- OLE ------------------------------------------------------------------------------------
+
+// How many OLE initialisations the calling thread holds, measured without changing it: a fresh
+// OleInitialize answers S_OK only when there were none.
+int oleDepth() {
+    int depth = 0;
+    while (OleInitialize(nullptr) != S_OK) {
+        OleUninitialize();
+        OleUninitialize();
+        ++depth;
+    }
+    OleUninitialize();
+    for (int i = 0; i < depth; ++i)
+        OleInitialize(nullptr);
+    return depth;
+}
+
+TEST_F(EditorTest, EditorInitialisesOleOnceAndUninitialisesItOnce) {
+    std::vector<int> depths;
+    std::thread([&depths] {
+        depths.push_back(oleDepth());
+        auto* made = new TestEffect(nullptr);
+        auto* madeEditor = new TestEditor(made);
+        depths.push_back(oleDepth());
+        TestWindow window(200, 240);
+        madeEditor->onEditOpen(window.handle()); // the frame holds its own
+        depths.push_back(oleDepth());
+        madeEditor->onEditClose();
+        depths.push_back(oleDepth());
+        delete made;
+        depths.push_back(oleDepth());
+    }).join();
+    EXPECT_EQ(depths, (std::vector<int>{0, 1, 2, 1, 0}));
+}
+
+} // namespace
+} // namespace tovrel::test
