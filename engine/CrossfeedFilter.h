@@ -120,7 +120,8 @@ inline void CrossfeedFilter::flushHistory(Lanes& s) {
 
 inline __m128d CrossfeedFilter::runFrame(Lanes& s, __m128d in) {
     // Usable input passes unchanged; NaN, infinities, magnitudes beyond kLargestInput and
-    // subnormals become +0.0. This work does not lie on the frame-to-frame dependency chain.
+    // subnormals become +0.0, and so does -0.0, which no output can tell from +0.0. This work
+    // does not lie on the frame-to-frame dependency chain.
     const __m128d inMagnitude = _mm_and_pd(in, _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFFll)));
     const __m128d usable = _mm_and_pd(_mm_cmple_pd(inMagnitude, _mm_set1_pd(kLargestInput)),
                                       _mm_cmpge_pd(inMagnitude, _mm_set1_pd(2.2250738585072014e-308)));
