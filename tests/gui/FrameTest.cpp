@@ -389,7 +389,8 @@ TEST_F(FrameTest, FallbackResizeStopsAtAParentMuchLargerThanItsChild) {
 
 TEST_F(FrameTest, FallbackResizeStopsBelowAnMdiClient) {
     CLIENTCREATESTRUCT client{nullptr, 1000};
-    HWND mdi = makeChildWindow(host.handle(), "MDIClient", 0, 0, 300, 280, &client);
+    // The MDI client is close to its child's size: only the stop keeps the walk from resizing it.
+    HWND mdi = makeChildWindow(host.handle(), "MDIClient", 0, 0, 200, 240, &client);
     ASSERT_NE(mdi, nullptr);
     HWND child = makeChildWindow(mdi, "STATIC", 0, 0, 193, 235);
     auto* frame = new CFrame(CRectangle{0, 0, 183, 225}, child, nullptr);
@@ -397,8 +398,8 @@ TEST_F(FrameTest, FallbackResizeStopsBelowAnMdiClient) {
     EXPECT_EQ(windowSize(frame->frameWindow()).cx, 200);
     EXPECT_EQ(windowSize(child).cx, 210);
     EXPECT_EQ(windowSize(child).cy, 260);
-    EXPECT_EQ(windowSize(mdi).cx, 300);
-    EXPECT_EQ(windowSize(mdi).cy, 280);
+    EXPECT_EQ(windowSize(mdi).cx, 200);
+    EXPECT_EQ(windowSize(mdi).cy, 240);
     CRectangle bounds;
     EXPECT_EQ(frame->getBounds(bounds), (CRectangle{0, 0, 200, 250}));
     EXPECT_TRUE(frame->needsRepaint());
