@@ -130,6 +130,32 @@ TEST_F(EditorTest, WheelTurnFromTheEditorGoesToTheViewUnderTheCursor) {
     EXPECT_EQ(log, (std::vector<std::string>{"right.wheel1 100,20"}));
 }
 
+TEST_F(EditorTest, HostThatResizesItsWindowLeavesOnlyTheFrameWindowToResize) {
+    recorder.answer(vst::audioMasterCanDo, 1);
+    recorder.answer(vst::audioMasterSizeWindow, 1);
+    open();
+    CFrame* frame = editor->getFrame();
+    EXPECT_TRUE(frame->setFrameSize(250, 300));
+    EXPECT_EQ(windowSize(frame->frameWindow()).cx, 250);
+    EXPECT_EQ(windowSize(frame->frameWindow()).cy, 300);
+    EXPECT_EQ(windowSize(host.handle()).cx, 200);
+    EXPECT_EQ(windowSize(host.handle()).cy, 240);
+    const auto canDo = recorder.callsOf(vst::audioMasterCanDo);
+    ASSERT_EQ(canDo.size(), 1u);
+    EXPECT_EQ(canDo[0].text, "sizeWindow");
+    const auto sized = recorder.callsOf(vst::audioMasterSizeWindow);
+    ASSERT_EQ(sized.size(), 1u);
+    EXPECT_EQ(sized[0].index, 250);
+    EXPECT_EQ(sized[0].value, 300);
+
+    // A host that refuses the request: the frame grows the host's window itself.
+    recorder.answer(vst::audioMasterSizeWindow, 0);
+    EXPECT_TRUE(frame->setFrameSize(260, 310));
+    EXPECT_EQ(windowSize(frame->frameWindow()).cx, 260);
+    EXPECT_EQ(windowSize(host.handle()).cx, 260);
+    EXPECT_EQ(windowSize(host.handle()).cy, 310);
+}
+
 // --- The idle pump --------------------------------------------------------------------------
 
 TEST_F(EditorTest, IdlePumpWorksAtMostOncePerIdleRate) {
