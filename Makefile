@@ -33,7 +33,9 @@ demo: build
 	@mkdir -p $(DEMO_DIR)
 	@build/linux-x64/bin/tovrel-demo-signal $(DEMO_DIR)/demo-in.wav 6
 	@build/linux-x64/bin/tovrel-render --plugin dist/linux-x64/tovrel_vst.so $(DEMO_DIR)/demo-in.wav $(DEMO_DIR)/demo-out.wav
+	@tools/scripts/editor-snapshot.sh $(DEMO_DIR)/editor.png
 	@echo "listen: $(DEMO_DIR)/demo-in.wav (dry) and $(DEMO_DIR)/demo-out.wav (crossfed)"
+	@echo "look:   $(DEMO_DIR)/editor.png (the editor as a host shows it)"
 
 clean:
 	rm -rf build dist

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <algorithm>
 #include <vector>
 
 namespace tovrel::test {
@@ -102,6 +103,7 @@ public:
     void pressRight(bool down);
     void pressMiddle(bool down);
     void pressKey(WORD virtualKey, bool down);
+    bool leftHeld() const { return std::find(heldButtons.begin(), heldButtons.end(), MOUSEEVENTF_LEFTUP) != heldButtons.end(); }
 
 private:
     void mouse(DWORD flags);

@@ -47,6 +47,13 @@ private:
     bool* m_destroyed;
 };
 
+// An effect of the base class alone, without an editor on any platform.
+class BareEffect : public PluginEffect {
+public:
+    BareEffect() : PluginEffect(RecordingHost::callback(), 1, 1) {}
+    void processReplacing(float**, float**, int32_t) override {}
+};
+
 class Dispatcher : public ::testing::Test {
 protected:
     intptr_t send(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
@@ -137,6 +144,8 @@ TEST_F(Dispatcher, EveryIndexCanBeAutomated) {
 }
 
 TEST_F(Dispatcher, EditorOpcodesWithoutAnEditorAnswerZero) {
+    BareEffect bare;
+    record = bare.effectRecord();
     ERect* rect = reinterpret_cast<ERect*>(&host);
     EXPECT_EQ(send(vst::effEditGetRect, 0, 0, &rect), 0);
     EXPECT_EQ(rect, reinterpret_cast<ERect*>(&host));
@@ -150,8 +159,10 @@ TEST_F(Dispatcher, EditorOpcodesWithoutAnEditorAnswerZero) {
 
 TEST_F(Dispatcher, EditorOpcodesReachAnAttachedEditor) {
     bool destroyed = false;
-    auto* editor = new ProbeEditor(effect.get(), &destroyed);
-    effect->attachEditor(editor);
+    auto bare = std::make_unique<BareEffect>();
+    record = bare->effectRecord();
+    auto* editor = new ProbeEditor(bare.get(), &destroyed);
+    bare->attachEditor(editor);
     EXPECT_EQ(record->flags & vst::effFlagsHasEditor, vst::effFlagsHasEditor);
 
     ERect* rect = nullptr;
@@ -180,15 +191,16 @@ TEST_F(Dispatcher, EditorOpcodesReachAnAttachedEditor) {
     send(vst::effEditIdle);
     EXPECT_EQ(editor->idles, 1);
 
-    effect.reset();
+    bare.reset();
     EXPECT_TRUE(destroyed);
 }
 
 TEST_F(Dispatcher, CloseThroughTheRecordDestroysTheEffectAndItsEditor) {
     bool destroyed = false;
-    CrossfeedEffect* owned = effect.release();
+    auto* owned = new BareEffect;
     owned->attachEditor(new ProbeEditor(owned, &destroyed));
-    EXPECT_EQ(record->dispatcher(record, vst::effClose, 0, 0, nullptr, 0.0f), 1);
+    AEffect* bareRecord = owned->effectRecord();
+    EXPECT_EQ(bareRecord->dispatcher(bareRecord, vst::effClose, 0, 0, nullptr, 0.0f), 1);
     EXPECT_TRUE(destroyed);
 }
 

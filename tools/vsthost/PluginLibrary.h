@@ -22,6 +22,8 @@ public:
     void unload();
 
     bool isLoaded() const { return m_handle != nullptr; }
+    // The platform's handle of the loaded library (its module handle on Windows).
+    void* module() const { return m_handle; }
     const std::string& error() const { return m_error; }
 
     // Calls the entry point; null when the plug-in refuses or nothing is loaded.

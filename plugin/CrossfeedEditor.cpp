@@ -1,0 +1,171 @@
+#include "plugin/CrossfeedEditor.h"
+
+#include "gui/CFrame.h"
+#include "gui/CParamDisplay.h"
+#include "gui/CPixmap.h"
+#include "gui/CSlider.h"
+#include "plugin/CrossfeedEditorHooks.h"
+#include "plugin/CrossfeedEffect.h"
+#include "plugin/ParameterMath.h"
+#include "plugin/Presets.h"
+
+#include <cstdio>
+
+namespace tovrel {
+
+namespace {
+
+constexpr int32_t kBackgroundBitmap = 128;
+constexpr int32_t kTrackBitmap = 129;
+constexpr int32_t kHandleBitmap = 130;
+
+constexpr CRgba kTextColour{221, 233, 246, 255};
+// The painted background's grey, so that the displays sit in it without a visible box.
+constexpr CRgba kDisplayColour{28, 30, 35, 255};
+constexpr int32_t kDisplayFont = 4; // Arial, 11 pixels
+
+// The sliders' left edge and the rows of the three parameter groups.
+constexpr int32_t kLeft = 10;
+constexpr int32_t kFirstSliderTop = 30;
+constexpr int32_t kGroupSpacing = 50;
+constexpr int32_t kDisplayRight = 160;
+
+const ValueToText kTextConverters[3] = {&CrossfeedEditor::feedText, &CrossfeedEditor::cutText,
+                                        &CrossfeedEditor::presetText};
+
+} // namespace
+
+CrossfeedEditor::CrossfeedEditor(CrossfeedEffect* owner)
+    : GuiEditor(owner), background(new CPixmap(kBackgroundBitmap)) {
+    editRect.top = 0;
+    editRect.left = 0;
+    editRect.bottom = static_cast<int16_t>(background->getHeight());
+    editRect.right = static_cast<int16_t>(background->getWidth());
+}
+
+CrossfeedEditor::~CrossfeedEditor() {
+    // The host closes the window before it closes the effect; a host that does not must not leave
+    // a frame calling back into a destroyed editor.
+    onEditClose();
+    background->release();
+}
+
+bool CrossfeedEditor::onEditOpen(void* parent) {
+    // A host that opens again without closing gets a fresh window in the new parent, not a
+    // second frame beside a forgotten one.
+    if (frame)
+        onEditClose();
+    PluginEditor::onEditOpen(parent);
+    CPixmap* track = new CPixmap(kTrackBitmap);
+    CPixmap* handle = new CPixmap(kHandleBitmap);
+    if (track->getWidth() == 0 || handle->getWidth() == 0) {
+        track->release();
+        handle->release();
+        return false;
+    }
+
+    const CRectangle size{0, 0, background->getWidth(), background->getHeight()};
+    auto* newFrame = new CFrame(size, static_cast<HWND>(parent), this);
+    newFrame->setBackdrop(background);
+
+    const int32_t trackWidth = track->getWidth();
+    const int32_t trackHeight = track->getHeight();
+    const int32_t handleTravelEnd = trackWidth - handle->getWidth() + kLeft;
+    int32_t top = kFirstSliderTop;
+    for (int32_t tag = 0; tag < kControls; ++tag) {
+        const CRectangle bounds{kLeft, top, kLeft + trackWidth, top + trackHeight};
+        auto* slider = new CSlider(bounds, this, tag, kLeft, handleTravelEnd, handle, track, CPos{0, 0},
+                                   kStyleHorizontal | kStyleLeft);
+        slider->setHandleOffset(CPos{0, 0});
+        slider->setValue(effect->getParameter(tag));
+        newFrame->addChild(slider);
+        sliders[tag] = slider;
+        top += trackHeight + kGroupSpacing;
+    }
+
+    // Each display sits 6 pixels under its slider, 14 pixels high.
+    for (int32_t index = 0; index < kControls; ++index) {
+        const int32_t displayTop = kFirstSliderTop + index * (trackHeight + kGroupSpacing) + trackHeight + 6;
+        auto* display = new CParamDisplay(CRectangle{kLeft, displayTop, kDisplayRight, displayTop + 14});
+        display->setAlignment(kAlignLeft);
+        display->setFontNumber(kDisplayFont);
+        display->setTextColour(kTextColour);
+        display->setBackColour(kDisplayColour);
+        display->setFrameColour(kDisplayColour);
+        display->setValue(effect->getParameter(index));
+        display->setTextConverter(kTextConverters[index]);
+        newFrame->addChild(display);
+        displays[index] = display;
+    }
+
+    // The sliders hold their own references now.
+    track->release();
+    handle->release();
+    frame = newFrame;
+    return true;
+}
+
+void CrossfeedEditor::onEditClose() {
+    if (frame) {
+        CFrame* closing = frame;
+        frame = nullptr;
+        closing->release();
+    }
+    for (int32_t i = 0; i < kControls; ++i) {
+        sliders[i] = nullptr;
+        displays[i] = nullptr;
+    }
+    PluginEditor::onEditClose();
+}
+
+void CrossfeedEditor::parameterChanged(int32_t, float) {
+    if (!frame)
+        return;
+    // Every control shows the effect's value, whatever changed: a preset moves all three.
+    for (int32_t index = 0; index < kControls; ++index) {
+        const float value = effect->getParameter(index);
+        if (sliders[index])
+            sliders[index]->setValue(value);
+        if (displays[index])
+            displays[index]->setValue(value);
+    }
+}
+
+void CrossfeedEditor::controlChanged(CPaintContext*, CControl* control) {
+    const int32_t tag = control->getTag();
+    if (tag < 0 || tag >= kControls)
+        return;
+    effect->automateParameter(tag, control->getValue());
+    control->setNeedsRepaint(true);
+}
+
+void CrossfeedEditor::feedText(float value, char* text) {
+    const int32_t feed = 10 - truncateToInt32(value * -140.0f);
+    std::snprintf(text, kDisplayTextSize, "%d.%d dB", feed / 10, feed % 10);
+}
+
+void CrossfeedEditor::cutText(float value, char* text) {
+    // The added hundredth shows the frequency actually stored for a value that came from it.
+    const float scaled = value * 1700.0f;
+    const float shifted = scaled + 300.0f;
+    const int32_t cut = truncateToInt32(shifted + 0.01f);
+    const int32_t delay = cut > 0 ? (18700 / cut) * 10 : 0;
+    std::snprintf(text, kDisplayTextSize, "%d Hz (%d us delay)", cut, delay);
+}
+
+void CrossfeedEditor::presetText(float value, char* text) {
+    int32_t index = truncateToInt32(value * 5.0f - 0.001f);
+    index = index < 0 ? 0 : (index >= kPresetCount ? kPresetCount - 1 : index);
+    std::snprintf(text, kDisplayTextSize, "%s", kPresetNames[index]);
+}
+
+// The effect's way to its editor.
+void attachCrossfeedEditor(CrossfeedEffect* effect) {
+    new CrossfeedEditor(effect);
+}
+
+void notifyCrossfeedEditor(PluginEditor* editor, int32_t index, float value) {
+    static_cast<CrossfeedEditor*>(editor)->parameterChanged(index, value);
+}
+
+} // namespace tovrel

@@ -1,0 +1,372 @@
+// The crossfeed editor as a host sees it: the DLL is loaded by file name, the editor opened in a
+// top-level window through effEditGetRect and effEditOpen, driven with effEditIdle and real
+// synthesized input, and what it paints is read back from the window.
+#include "GuiTestSupport.h"
+
+#include "tools/vsthost/EditorHostWindow.h"
+#include "tools/vsthost/PluginLibrary.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tovrel::test {
+namespace {
+
+// The editor's layout: three 160 x 16 tracks at left 10, the handle travelling 148 pixels, and a
+// display under each.
+constexpr int kSliderLeft = 10;
+constexpr int kSliderTops[3] = {30, 96, 162};
+constexpr int kDisplayTops[3] = {52, 118, 184};
+constexpr int kHandleTravel = 148;
+constexpr COLORREF kBackground = RGB(28, 30, 35);
+constexpr COLORREF kTextColour = RGB(221, 233, 246);
+constexpr COLORREF kHandleEdge = RGB(54, 57, 66);
+
+uint32_t asPixel(COLORREF colour) {
+    return (uint32_t(GetRValue(colour)) << 16) | (uint32_t(GetGValue(colour)) << 8) | GetBValue(colour);
+}
+
+// One plug-in instance with its editor open in a window of its own, and a host callback that
+// records what the plug-in tells the host. While a slider follows the mouse, the host's idle
+// calls play a script of input steps, one step per call, then let the button go.
+class EditorSession {
+public:
+    struct Call {
+        int32_t opcode;
+        int32_t index;
+        float opt;
+    };
+
+    explicit EditorSession(int windowLeft = 100, int windowTop = 100) {
+        sessions().push_back(this);
+        if (!library.load("tovrel_vst.dll"))
+            return;
+        effect = library.createEffect(&hostCallback);
+        if (effect)
+            opened = window.open(effect, windowLeft, windowTop);
+    }
+
+    ~EditorSession() {
+        window.close();
+        if (effect)
+            effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);
+        auto& all = sessions();
+        all.erase(std::find(all.begin(), all.end(), this));
+    }
+
+    bool isOpen() const { return opened; }
+
+    void setParameter(int32_t index, float value) { effect->setParameter(effect, index, value); }
+    float parameter(int32_t index) { return effect->getParameter(effect, index); }
+
+    // Where a point of the editor lies on the screen.
+    POINT screenPoint(int x, int y) const {
+        POINT point{x, y};
+        ClientToScreen(window.window(), &point);
+        return point;
+    }
+    void moveTo(int x, int y) const {
+        const POINT point = screenPoint(x, y);
+        SetCursorPos(point.x, point.y);
+    }
+
+    // Presses the left button at the current pointer position and keeps the window's messages
+    // flowing until the editor has ended the edit it began (or a generous limit passes); the
+    // button goes up when the script is played out.
+    bool drag(std::vector<std::function<void()>> steps) {
+        script = std::move(steps);
+        next = 0;
+        quietIdles = 0;
+        idlesAfterScript = 0;
+        Sleep(120); // the first poll must see the pointer where it was put
+        input.pressLeft(true);
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < 10000) {
+            window.idle(1);
+            if (!callsOf(vst::audioMasterEndEdit).empty()) {
+                // A click that resets the value ends its edit without following the mouse.
+                if (input.leftHeld())
+                    input.pressLeft(false);
+                window.idle(2);
+                return true;
+            }
+            Sleep(5);
+        }
+        input.pressLeft(false);
+        return false;
+    }
+
+    std::vector<Call> callsOf(int32_t opcode) const {
+        std::vector<Call> matching;
+        for (const Call& call : calls)
+            if (call.opcode == opcode)
+                matching.push_back(call);
+        return matching;
+    }
+
+    // The left edge of a slider's handle, relative to the slider, read from the window.
+    int handleOffset(int slider) {
+        std::vector<uint32_t> pixels;
+        if (!window.capture(pixels))
+            return -1;
+        const int row = kSliderTops[slider] + 3; // the track is plain background there
+        for (int x = kSliderLeft; x < kSliderLeft + 160; ++x)
+            if (window.pixelAt(pixels, x, row) == asPixel(kHandleEdge))
+                return x - kSliderLeft;
+        return -1;
+    }
+
+    PluginLibrary library;
+    AEffect* effect{nullptr};
+    EditorHostWindow window;
+    SyntheticInput input;
+    std::vector<Call> calls;
+
+private:
+    static std::vector<EditorSession*>& sessions() {
+        static std::vector<EditorSession*> all;
+        return all;
+    }
+
+    static intptr_t VST_CALL hostCallback(AEffect* effect, int32_t opcode, int32_t index, intptr_t, void*,
+                                          float opt) {
+        if (opcode == vst::audioMasterVersion)
+            return vst::kVstVersion;
+        for (EditorSession* session : sessions()) {
+            if (session->effect == effect || (effect && !session->effect))
+                return session->answer(opcode, index, opt);
+        }
+        return 0;
+    }
+
+    intptr_t answer(int32_t opcode, int32_t index, float opt) {
+        calls.push_back(Call{opcode, index, opt});
+        // Each step is followed by quiet idle calls, so that the input has reached the key
+        // state before the next step even on a busy machine.
+        if (opcode == vst::audioMasterIdle && input.leftHeld()) {
+            if (quietIdles > 0)
+                --quietIdles;
+            else if (next < script.size()) {
+                script[next++]();
+                quietIdles = kQuietIdlesPerStep;
+            } else if (++idlesAfterScript == 2)
+                input.pressLeft(false);
+        }
+        return 0;
+    }
+
+    static constexpr int kQuietIdlesPerStep = 2;
+
+    bool opened{false};
+    int quietIdles{0};
+    std::vector<std::function<void()>> script;
+    size_t next{0};
+    int idlesAfterScript{0};
+};
+
+BOOL CALLBACK countWindow(HWND window, LPARAM count) {
+    ++*reinterpret_cast<int*>(count);
+    EnumChildWindows(window, &countWindow, count);
+    return TRUE;
+}
+
+// The windows of this thread, children included.
+int threadWindowCount() {
+    int count = 0;
+    EnumThreadWindows(GetCurrentThreadId(), &countWindow, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+class EditorHost : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(session.isOpen()) << session.window.error(); }
+    EditorSession session;
+};
+
+TEST_F(EditorHost, OpensAtItsSizeWithTheRecordFlagged) {
+    EXPECT_EQ(session.effect->flags, 0x1011);
+    EXPECT_EQ(session.window.width(), 183);
+    EXPECT_EQ(session.window.height(), 225);
+    ERect* rect = nullptr;
+    EXPECT_EQ(session.effect->dispatcher(session.effect, vst::effEditGetRect, 0, 0, &rect, 0.0f), 1);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->top, 0);
+    EXPECT_EQ(rect->left, 0);
+    EXPECT_EQ(rect->bottom, 225);
+    EXPECT_EQ(rect->right, 183);
+}
+
+TEST_F(EditorHost, HandlesAndDisplaysShowTheParameters) {
+    for (int slider = 0; slider < 3; ++slider) {
+        const float value = session.parameter(slider);
+        EXPECT_EQ(session.handleOffset(slider), static_cast<int>(kHandleTravel * value))
+            << "slider " << slider;
+    }
+    std::vector<uint32_t> pixels;
+    ASSERT_TRUE(session.window.capture(pixels));
+    for (int display = 0; display < 3; ++display) {
+        int text = 0;
+        int other = 0;
+        for (int y = kDisplayTops[display] + 1; y < kDisplayTops[display] + 14; ++y)
+            for (int x = kSliderLeft + 1; x < 160; ++x) {
+                const uint32_t pixel = session.window.pixelAt(pixels, x, y);
+                text += pixel == asPixel(kTextColour);
+                other += pixel != asPixel(kTextColour) && pixel != asPixel(kBackground);
+            }
+        // Solid text in the text colour over the background grey; antialiased edges in between.
+        EXPECT_GT(text, 20) << "display " << display;
+        EXPECT_LT(other, text * 3) << "display " << display;
+        // Beside the display, the painted background.
+        EXPECT_EQ(session.window.pixelAt(pixels, 5, kDisplayTops[display] + 7), asPixel(kBackground));
+        EXPECT_EQ(session.window.pixelAt(pixels, 170, kDisplayTops[display] + 7), asPixel(kBackground));
+    }
+}
+
+TEST_F(EditorHost, ClicksSetTheValueAtThePointer) {
+    session.setParameter(2, 0.0f); // "Off": the level sliders move freely
+    session.moveTo(kSliderLeft + 5, kSliderTops[0] + 8);
+    ASSERT_TRUE(session.drag({}));
+    EXPECT_EQ(session.parameter(0), 0.0f);
+
+    session.calls.clear();
+    session.moveTo(kSliderLeft + 153, kSliderTops[0] + 8);
+    ASSERT_TRUE(session.drag({}));
+    EXPECT_EQ(session.parameter(0), 1.0f);
+
+    // Dragged on past the end of the track, and out of the window: the value stays at the top.
+    session.calls.clear();
+    session.moveTo(kSliderLeft + 150, kSliderTops[0] + 8);
+    ASSERT_TRUE(session.drag({[&] { session.moveTo(kSliderLeft + 190, kSliderTops[0] + 8); }}));
+    EXPECT_EQ(session.parameter(0), 1.0f);
+    session.window.idle(2);
+    EXPECT_EQ(session.handleOffset(0), kHandleTravel);
+}
+
+TEST_F(EditorHost, DragIsOneEditGestureWithAutomationInside) {
+    session.setParameter(2, 0.0f);
+    session.setParameter(1, 0.0f);
+    session.window.idle(2);
+    session.calls.clear();
+    session.moveTo(kSliderLeft + 6, kSliderTops[1] + 8);
+    ASSERT_TRUE(session.drag({[&] { session.moveTo(kSliderLeft + 40, kSliderTops[1] + 8); },
+                              [&] { session.moveTo(kSliderLeft + 80, kSliderTops[1] + 8); }}));
+    std::vector<int32_t> order;
+    for (const auto& call : session.calls)
+        if (call.opcode == vst::audioMasterBeginEdit || call.opcode == vst::audioMasterAutomate ||
+            call.opcode == vst::audioMasterEndEdit) {
+            order.push_back(call.opcode);
+            EXPECT_EQ(call.index, 1);
+        }
+    ASSERT_GE(order.size(), 3u);
+    EXPECT_EQ(order.front(), vst::audioMasterBeginEdit);
+    EXPECT_EQ(order.back(), vst::audioMasterEndEdit);
+    for (size_t i = 1; i + 1 < order.size(); ++i)
+        EXPECT_EQ(order[i], vst::audioMasterAutomate);
+    const auto automations = session.callsOf(vst::audioMasterAutomate);
+    EXPECT_NEAR(automations.back().opt, 74.0f / kHandleTravel, 1.5f / kHandleTravel);
+    EXPECT_NEAR(session.parameter(1), automations.back().opt, 1.0f / 1700.0f);
+}
+
+TEST_F(EditorHost, ShiftContinuesFromTheCurrentValueAtATenthOfTheSpeed) {
+    session.setParameter(2, 0.0f);
+    session.setParameter(0, 0.0f);
+    session.window.idle(2);
+    session.moveTo(kSliderLeft + 6, kSliderTops[0] + 8);
+    ASSERT_TRUE(session.drag({[&] { session.moveTo(kSliderLeft + 6 + 37, kSliderTops[0] + 8); },
+                              [&] { session.input.pressKey(VK_SHIFT, true); },
+                              [&] { session.moveTo(kSliderLeft + 6 + 37 + 74, kSliderTops[0] + 8); }}));
+    session.input.pressKey(VK_SHIFT, false);
+    const float expected = 37.0f / kHandleTravel + 74.0f / kHandleTravel / 10.0f;
+    const auto automations = session.callsOf(vst::audioMasterAutomate);
+    ASSERT_FALSE(automations.empty());
+    EXPECT_NEAR(automations.back().opt, expected, 1.0f / kHandleTravel);
+}
+
+TEST_F(EditorHost, ControlClickResetsToTheMiddle) {
+    session.moveTo(kSliderLeft + 140, kSliderTops[2] + 8);
+    session.input.pressKey(VK_CONTROL, true);
+    ASSERT_TRUE(session.drag({}));
+    session.input.pressKey(VK_CONTROL, false);
+    EXPECT_EQ(session.parameter(2), 0.5f); // "BS2B Default"
+    char text[64] = {};
+    session.effect->dispatcher(session.effect, vst::effGetParamDisplay, 2, 0, text, 0.0f);
+    EXPECT_STREQ(text, "BS2B Def");
+
+    session.setParameter(2, 0.0f);
+    session.calls.clear();
+    session.moveTo(kSliderLeft + 20, kSliderTops[0] + 8);
+    session.input.pressKey(VK_CONTROL, true);
+    ASSERT_TRUE(session.drag({}));
+    session.input.pressKey(VK_CONTROL, false);
+    session.effect->dispatcher(session.effect, vst::effGetParamDisplay, 0, 0, text, 0.0f);
+    EXPECT_STREQ(text, "8.0");
+}
+
+TEST_F(EditorHost, LockedSliderReturnsToThePresetValue) {
+    const float feed = session.parameter(0); // "Taskel (Orvalen)" holds the level
+    const int handle = static_cast<int>(kHandleTravel * feed);
+    session.moveTo(kSliderLeft + handle + 6, kSliderTops[0] + 8);
+    ASSERT_TRUE(session.drag({[&] { session.moveTo(kSliderLeft + handle + 60, kSliderTops[0] + 8); }}));
+    EXPECT_EQ(session.parameter(0), feed);
+    EXPECT_FALSE(session.callsOf(vst::audioMasterAutomate).empty()); // the host still hears the gesture
+    session.window.idle(2);
+    EXPECT_EQ(session.handleOffset(0), handle);
+}
+
+TEST_F(EditorHost, HostAutomationMovesAllThreeHandlesAtTheNextIdle) {
+    session.setParameter(2, 1.0f); // "J. Meier": 650 Hz, 9.5 dB
+    session.window.idle(2);
+    EXPECT_EQ(session.handleOffset(0), static_cast<int>(kHandleTravel * session.parameter(0)));
+    EXPECT_EQ(session.handleOffset(1), static_cast<int>(kHandleTravel * session.parameter(1)));
+    EXPECT_EQ(session.handleOffset(2), kHandleTravel);
+    EXPECT_EQ(session.handleOffset(0), static_cast<int>(kHandleTravel * (85.0f / 140.0f)));
+}
+
+TEST(EditorLifetime, OpeningAndClosingLeavesNothingBehind) {
+    EditorSession session;
+    ASSERT_TRUE(session.isOpen());
+    session.window.close();
+    const int gdiObjects = processGdiObjectCount();
+    const float values[3] = {session.parameter(0), session.parameter(1), session.parameter(2)};
+    const int windows = threadWindowCount();
+    for (int i = 0; i < 200; ++i) {
+        ASSERT_TRUE(session.window.open(session.effect));
+        session.window.close();
+    }
+    EXPECT_EQ(processGdiObjectCount(), gdiObjects);
+    EXPECT_EQ(threadWindowCount(), windows);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(session.parameter(i), values[i]);
+    EXPECT_EQ(session.effect->flags, 0x1011);
+    // The last frame to close takes its window class with it.
+    char className[64];
+    std::snprintf(className, sizeof(className), "Plugin%p", session.library.module());
+    WNDCLASSA registered;
+    EXPECT_FALSE(GetClassInfoA(static_cast<HINSTANCE>(session.library.module()), className, &registered));
+}
+
+TEST(EditorLifetime, TwoInstancesWorkIndependently) {
+    EditorSession first(100, 100);
+    EditorSession second(400, 100);
+    ASSERT_TRUE(first.isOpen());
+    ASSERT_TRUE(second.isOpen());
+    second.setParameter(2, 1.0f);
+    first.window.idle(2);
+    second.window.idle(2);
+    EXPECT_EQ(first.handleOffset(2), kHandleTravel / 4);
+    EXPECT_EQ(second.handleOffset(2), kHandleTravel);
+    first.window.close();
+    second.window.idle(2);
+    EXPECT_EQ(second.handleOffset(0), static_cast<int>(kHandleTravel * second.parameter(0)));
+}
+
+} // namespace
+} // namespace tovrel::test
