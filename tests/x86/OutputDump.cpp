@@ -37,8 +37,8 @@ struct Setting {
 
 // Every preset, and free levels across the whole range, at several sample rates.
 const Setting kSettings[] = {
-    {"taskel", 0.25f, 0.0f, 0.0f}, {"bs2b", 0.5f, 0.0f, 0.0f},     {"cmoy", 0.75f, 0.0f, 0.0f},
-    {"jmeier", 1.0f, 0.0f, 0.0f},  {"off-min", 0.0f, 0.0f, 0.0f},  {"off-mid", 0.0f, 0.37f, 0.61f},
+    {"taskel", 0.25f, 0.0f, 0.0f}, {"bs2b", 0.5f, 0.0f, 0.0f},    {"cmoy", 0.75f, 0.0f, 0.0f},
+    {"jmeier", 1.0f, 0.0f, 0.0f},  {"off-min", 0.0f, 0.0f, 0.0f}, {"off-mid", 0.0f, 0.37f, 0.61f},
     {"off-max", 0.0f, 1.0f, 1.0f},
 };
 const float kSampleRates[] = {8000.0f, 44100.0f, 48000.0f, 96000.0f, 192000.0f};
@@ -160,7 +160,7 @@ int dump(const std::string& pluginPath, const std::string& outputPath) {
 
 struct Entry {
     std::string key;
-    char kind { 0 };
+    char kind{0};
     std::string text;
 };
 
@@ -187,7 +187,8 @@ bool readDump(const std::string& path, std::vector<Entry>& entries) {
 int compare(const std::string& referencePath, const std::string& otherPath, double limit) {
     std::vector<Entry> reference, other;
     if (!readDump(referencePath, reference) || !readDump(otherPath, other)) {
-        std::fprintf(stderr, "tovrel-output-dump: cannot read %s or %s\n", referencePath.c_str(), otherPath.c_str());
+        std::fprintf(stderr, "tovrel-output-dump: cannot read %s or %s\n", referencePath.c_str(),
+                     otherPath.c_str());
         return 2;
     }
     if (reference.size() != other.size() || reference.empty()) {
@@ -202,7 +203,8 @@ int compare(const std::string& referencePath, const std::string& otherPath, doub
         const Entry& a = reference[i];
         const Entry& b = other[i];
         if (a.key != b.key || a.kind != b.kind) {
-            std::printf("output comparison: entry %zu is '%s' against '%s'\n", i, b.key.c_str(), a.key.c_str());
+            std::printf("output comparison: entry %zu is '%s' against '%s'\n", i, b.key.c_str(),
+                        a.key.c_str());
             return 1;
         }
         if (a.kind == 't') {
@@ -215,8 +217,9 @@ int compare(const std::string& referencePath, const std::string& otherPath, doub
         ++numbers;
         const double x = fromBits(std::strtoull(a.text.c_str(), nullptr, 16));
         const double y = fromBits(std::strtoull(b.text.c_str(), nullptr, 16));
-        const double difference = std::isnan(x) || std::isnan(y) ? (std::isnan(x) && std::isnan(y) ? 0.0 : INFINITY)
-                                                                  : std::fabs(x - y);
+        const double difference = std::isnan(x) || std::isnan(y)
+                                      ? (std::isnan(x) && std::isnan(y) ? 0.0 : INFINITY)
+                                      : std::fabs(x - y);
         if (difference > largest || std::isnan(difference)) {
             largest = difference;
             largestAt = a.key;
@@ -227,9 +230,10 @@ int compare(const std::string& referencePath, const std::string& otherPath, doub
             ++mismatches;
         }
     }
-    std::printf("output comparison: %zu values and %zu texts, largest difference %.3g (at %s), limit %.3g: %s\n",
-                numbers, reference.size() - numbers, largest, largestAt.c_str(), limit,
-                mismatches ? "DIFFERENT" : "equal within the limit");
+    std::printf(
+        "output comparison: %zu values and %zu texts, largest difference %.3g (at %s), limit %.3g: %s\n",
+        numbers, reference.size() - numbers, largest, largestAt.c_str(), limit,
+        mismatches ? "DIFFERENT" : "equal within the limit");
     return mismatches ? 1 : 0;
 }
 

@@ -43,7 +43,8 @@ protected:
         ASSERT_NE(m_entry, nullptr);
         m_aligned = m_library.createEffect(&hostCallback);
         ASSERT_NE(m_aligned, nullptr);
-        m_misaligned = reinterpret_cast<AEffect*>(call(m_entry, {word(reinterpret_cast<const void*>(&hostCallback))}).eax);
+        m_misaligned = reinterpret_cast<AEffect*>(
+            call(m_entry, {word(reinterpret_cast<const void*>(&hostCallback))}).eax);
         ASSERT_NE(m_misaligned, nullptr);
     }
 
@@ -64,21 +65,26 @@ protected:
         c.returnsFloat = returnsFloat ? 1 : 0;
         tovrel_call_misaligned(&c);
         EXPECT_EQ(c.stackAtCall % 16, GetParam()) << "the trampoline did not misalign the stack";
-        EXPECT_EQ(c.stackAfterCall, c.stackAtCall) << "the callee removed its own arguments: not a cdecl entry";
+        EXPECT_EQ(c.stackAfterCall, c.stackAtCall)
+            << "the callee removed its own arguments: not a cdecl entry";
         return c;
     }
 
     intptr_t dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
         return static_cast<intptr_t>(call(reinterpret_cast<const void*>(m_misaligned->dispatcher),
-            {word(m_misaligned), word(opcode), word(index), static_cast<uint32_t>(value), word(ptr), word(opt)}).eax);
+                                          {word(m_misaligned), word(opcode), word(index),
+                                           static_cast<uint32_t>(value), word(ptr), word(opt)})
+                                         .eax);
     }
 
     void setParameter(int32_t index, float value) {
-        call(reinterpret_cast<const void*>(m_misaligned->setParameter), {word(m_misaligned), word(index), word(value)});
+        call(reinterpret_cast<const void*>(m_misaligned->setParameter),
+             {word(m_misaligned), word(index), word(value)});
     }
 
     float getParameter(int32_t index) {
-        return call(reinterpret_cast<const void*>(m_misaligned->getParameter), {word(m_misaligned), word(index)}, true)
+        return call(reinterpret_cast<const void*>(m_misaligned->getParameter),
+                    {word(m_misaligned), word(index)}, true)
             .st0;
     }
 
@@ -103,8 +109,7 @@ protected:
     }
 
     // A loud stereo signal with different content per channel, reaching the clipping range.
-    template <typename Sample>
-    static void fill(std::vector<Sample>* in) {
+    template <typename Sample> static void fill(std::vector<Sample>* in) {
         for (int32_t i = 0; i < kFrames; ++i) {
             in[0][i] = static_cast<Sample>(0.9 * std::sin(0.031 * i) + 0.3 * std::sin(0.37 * i));
             in[1][i] = static_cast<Sample>(0.8 * std::sin(0.005 * i + 1.0) - 0.35 * std::cos(0.21 * i));
@@ -114,9 +119,9 @@ protected:
     static constexpr int32_t kFrames = 512;
 
     PluginLibrary m_library;
-    const void* m_entry { nullptr };
-    AEffect* m_aligned { nullptr };
-    AEffect* m_misaligned { nullptr };
+    const void* m_entry{nullptr};
+    AEffect* m_aligned{nullptr};
+    AEffect* m_misaligned{nullptr};
 };
 
 TEST_P(StackAlignment, EntryPointReturnsAWholeEffectRecord) {
@@ -149,7 +154,8 @@ TEST_P(StackAlignment, DispatcherAnswersAsWithAnAlignedStack) {
         }
     }
     char canDo[] = "receiveVstTimeInfo";
-    EXPECT_EQ(dispatch(vst::effCanDo, 0, 0, canDo, 0.0f), m_aligned->dispatcher(m_aligned, vst::effCanDo, 0, 0, canDo, 0.0f));
+    EXPECT_EQ(dispatch(vst::effCanDo, 0, 0, canDo, 0.0f),
+              m_aligned->dispatcher(m_aligned, vst::effCanDo, 0, 0, canDo, 0.0f));
     EXPECT_EQ(dispatch(vst::effGetVendorVersion, 0, 0, nullptr, 0.0f),
               m_aligned->dispatcher(m_aligned, vst::effGetVendorVersion, 0, 0, nullptr, 0.0f));
     EXPECT_EQ(dispatch(vst::effGetVstVersion, 0, 0, nullptr, 0.0f), vst::kVstVersion);
@@ -166,7 +172,8 @@ TEST_P(StackAlignment, ParametersRoundTripAsWithAnAlignedStack) {
                 const float expected = m_aligned->getParameter(m_aligned, other);
                 const float actual = getParameter(other);
                 ASSERT_TRUE(std::isfinite(actual));
-                EXPECT_EQ(actual, expected) << "parameter " << other << " after setting " << index << " to " << value;
+                EXPECT_EQ(actual, expected)
+                    << "parameter " << other << " after setting " << index << " to " << value;
             }
         }
     }
@@ -192,7 +199,8 @@ TEST_P(StackAlignment, ProcessReplacingMatchesAnAlignedStack) {
         float* inputs[2] = {blockIn[0].data(), blockIn[1].data()};
         float* outputs[2] = {blockExpected[0].data(), blockExpected[1].data()};
         m_aligned->processReplacing(m_aligned, inputs, outputs, frames);
-        process(reinterpret_cast<const void*>(m_misaligned->processReplacing), m_misaligned, blockIn, blockActual, frames);
+        process(reinterpret_cast<const void*>(m_misaligned->processReplacing), m_misaligned, blockIn,
+                blockActual, frames);
         for (int ch = 0; ch < 2; ++ch) {
             std::copy(blockExpected[ch].begin(), blockExpected[ch].end(), expected[ch].begin() + start);
             std::copy(blockActual[ch].begin(), blockActual[ch].end(), actual[ch].begin() + start);
@@ -221,7 +229,8 @@ TEST_P(StackAlignment, ProcessDoubleReplacingMatchesAnAlignedStack) {
     double* inputs[2] = {in[0].data(), in[1].data()};
     double* outputs[2] = {expected[0].data(), expected[1].data()};
     m_aligned->processDoubleReplacing(m_aligned, inputs, outputs, kFrames);
-    process(reinterpret_cast<const void*>(m_misaligned->processDoubleReplacing), m_misaligned, in, actual, kFrames);
+    process(reinterpret_cast<const void*>(m_misaligned->processDoubleReplacing), m_misaligned, in, actual,
+            kFrames);
     bool changed = false;
     for (int ch = 0; ch < 2; ++ch) {
         for (int32_t i = 0; i < kFrames; ++i) {
@@ -232,6 +241,26 @@ TEST_P(StackAlignment, ProcessDoubleReplacingMatchesAnAlignedStack) {
         }
     }
     EXPECT_TRUE(changed) << "the crossfeed left the signal unchanged";
+}
+
+TEST_P(StackAlignment, AccumulatingProcessMatchesAnAlignedStack) {
+    prepare(44100.0f);
+    std::vector<float> in[2] = {std::vector<float>(kFrames), std::vector<float>(kFrames)};
+    fill(in);
+    // The older entry adds to what the outputs hold: start both from the same non-zero content.
+    std::vector<float> expected[2] = {std::vector<float>(kFrames, 0.25f),
+                                      std::vector<float>(kFrames, -0.125f)};
+    std::vector<float> actual[2] = {expected[0], expected[1]};
+    float* inputs[2] = {in[0].data(), in[1].data()};
+    float* outputs[2] = {expected[0].data(), expected[1].data()};
+    m_aligned->process(m_aligned, inputs, outputs, kFrames);
+    process(reinterpret_cast<const void*>(m_misaligned->process), m_misaligned, in, actual, kFrames);
+    for (int ch = 0; ch < 2; ++ch) {
+        for (int32_t i = 0; i < kFrames; ++i) {
+            ASSERT_TRUE(std::isfinite(actual[ch][i])) << "channel " << ch << " frame " << i;
+            ASSERT_EQ(actual[ch][i], expected[ch][i]) << "channel " << ch << " frame " << i;
+        }
+    }
 }
 
 // 0 is the aligned control: the trampoline itself must not change results.
