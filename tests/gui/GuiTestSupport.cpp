@@ -162,8 +162,10 @@ int processGdiObjectCount() {
     const unsigned char* environment = nullptr;
     asm("movl %%fs:0x30, %0" : "=r"(environment));
     const auto* table = *reinterpret_cast<const unsigned char* const*>(environment + 0x94);
-    constexpr int cellSize = 16;
-    constexpr int typeOffset = 10;
+    // Wine lays the table out alike on both architectures; 32-bit Windows packs its cells tighter.
+    const bool underWine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+    const int cellSize = underWine ? 24 : 16;
+    const int typeOffset = underWine ? 14 : 10;
 #endif
     if (!table)
         return -1;
