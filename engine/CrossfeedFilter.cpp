@@ -55,19 +55,17 @@ void CrossfeedFilter::setSampleRate(std::uint32_t newRate) {
     clearHistory();
 }
 
-void CrossfeedFilter::processBlock(const double* in0, const double* in1, double* out0, double* out1,
-                                   int32_t frames) {
+// Runs a block in chunks of kFlushInterval frames: the coefficients are read at the start of each
+// chunk and the history flushed at its end. `frame(s, i)` processes frame i.
+template <typename Frame>
+inline void CrossfeedFilter::processChunks(int32_t frames, Frame frame) {
     Lanes s;
     loadHistory(s);
     for (int32_t done = 0; done < frames;) {
         const int32_t end = done + (frames - done < kFlushInterval ? frames - done : kFlushInterval);
         loadCoefficients(s);
-        for (int32_t i = done; i < end; ++i) {
-            // Both inputs of a frame are read before either output is written: buffers may be shared.
-            const __m128d out = runFrame(s, _mm_unpacklo_pd(_mm_load_sd(in0 + i), _mm_load_sd(in1 + i)));
-            _mm_store_sd(out0 + i, out);
-            _mm_storeh_pd(out1 + i, out);
-        }
+        for (int32_t i = done; i < end; ++i)
+            frame(s, i);
         flushHistory(s);
         done = end;
     }
@@ -75,23 +73,24 @@ void CrossfeedFilter::processBlock(const double* in0, const double* in1, double*
     storeHistory(s);
 }
 
+void CrossfeedFilter::processBlock(const double* in0, const double* in1, double* out0, double* out1,
+                                   int32_t frames) {
+    processChunks(frames, [=](Lanes& s, int32_t i) {
+        // Both inputs of a frame are read before either output is written: buffers may be shared.
+        const __m128d out = runFrame(s, _mm_unpacklo_pd(_mm_load_sd(in0 + i), _mm_load_sd(in1 + i)));
+        _mm_store_sd(out0 + i, out);
+        _mm_storeh_pd(out1 + i, out);
+    });
+}
+
 void CrossfeedFilter::processBlockFloat(const float* in0, const float* in1, float* out0, float* out1,
                                         int32_t frames) {
-    Lanes s;
-    loadHistory(s);
-    for (int32_t done = 0; done < frames;) {
-        const int32_t end = done + (frames - done < kFlushInterval ? frames - done : kFlushInterval);
-        loadCoefficients(s);
-        for (int32_t i = done; i < end; ++i) {
-            const __m128 in = _mm_unpacklo_ps(_mm_load_ss(in0 + i), _mm_load_ss(in1 + i));
-            const __m128 out = _mm_cvtpd_ps(runFrame(s, _mm_cvtps_pd(in)));
-            _mm_store_ss(out0 + i, out);
-            _mm_store_ss(out1 + i, _mm_shuffle_ps(out, out, 1));
-        }
-        flushHistory(s);
-        done = end;
-    }
-    storeHistory(s);
+    processChunks(frames, [=](Lanes& s, int32_t i) {
+        const __m128 in = _mm_unpacklo_ps(_mm_load_ss(in0 + i), _mm_load_ss(in1 + i));
+        const __m128 out = _mm_cvtpd_ps(runFrame(s, _mm_cvtps_pd(in)));
+        _mm_store_ss(out0 + i, out);
+        _mm_store_ss(out1 + i, _mm_shuffle_ps(out, out, 1));
+    });
 }
 
 void CrossfeedFilter::clearHistory() {

@@ -38,13 +38,8 @@ COffscreenPaint::COffscreenPaint(CFrameServices* owner, int32_t width, int32_t h
 COffscreenPaint::~COffscreenPaint() {
     // Everything the buffer put into its device comes out before the device and bitmap go, so
     // that every object can really be deleted; the base then deletes its pen, brush and font.
+    restoreSelections();
     if (device) {
-        if (savedBrush)
-            SelectObject(device, savedBrush);
-        if (savedPen)
-            SelectObject(device, savedPen);
-        if (savedFont)
-            SelectObject(device, savedFont);
         if (savedBitmap)
             SelectObject(device, savedBitmap);
         DeleteDC(device);
@@ -52,7 +47,6 @@ COffscreenPaint::~COffscreenPaint() {
     if (bitmap)
         DeleteObject(bitmap);
     device = nullptr;
-    savedBrush = savedPen = savedFont = nullptr;
 }
 
 void COffscreenPaint::copyTo(CPaintContext* destination, const CRectangle& area, const CPos& sourceOffset) {

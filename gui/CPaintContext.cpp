@@ -70,7 +70,7 @@ CPaintContext::CPaintContext(CFrameServices* owner, HDC dc, HWND windowHandle)
     }
 }
 
-CPaintContext::~CPaintContext() {
+void CPaintContext::restoreSelections() {
     if (device) {
         if (savedBrush)
             SelectObject(device, savedBrush);
@@ -79,6 +79,11 @@ CPaintContext::~CPaintContext() {
         if (savedFont)
             SelectObject(device, savedFont);
     }
+    savedBrush = savedPen = savedFont = nullptr;
+}
+
+CPaintContext::~CPaintContext() {
+    restoreSelections();
     if (brush)
         DeleteObject(brush);
     if (pen)

@@ -93,6 +93,8 @@ public:
 
 protected:
     void replacePen();
+    // Puts back what the device held before this context selected its brush, pen and font.
+    void restoreSelections();
 
     CPos windowOrigin;
     CPos offset;
