@@ -4,8 +4,7 @@
 
 namespace tovrel {
 
-CrossfeedEngine::CrossfeedEngine()
-    : m_filter(new (std::nothrow) CrossfeedFilter{}) {
+CrossfeedEngine::CrossfeedEngine() : m_filter(new (std::nothrow) CrossfeedFilter{}) {
     if (!m_filter)
         return;
     // The fresh state holds level 0 and rate 0; setting the default rate computes the
@@ -13,6 +12,8 @@ CrossfeedEngine::CrossfeedEngine()
     m_filter->setSampleRate(kDefaultSampleRate);
 }
 
-CrossfeedEngine::~CrossfeedEngine() { delete m_filter; }
+CrossfeedEngine::~CrossfeedEngine() {
+    delete m_filter;
+}
 
 } // namespace tovrel

@@ -18,7 +18,7 @@ public:
     CrossfeedFilter* filter() const { return m_filter; }
 
 private:
-    CrossfeedFilter* m_filter { nullptr };
+    CrossfeedFilter* m_filter{nullptr};
 };
 
 } // namespace tovrel

@@ -57,8 +57,7 @@ void CrossfeedFilter::setSampleRate(std::uint32_t newRate) {
 
 // Runs a block in chunks of kFlushInterval frames: the coefficients are read at the start of each
 // chunk and the history flushed at its end. `frame(s, i)` processes frame i.
-template <typename Frame>
-inline void CrossfeedFilter::processChunks(int32_t frames, Frame frame) {
+template <typename Frame> inline void CrossfeedFilter::processChunks(int32_t frames, Frame frame) {
     Lanes s;
     loadHistory(s);
     for (int32_t done = 0; done < frames;) {

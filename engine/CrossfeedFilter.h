@@ -81,8 +81,7 @@ private:
     inline void storeHistory(const Lanes& s);
     static inline void flushHistory(Lanes& s);
     static inline __m128d runFrame(Lanes& s, __m128d in);
-    template <typename Frame>
-    inline void processChunks(int32_t frames, Frame frame);
+    template <typename Frame> inline void processChunks(int32_t frames, Frame frame);
 };
 
 inline void CrossfeedFilter::loadCoefficients(Lanes& s) const {

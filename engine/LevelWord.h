@@ -20,16 +20,20 @@ constexpr std::uint32_t kDefaultSampleRate = 44100;
 constexpr LevelWord makeLevel(std::uint32_t cutFrequency, std::uint32_t feed) {
     return (feed << 16) | (cutFrequency & 0xFFFFu);
 }
-constexpr std::uint32_t cutFrequencyOf(LevelWord level) { return level & 0xFFFFu; }
-constexpr std::uint32_t feedOf(LevelWord level) { return level >> 16; }
+constexpr std::uint32_t cutFrequencyOf(LevelWord level) {
+    return level & 0xFFFFu;
+}
+constexpr std::uint32_t feedOf(LevelWord level) {
+    return level >> 16;
+}
 
 // 730 Hz, 6.2 dB: installed whenever a level word has either half out of range.
 constexpr LevelWord kFallbackLevel = 0x003E02DA;
 
-constexpr LevelWord kLevelTaskel = 0x003E02DA;  // 730 Hz, 6.2 dB
+constexpr LevelWord kLevelTaskel = 0x003E02DA;      // 730 Hz, 6.2 dB
 constexpr LevelWord kLevelBs2bDefault = 0x002D02BC; // 700 Hz, 4.5 dB
-constexpr LevelWord kLevelCMoy = 0x003C02BC;    // 700 Hz, 6.0 dB
-constexpr LevelWord kLevelJMeier = 0x005F028A;  // 650 Hz, 9.5 dB
+constexpr LevelWord kLevelCMoy = 0x003C02BC;        // 700 Hz, 6.0 dB
+constexpr LevelWord kLevelJMeier = 0x005F028A;      // 650 Hz, 9.5 dB
 
 static_assert(makeLevel(730, 62) == kFallbackLevel);
 static_assert(makeLevel(700, 45) == kLevelBs2bDefault);
