@@ -97,39 +97,27 @@ void CParamDisplay::drawText(CPaintContext* context, const char* text, CPixmap* 
 // --- Settings -------------------------------------------------------------------------------
 
 void CParamDisplay::setFontNumber(int32_t number) {
-    if (number != fontNumber)
-        setNeedsRepaint(true);
-    fontNumber = number;
+    changeSetting(fontNumber, number);
 }
 
 void CParamDisplay::setTextColour(CRgba colour) {
-    if (colour != textColour)
-        setNeedsRepaint(true);
-    textColour = colour;
+    changeSetting(textColour, colour);
 }
 
 void CParamDisplay::setBackColour(CRgba colour) {
-    if (colour != backColour)
-        setNeedsRepaint(true);
-    backColour = colour;
+    changeSetting(backColour, colour);
 }
 
 void CParamDisplay::setFrameColour(CRgba colour) {
-    if (colour != frameColour)
-        setNeedsRepaint(true);
-    frameColour = colour;
+    changeSetting(frameColour, colour);
 }
 
 void CParamDisplay::setShadowColour(CRgba colour) {
-    if (colour != shadowColour)
-        setNeedsRepaint(true);
-    shadowColour = colour;
+    changeSetting(shadowColour, colour);
 }
 
 void CParamDisplay::setAlignment(int32_t newAlignment) {
-    if (newAlignment != alignment)
-        setNeedsRepaint(true);
-    alignment = newAlignment;
+    changeSetting(alignment, newAlignment);
 }
 
 void CParamDisplay::setTextConverterWithData(ValueToTextWithData converter, void* data) {
@@ -146,15 +134,11 @@ void CParamDisplay::setTextParser(TextToValue parser) {
 }
 
 void CParamDisplay::setStyle(int32_t newStyle) {
-    if (newStyle != style)
-        setNeedsRepaint(true);
-    style = newStyle;
+    changeSetting(style, newStyle);
 }
 
 void CParamDisplay::setTextFace(int32_t face) {
-    if (face != textFace)
-        setNeedsRepaint(true);
-    textFace = face;
+    changeSetting(textFace, face);
 }
 
 void CParamDisplay::setTextTransparent(bool transparentText) {

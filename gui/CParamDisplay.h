@@ -50,6 +50,14 @@ protected:
     void drawText(CPaintContext* context, const char* text, CPixmap* replacementBackdrop = nullptr);
 
 private:
+    // Stores a setting that shows in the painting, and marks the display for repaint when it
+    // really changes.
+    template <typename T> void changeSetting(T& setting, const T& wanted) {
+        if (wanted != setting)
+            setNeedsRepaint(true);
+        setting = wanted;
+    }
+
     ValueToText textConverter{nullptr};
     ValueToTextWithData textConverterWithData{nullptr};
     TextToValue textParser{nullptr};
