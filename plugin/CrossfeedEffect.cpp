@@ -68,30 +68,65 @@ void CrossfeedEffect::processDoubleReplacing(double** inputs, double** outputs, 
 }
 
 void CrossfeedEffect::setParameter(int32_t index, float value) {
+    applyParameter(index, value, Source::host);
+}
+
+// The editor's changes reach the effect here, never through setParameter, so that the effect
+// can tell them from the host's.
+void CrossfeedEffect::automateParameter(int32_t index, float value) {
+    applyParameter(index, value, Source::editor);
+    callHost(vst::audioMasterAutomate, index, 0, nullptr, value);
+}
+
+// A host restores a session by setting the three saved values on a fresh effect, which starts
+// with a preset selected, in whatever order it likes. Set before "Defs", a saved custom "Feed"
+// or "FCut" would meet the locked level and be lost. So a value that the host sets on a locked
+// level is not applied but kept (the latest one per half), and the host's next selection of "Off"
+// applies what was kept, both halves as one level word; choosing a preset, or any change made in
+// the editor, forgets it. While the preset stays selected nothing audible changes, and leaving a
+// preset for "Off" from the editor keeps the preset's level, as before. The kept halves are
+// atomics taken with exchange, so a value is applied at most once whatever threads the host uses;
+// a value racing with a preset change may be applied or forgotten, either of which a host
+// sending both at once could expect.
+void CrossfeedEffect::applyParameter(int32_t index, float value, Source source) {
+    if (source == Source::editor)
+        forgetKeptLevel();
     CrossfeedFilter* state = engine.filter();
+    const bool locked = preset.load(std::memory_order_relaxed) != kPresetOff;
     switch (index) {
-    case kParamFeed:
-        if (preset == kPresetOff && state) {
-            // 10 + trunc(value * 140), written so that float rounding matches the level display.
-            const int64_t feed = 10 - static_cast<int64_t>(truncateToInt32(value * -140.0f));
-            state->setLevel((levelHalf(feed) << 16) | (state->level & 0xFFFFu));
+    case kParamFeed: {
+        const uint32_t feed = levelHalf(feedFromParameter(value));
+        if (locked) {
+            if (source == Source::host)
+                keptFeed.store(feed, std::memory_order_relaxed);
+        } else if (state) {
+            state->setLevel((feed << 16) | (state->level & 0xFFFFu));
         }
         break;
-    case kParamCut:
-        if (preset == kPresetOff && state) {
-            const int64_t cut = 300 - static_cast<int64_t>(truncateToInt32(value * -1700.0f));
-            state->setLevel(levelHalf(cut) | (state->level & 0xFFFF0000u));
+    }
+    case kParamCut: {
+        const uint32_t cut = levelHalf(cutFromParameter(value));
+        if (locked) {
+            if (source == Source::host)
+                keptCut.store(cut, std::memory_order_relaxed);
+        } else if (state) {
+            state->setLevel(cut | (state->level & 0xFFFF0000u));
         }
         break;
+    }
     case kParamPreset: {
         const float scaled = value * 5.0f;
         const int32_t selected = truncateToInt32(scaled - 0.01f);
         if (selected >= 1 && selected < kPresetCount) {
-            preset = selected;
+            preset.store(selected, std::memory_order_relaxed);
+            forgetKeptLevel();
             if (state)
                 state->setLevel(kPresetLevels[selected]);
         } else {
-            preset = kPresetOff;
+            // "Off" first, so that a level value arriving meanwhile is applied, not kept.
+            preset.store(kPresetOff, std::memory_order_relaxed);
+            if (source == Source::host)
+                applyKeptLevel();
         }
         break;
     }
@@ -102,18 +137,36 @@ void CrossfeedEffect::setParameter(int32_t index, float value) {
         notifyCrossfeedEditor(attached, index, value);
 }
 
+// Both kept halves go in as one level word, so the order in which the host sent them does not
+// matter; a half out of range installs the fallback level, as it would have if set directly.
+void CrossfeedEffect::applyKeptLevel() {
+    const uint32_t feed = keptFeed.exchange(kNothingKept, std::memory_order_relaxed);
+    const uint32_t cut = keptCut.exchange(kNothingKept, std::memory_order_relaxed);
+    CrossfeedFilter* state = engine.filter();
+    if ((feed == kNothingKept && cut == kNothingKept) || !state)
+        return;
+    const LevelWord current = state->level;
+    const uint32_t newFeed = feed != kNothingKept ? feed : feedOf(current);
+    const uint32_t newCut = cut != kNothingKept ? cut : cutFrequencyOf(current);
+    state->setLevel((newFeed << 16) | newCut);
+}
+
+void CrossfeedEffect::forgetKeptLevel() {
+    keptFeed.store(kNothingKept, std::memory_order_relaxed);
+    keptCut.store(kNothingKept, std::memory_order_relaxed);
+}
+
+// The level parameters report the level in force: while a preset is selected that is the
+// preset's level, even if the host has set other values that wait for "Off".
 float CrossfeedEffect::getParameter(int32_t index) {
     const CrossfeedFilter* state = engine.filter();
     switch (index) {
     case kParamFeed:
-        return state ? static_cast<float>(static_cast<int32_t>(state->feed()) - 10) * 0.0071428571827709675f
-                     : 0.0f;
+        return state ? parameterFromFeed(state->feed()) : 0.0f;
     case kParamCut:
-        return state ? static_cast<float>(static_cast<int32_t>(state->cutFrequency()) - 300) *
-                           0.0005882352706976235f
-                     : 0.0f;
+        return state ? parameterFromCut(state->cutFrequency()) : 0.0f;
     case kParamPreset:
-        return static_cast<float>(preset) * 0.25f;
+        return static_cast<float>(preset.load(std::memory_order_relaxed)) * 0.25f;
     default:
         return 0.0f;
     }
@@ -152,7 +205,8 @@ void CrossfeedEffect::onGetParamDisplay(int32_t index, char* text) {
         std::snprintf(work, sizeof(work), "%d/%d", static_cast<int>(cut), interauralDelay(cut));
         break;
     default:
-        copyText(work, kPresetNames[preset], static_cast<int32_t>(sizeof(work)) - 1);
+        copyText(work, kPresetNames[preset.load(std::memory_order_relaxed)],
+                 static_cast<int32_t>(sizeof(work)) - 1);
         break;
     }
     copyText(text, work, vst::kMaxParamStrLen);

@@ -4,6 +4,7 @@
 #include "host/PluginEffect.h"
 #include "plugin/CrossfeedEditorHooks.h"
 
+#include <atomic>
 #include <cstdint>
 
 namespace tovrel {
@@ -28,6 +29,7 @@ public:
     void processDoubleReplacing(double** inputs, double** outputs, int32_t sampleFrames) override;
     void setParameter(int32_t index, float value) override;
     float getParameter(int32_t index) override;
+    void automateParameter(int32_t index, float value) override;
     void onSetProgramName(char* name) override;
     void onGetProgramName(char* name) override;
     void onGetParamLabel(int32_t index, char* text) override;
@@ -38,13 +40,28 @@ public:
     bool onGetProductString(char* text) override;
     int32_t onGetVendorVersion() override { return kVendorVersion; }
 
-    int32_t selectedPreset() const { return preset; }
+    int32_t selectedPreset() const { return preset.load(std::memory_order_relaxed); }
     const CrossfeedFilter* filter() const { return engine.filter(); }
 
 private:
+    // Who set a parameter: the host (through the record) or the editor (through
+    // automateParameter). Only the host's values on a locked level are kept for later.
+    enum class Source { host, editor };
+
+    void applyParameter(int32_t index, float value, Source source);
+    void applyKeptLevel();
+    void forgetKeptLevel();
+
+    // A level half that no half of a valid level word can be: nothing kept.
+    static constexpr uint32_t kNothingKept = 0xFFFFFFFFu;
+
     CrossfeedEngine engine;
-    int32_t preset{1};
+    // Atomic because the host and the editor may set parameters from different threads.
+    std::atomic<int32_t> preset{1};
     char programName[vst::kMaxProgNameLen + 1]{};
+    // "Feed" and "FCut" halves that the host set while a preset locked them (see applyParameter).
+    std::atomic<uint32_t> keptFeed{kNothingKept};
+    std::atomic<uint32_t> keptCut{kNothingKept};
 };
 
 } // namespace tovrel

@@ -1,10 +1,13 @@
 #include "plugin/CrossfeedEffect.h"
+#include "plugin/Presets.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <random>
 #include <string>
 
 namespace tovrel {
@@ -16,6 +19,53 @@ std::string display(CrossfeedEffect& effect, int32_t index) {
     text[31] = '\0';
     effect.onGetParamDisplay(index, text);
     return text;
+}
+
+// What a host stores for the effect: the three parameter values.
+struct SavedValues {
+    float value[3];
+    bool operator==(const SavedValues& other) const {
+        return value[0] == other.value[0] && value[1] == other.value[1] && value[2] == other.value[2];
+    }
+};
+
+SavedValues save(CrossfeedEffect& effect) {
+    return SavedValues{{effect.getParameter(0), effect.getParameter(1), effect.getParameter(2)}};
+}
+
+// The six orders in which a host may set the three values.
+constexpr int kOrders[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2}, {1, 2, 0}, {2, 0, 1}, {2, 1, 0}};
+
+std::unique_ptr<CrossfeedEffect> restore(const SavedValues& saved, const int (&order)[3]) {
+    auto effect = std::make_unique<CrossfeedEffect>(nullptr);
+    for (int index : order)
+        effect->setParameter(index, saved.value[index]);
+    return effect;
+}
+
+// A level set the way a user sets it: "Off", then the two level parameters.
+SavedValues customSession(uint32_t feed, uint32_t cut) {
+    CrossfeedEffect effect(nullptr);
+    effect.setParameter(2, 0.0f);
+    effect.setParameter(0, (static_cast<float>(feed - 10) + 0.5f) / 140.0f);
+    effect.setParameter(1, (static_cast<float>(cut - 300) + 0.5f) / 1700.0f);
+    EXPECT_EQ(effect.filter()->level, makeLevel(cut, feed));
+    return save(effect);
+}
+
+// Restores the saved values in every order, three save-restore cycles each, and checks that each
+// restored effect holds the preset and level and saves exactly the same values again.
+void expectRecalledInEveryOrder(const SavedValues& saved, int32_t preset, LevelWord level) {
+    for (int first = 0; first < 6; ++first) {
+        SavedValues current = saved;
+        for (int cycle = 0; cycle < 3; ++cycle) {
+            auto effect = restore(current, kOrders[(first + cycle) % 6]);
+            ASSERT_EQ(effect->selectedPreset(), preset) << "order " << first << " cycle " << cycle;
+            ASSERT_EQ(effect->filter()->level, level) << "order " << first << " cycle " << cycle;
+            current = save(*effect);
+            ASSERT_TRUE(current == saved) << "order " << first << " cycle " << cycle;
+        }
+    }
 }
 
 TEST(CrossfeedIdentity, RecordAfterConstruction) {
@@ -55,8 +105,10 @@ TEST(CrossfeedParameters, LevelParametersAreLockedWhileAPresetIsSelected) {
     effect.setParameter(1, 0.9f);
     EXPECT_EQ(effect.filter()->level, kLevelTaskel);
     EXPECT_FLOAT_EQ(effect.getParameter(0), 0.37142858f);
+    EXPECT_FLOAT_EQ(effect.getParameter(1), 0.25294116f);
 
-    effect.setParameter(2, 0.0f); // "Off" keeps the preset's level
+    effect.setParameter(2, 0.25f); // choosing the preset again forgets the locked values
+    effect.setParameter(2, 0.0f);  // "Off" keeps the preset's level
     EXPECT_EQ(effect.filter()->level, kLevelTaskel);
     effect.setParameter(0, 0.5f);
     EXPECT_EQ(effect.filter()->feed(), 80u);
@@ -110,23 +162,176 @@ TEST(CrossfeedParameters, PresetQuantisationBoundaries) {
     }
 }
 
-TEST(CrossfeedParameters, RoundTripsOfTheLevelParameters) {
+TEST(CrossfeedParameters, EveryFeedSurvivesRepeatedSaveAndRestore) {
     CrossfeedEffect effect(nullptr);
     effect.setParameter(2, 0.0f);
     for (uint32_t feed = 10; feed <= 150; ++feed) {
         effect.setParameter(0, (static_cast<float>(feed - 10) + 0.5f) / 140.0f);
         ASSERT_EQ(effect.filter()->feed(), feed);
-        effect.setParameter(0, effect.getParameter(0));
-        ASSERT_EQ(effect.filter()->feed(), feed);
+        for (int cycle = 0; cycle < 3; ++cycle) {
+            effect.setParameter(0, effect.getParameter(0));
+            ASSERT_EQ(effect.filter()->feed(), feed) << "cycle " << cycle;
+        }
     }
-    // The cut frequency's float truncation may lose one Hz on the way back.
-    const uint32_t cuts[][2] = {{301, 300}, {302, 301}, {304, 303}};
-    for (const auto& cut : cuts) {
-        effect.setParameter(1, (static_cast<float>(cut[0] - 300) + 0.5f) / 1700.0f);
-        ASSERT_EQ(effect.filter()->cutFrequency(), cut[0]);
-        effect.setParameter(1, effect.getParameter(1));
-        EXPECT_EQ(effect.filter()->cutFrequency(), cut[1]);
+}
+
+// The value reported for each of the 1701 cut frequencies maps back to it, stays in 0..1, and is
+// the float nearest (cut - 300) * 0.00058823527 that does: either that product itself or, where
+// the product maps one hertz lower, the first float above it that maps back.
+TEST(CrossfeedParameters, EveryCutFrequencySurvivesRepeatedSaveAndRestore) {
+    CrossfeedEffect effect(nullptr);
+    effect.setParameter(2, 0.0f);
+    int moved = 0;
+    for (uint32_t cut = 300; cut <= 2000; ++cut) {
+        effect.setParameter(1, (static_cast<float>(cut - 300) + 0.5f) / 1700.0f);
+        ASSERT_EQ(effect.filter()->cutFrequency(), cut);
+        const float reported = effect.getParameter(1);
+        ASSERT_GE(reported, 0.0f);
+        ASSERT_LE(reported, 1.0f);
+        const float product = static_cast<float>(cut - 300) * 0.0005882352706976235f;
+        if (reported != product) {
+            ++moved;
+            ASSERT_GT(reported, product) << cut;
+            // Nothing between the product and the reported value maps to this frequency.
+            effect.setParameter(1, std::nextafter(reported, 0.0f));
+            ASSERT_EQ(effect.filter()->cutFrequency(), cut - 1) << cut;
+            effect.setParameter(1, reported);
+        }
+        for (int cycle = 0; cycle < 3; ++cycle) {
+            effect.setParameter(1, effect.getParameter(1));
+            ASSERT_EQ(effect.filter()->cutFrequency(), cut) << "cycle " << cycle;
+            ASSERT_EQ(effect.getParameter(1), reported);
+        }
     }
+    // The frequencies whose plain product came back one hertz lower.
+    EXPECT_EQ(moved, 795);
+}
+
+TEST(SessionRecall, CustomLevelsComeBackInEveryOrder) {
+    // 8.0 dB at 640 Hz came back as the first preset's 6.2 dB at 730 Hz when "Defs" was set last.
+    expectRecalledInEveryOrder(customSession(80, 640), 0, makeLevel(640, 80));
+
+    const uint32_t feeds[] = {10, 11, 62, 80, 95, 149, 150};
+    const uint32_t cuts[] = {300, 301, 640, 650, 730, 1233, 1234, 1999, 2000};
+    for (uint32_t feed : feeds)
+        for (uint32_t cut : cuts)
+            expectRecalledInEveryOrder(customSession(feed, cut), 0, makeLevel(cut, feed));
+    std::mt19937 random(1234);
+    for (int n = 0; n < 40; ++n) {
+        const uint32_t feed = 10 + random() % 141;
+        const uint32_t cut = 300 + random() % 1701;
+        expectRecalledInEveryOrder(customSession(feed, cut), 0, makeLevel(cut, feed));
+    }
+}
+
+TEST(SessionRecall, PresetsComeBackInEveryOrder) {
+    for (int32_t preset = 1; preset < kPresetCount; ++preset) {
+        CrossfeedEffect effect(nullptr);
+        effect.setParameter(2, 0.0f);
+        effect.setParameter(0, 1.0f); // a custom level before the preset replaces it
+        effect.setParameter(2, static_cast<float>(preset) * 0.25f);
+        expectRecalledInEveryOrder(save(effect), preset, kPresetLevels[preset]);
+
+        // "Off" right after the preset: its level, now free.
+        effect.setParameter(2, 0.0f);
+        expectRecalledInEveryOrder(save(effect), 0, kPresetLevels[preset]);
+    }
+}
+
+// Earlier builds reported the plain products for both level parameters; their sessions hold
+// those. Set in any order, they give what setting "Defs" first always gave.
+TEST(SessionRecall, ValuesSavedByEarlierBuildsRestoreInEveryOrder) {
+    for (uint32_t cut = 300; cut <= 2000; cut += 17) {
+        const uint32_t feed = 10 + cut % 141;
+        const SavedValues saved{{static_cast<float>(feed - 10) * 0.0071428571827709675f,
+                                 static_cast<float>(cut - 300) * 0.0005882352706976235f, 0.0f}};
+        const LevelWord expected = restore(saved, kOrders[4])->filter()->level;
+        EXPECT_EQ(feedOf(expected), feed);
+        for (const auto& order : kOrders)
+            ASSERT_EQ(restore(saved, order)->filter()->level, expected) << cut;
+    }
+}
+
+// A host refreshing its view in the middle of a restore sees the level in force.
+TEST(SessionRecall, LockedValuesWaitForOffAndAreNotReported) {
+    const SavedValues saved = customSession(80, 640);
+    CrossfeedEffect effect(nullptr);
+    effect.setParameter(0, saved.value[0]);
+    effect.setParameter(1, saved.value[1]);
+    EXPECT_EQ(effect.filter()->level, kLevelTaskel);
+    EXPECT_FLOAT_EQ(effect.getParameter(0), 0.37142858f);
+    EXPECT_FLOAT_EQ(effect.getParameter(1), 0.25294116f);
+    EXPECT_EQ(display(effect, 0), "6.2");
+    effect.setParameter(2, 0.0f);
+    EXPECT_EQ(effect.filter()->level, makeLevel(640, 80));
+    EXPECT_EQ(display(effect, 1), "640/290");
+
+    // A value out of range still installs the fallback level, kept or not.
+    CrossfeedEffect other(nullptr);
+    other.setParameter(2, 1.0f);
+    other.setParameter(1, 0.1f);
+    other.setParameter(0, 1.5f);
+    EXPECT_EQ(other.filter()->level, kLevelJMeier);
+    other.setParameter(2, 0.0f);
+    EXPECT_EQ(other.filter()->level, kFallbackLevel);
+}
+
+TEST(SessionRecall, PresetSelectionForgetsLockedValues) {
+    CrossfeedEffect effect(nullptr);
+    effect.setParameter(0, 1.0f);
+    effect.setParameter(1, 1.0f);
+    effect.setParameter(2, 0.75f);
+    EXPECT_EQ(effect.filter()->level, kLevelCMoy);
+    effect.setParameter(2, 0.0f);
+    EXPECT_EQ(effect.filter()->level, kLevelCMoy);
+}
+
+// Host automation of the two level parameters under a preset leaves the level, and so the
+// coefficients and the sound, exactly as the preset set them.
+TEST(SessionRecall, LockedAutomationChangesNothingAudible) {
+    CrossfeedEffect effect(nullptr);
+    CrossfeedEffect reference(nullptr);
+    effect.setParameter(2, 1.0f);
+    reference.setParameter(2, 1.0f);
+    double left[256], right[256], refLeft[256], refRight[256];
+    for (int i = 0; i < 256; ++i)
+        left[i] = refLeft[i] = right[i] = refRight[i] = std::sin(i * 0.1);
+    double* channels[2] = {left, right};
+    double* refChannels[2] = {refLeft, refRight};
+    for (int block = 0; block < 16; ++block) {
+        effect.setParameter(block % 2, static_cast<float>(block) / 15.0f);
+        effect.processDoubleReplacing(channels, channels, 16);
+        channels[0] += 16;
+        channels[1] += 16;
+    }
+    reference.processDoubleReplacing(refChannels, refChannels, 256);
+    EXPECT_EQ(effect.filter()->level, kLevelJMeier);
+    EXPECT_EQ(std::memcmp(left, refLeft, sizeof(left)), 0);
+    EXPECT_EQ(std::memcmp(right, refRight, sizeof(right)), 0);
+}
+
+// The editor's changes arrive through automateParameter: a locked slider changes nothing now or
+// later, and choosing "Off" in the editor keeps the preset's level and forgets what the host set.
+TEST(SessionRecall, EditorChangesAreNeverKeptAndForgetTheHosts) {
+    CrossfeedEffect effect(nullptr);
+    effect.automateParameter(0, 0.9f);
+    effect.automateParameter(1, 0.9f);
+    EXPECT_EQ(effect.filter()->level, kLevelTaskel);
+    effect.setParameter(2, 0.0f); // the host's "Off" applies nothing the editor tried
+    EXPECT_EQ(effect.filter()->level, kLevelTaskel);
+
+    effect.setParameter(2, 1.0f);
+    effect.setParameter(0, 0.0f); // kept for the host's next "Off"
+    effect.setParameter(1, 0.0f);
+    effect.automateParameter(2, 0.0f);
+    EXPECT_EQ(effect.selectedPreset(), 0);
+    EXPECT_EQ(effect.filter()->level, kLevelJMeier);
+    effect.setParameter(2, 0.0f);
+    EXPECT_EQ(effect.filter()->level, kLevelJMeier);
+
+    // Once free, the editor's changes apply at once.
+    effect.automateParameter(0, 0.5f);
+    EXPECT_EQ(effect.filter()->level, makeLevel(650, 80));
 }
 
 TEST(CrossfeedParameters, ValuesOutsideTheRangeInstallTheFallbackLevel) {
