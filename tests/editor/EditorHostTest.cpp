@@ -319,6 +319,24 @@ TEST_F(EditorHost, LockedSliderReturnsToThePresetValue) {
     EXPECT_FALSE(session.callsOf(vst::audioMasterAutomate).empty()); // the host still hears the gesture
     session.window.idle(2);
     EXPECT_EQ(session.handleOffset(0), handle);
+    session.setParameter(2, 0.0f); // the host's "Off" applies nothing the user dragged under the preset
+    EXPECT_EQ(session.parameter(0), feed);
+}
+
+// Values the host set under a preset wait for the host's own "Off"; the user's "Off" in the
+// editor keeps the preset's level and drops them.
+TEST_F(EditorHost, ChoosingOffInTheEditorKeepsThePresetsLevel) {
+    session.setParameter(0, 1.0f);
+    session.setParameter(1, 1.0f);
+    session.moveTo(kSliderLeft + 5, kSliderTops[2] + 8);
+    ASSERT_TRUE(session.drag({}));
+    EXPECT_EQ(session.parameter(2), 0.0f);
+    char text[64] = {};
+    session.effect->dispatcher(session.effect, vst::effGetParamDisplay, 1, 0, text, 0.0f);
+    EXPECT_STREQ(text, "730/250");
+    session.setParameter(2, 0.0f);
+    session.effect->dispatcher(session.effect, vst::effGetParamDisplay, 0, 0, text, 0.0f);
+    EXPECT_STREQ(text, "6.2");
 }
 
 TEST_F(EditorHost, HostAutomationMovesAllThreeHandlesAtTheNextIdle) {

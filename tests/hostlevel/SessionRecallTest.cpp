@@ -87,7 +87,7 @@ TEST_F(HostLevelRecall, CustomLevelsAndPresetsComeBackInEveryOrder) {
     }
 
     std::mt19937 random(2026);
-    for (int n = 0; n < 24; ++n) {
+    for (int n = 0; n < 12; ++n) {
         const int feed = 10 + static_cast<int>(random() % 141);
         const int cut = 300 + static_cast<int>(random() % 1701);
         effect->setParameter(effect, 2, 0.0f);

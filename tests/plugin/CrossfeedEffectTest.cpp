@@ -53,12 +53,12 @@ SavedValues customSession(uint32_t feed, uint32_t cut) {
     return save(effect);
 }
 
-// Restores the saved values in every order, three save-restore cycles each, and checks that each
+// Restores the saved values in every order, two save-restore cycles each, and checks that each
 // restored effect holds the preset and level and saves exactly the same values again.
 void expectRecalledInEveryOrder(const SavedValues& saved, int32_t preset, LevelWord level) {
     for (int first = 0; first < 6; ++first) {
         SavedValues current = saved;
-        for (int cycle = 0; cycle < 3; ++cycle) {
+        for (int cycle = 0; cycle < 2; ++cycle) {
             auto effect = restore(current, kOrders[(first + cycle) % 6]);
             ASSERT_EQ(effect->selectedPreset(), preset) << "order " << first << " cycle " << cycle;
             ASSERT_EQ(effect->filter()->level, level) << "order " << first << " cycle " << cycle;
@@ -211,13 +211,13 @@ TEST(SessionRecall, CustomLevelsComeBackInEveryOrder) {
     // 8.0 dB at 640 Hz came back as the first preset's 6.2 dB at 730 Hz when "Defs" was set last.
     expectRecalledInEveryOrder(customSession(80, 640), 0, makeLevel(640, 80));
 
-    const uint32_t feeds[] = {10, 11, 62, 80, 95, 149, 150};
-    const uint32_t cuts[] = {300, 301, 640, 650, 730, 1233, 1234, 1999, 2000};
+    const uint32_t feeds[] = {10, 62, 95, 150};
+    const uint32_t cuts[] = {300, 301, 650, 1234, 1999, 2000};
     for (uint32_t feed : feeds)
         for (uint32_t cut : cuts)
             expectRecalledInEveryOrder(customSession(feed, cut), 0, makeLevel(cut, feed));
     std::mt19937 random(1234);
-    for (int n = 0; n < 40; ++n) {
+    for (int n = 0; n < 16; ++n) {
         const uint32_t feed = 10 + random() % 141;
         const uint32_t cut = 300 + random() % 1701;
         expectRecalledInEveryOrder(customSession(feed, cut), 0, makeLevel(cut, feed));
@@ -241,7 +241,7 @@ TEST(SessionRecall, PresetsComeBackInEveryOrder) {
 // Earlier builds reported the plain products for both level parameters; their sessions hold
 // those. Set in any order, they give what setting "Defs" first always gave.
 TEST(SessionRecall, ValuesSavedByEarlierBuildsRestoreInEveryOrder) {
-    for (uint32_t cut = 300; cut <= 2000; cut += 17) {
+    for (uint32_t cut = 300; cut <= 2000; cut += 37) {
         const uint32_t feed = 10 + cut % 141;
         const SavedValues saved{{static_cast<float>(feed - 10) * 0.0071428571827709675f,
                                  static_cast<float>(cut - 300) * 0.0005882352706976235f, 0.0f}};
