@@ -17,7 +17,12 @@ grep -qx '.gnu_debuglink' <<<"$sections" || fail "$library has no debug link"
 debug_file="$library.debug"
 [ -f "$debug_file" ] || fail "the debug file $debug_file is missing"
 grep -q -a -F "$(basename "$debug_file")" "$library" || fail "the debug link does not name $(basename "$debug_file")"
-"$objdump" -h "$debug_file" | grep -q ' \.debug_info ' || fail "$debug_file holds no debug information"
+debug_sections=$("$objdump" -h "$debug_file")
+grep -q ' \.debug_info ' <<<"$debug_sections" || fail "$debug_file holds no debug information"
+
+# A Windows image's link time stamp would differ between two builds of the same sources.
+stamp=$(TZ=UTC "$objdump" -p "$library" | sed -n 's/^Time\/Date[[:space:]]*//p' | head -n1)
+[ -z "$stamp" ] || grep -q 1970 <<<"$stamp" || fail "$library is stamped with its build time: $stamp"
 
 for dir in "$source_dir" "$build_dir"; do
     count=$(grep -c -a -F "$dir" "$library" || true)
