@@ -83,8 +83,9 @@ bench: build-linux-x64
 # The release archives under dist/release (tools/scripts/make-release.py): the four plug-ins,
 # built without their tests, the user's guide, the licence and the changelog.
 .PHONY: release check-reproducible install
+RELEASE_PRESETS := linux-x64 linux-x86 windows-x64 windows-x86
 release: deps
-	@for p in $(PRESETS); do echo "== build $$p (plug-in)"; \
+	@for p in $(RELEASE_PRESETS); do echo "== build $$p (plug-in)"; \
 	  { cmake --preset $$p >/dev/null && cmake --build --preset $$p --target tovrel_vst; } || exit 1; done
 	@$(PYTHON) tools/scripts/make-release.py
 
