@@ -8,6 +8,9 @@ DEMO_DIR := build/demo
 
 .PHONY: all deps configure build test test-robustness fuzz bench demo clean $(addprefix build-,$(PRESETS)) $(addprefix test-,$(PRESETS))
 
+# Debian's interpreter, which sees Debian's matplotlib (another python3 first on PATH may not).
+PYTHON ?= /usr/bin/python3
+
 all: build
 
 deps:
@@ -34,8 +37,11 @@ demo: build
 	@build/linux-x64/bin/tovrel-demo-signal $(DEMO_DIR)/demo-in.wav 6
 	@build/linux-x64/bin/tovrel-render --plugin dist/linux-x64/tovrel_vst.so $(DEMO_DIR)/demo-in.wav $(DEMO_DIR)/demo-out.wav
 	@tools/scripts/editor-snapshot.sh $(DEMO_DIR)/editor.png
+	@build/linux-x64/bin/tovrel-response dist/linux-x64/tovrel_vst.so $(DEMO_DIR)/response.csv
+	@$(PYTHON) tools/response/plot_response.py $(DEMO_DIR)/response.csv $(DEMO_DIR)/response.png
 	@echo "listen: $(DEMO_DIR)/demo-in.wav (dry) and $(DEMO_DIR)/demo-out.wav (crossfed)"
 	@echo "look:   $(DEMO_DIR)/editor.png (the editor as a host shows it)"
+	@echo "        $(DEMO_DIR)/response.png (the filter's curves for each preset, measured through the plug-in)"
 
 clean:
 	rm -rf build dist
@@ -73,3 +79,23 @@ bench: build-linux-x64
 	build/linux-x64/bin/tovrel-bench-frames
 	bench/callgrind-frames.sh
 	build/linux-x64/bin/tovrel-bench-instances
+
+# The release archives under dist/release (tools/scripts/make-release.py): the four plug-ins,
+# built without their tests, the user's guide, the licence and the changelog.
+.PHONY: release check-reproducible install
+RELEASE_PRESETS := linux-x64 linux-x86 windows-x64 windows-x86
+release: deps
+	@for p in $(RELEASE_PRESETS); do echo "== build $$p (plug-in)"; \
+	  { cmake --preset $$p >/dev/null && cmake --build --preset $$p --target tovrel_vst; } || exit 1; done
+	@$(PYTHON) tools/scripts/make-release.py
+
+# Builds the committed HEAD twice, in two fresh folders, and compares the plug-ins and archives
+# byte for byte. Not part of make test (it builds the four plug-ins twice).
+check-reproducible: deps
+	tools/scripts/check-reproducible.sh
+
+# The 64-bit Linux plug-in into the user's VST folder: ~/.vst, or $(PREFIX)/lib/vst with
+# PREFIX=..., or exactly VST_DIR=...
+install: deps
+	@cmake --preset linux-x64 >/dev/null && cmake --build --preset linux-x64 --target tovrel_vst
+	@VST_DIR="$(VST_DIR)" cmake --install build/linux-x64 $(if $(PREFIX),--prefix "$(PREFIX)")

@@ -27,3 +27,11 @@ endif()
 function(tovrel_warnings target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Werror)
 endfunction()
+
+# What users get must not depend on where it was built: the source and build folders' paths are
+# written relative in __FILE__ and in the debug information, and Windows images carry no link
+# time stamp. Building one commit in two folders then gives byte-identical plug-ins.
+add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}=. -ffile-prefix-map=${PROJECT_BINARY_DIR}=build)
+if(WIN32)
+    add_link_options(-Wl,--no-insert-timestamp)
+endif()

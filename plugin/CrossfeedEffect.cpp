@@ -12,7 +12,7 @@ namespace {
 
 constexpr const char* kEffectName = "hxF2";
 constexpr const char* kProductString = "Orvalen Headphones Crossfeed (Bauer Stereophonic-to-Binaural)";
-constexpr const char* kVendorString = "bs2b.sourceforge.net";
+constexpr const char* kVendorString = "orvalen.example.org";
 
 constexpr const char* kParamNames[CrossfeedEffect::kNumParams] = {"Feed", "FCut", "Defs"};
 constexpr const char* kParamLabels[CrossfeedEffect::kNumParams] = {" dB", " Hz/us", " "};

@@ -219,7 +219,8 @@ TEST_F(HostLevel, TextsKeepTheirLimits) {
     EXPECT_EQ(text(vst::effGetEffectName, 0, 32), "hxF2");
     EXPECT_EQ(text(vst::effGetProductString, 0, 64),
               "Orvalen Headphones Crossfeed (Bauer Stereophonic-to-Binaural)");
-    EXPECT_FALSE(text(vst::effGetVendorString, 0, 64).empty());
+    // The maker as the editor's footer and the DLL's version information name it.
+    EXPECT_EQ(text(vst::effGetVendorString, 0, 64), "orvalen.example.org");
     EXPECT_EQ(text(vst::effGetProgramName, 0, 24), "Default");
 
     char name[] = "a program name of thirty-five chars";

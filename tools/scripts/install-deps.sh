@@ -9,7 +9,7 @@ packages=(
     gcc-multilib g++-multilib qemu-user-static
     g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
     wine wine64
-    libsndfile1-dev python3
+    libsndfile1-dev python3 python3-matplotlib
     clang libclang-rt-14-dev valgrind
     debootstrap qemu-system-x86 cpio e2fsprogs
 )
