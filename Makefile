@@ -48,6 +48,16 @@ clean:
 
 # The 32-bit Windows tests, run under 32-bit Wine in an emulated Debian i386 machine
 # (tools/x86vm; the machine image is built once into a cache folder outside the repository).
+# The editor under seeded random input for longer than make test runs it (under Wine).
+EDITOR_FUZZ_EVENTS ?= 20000
+EDITOR_FUZZ_SEED ?= 1
+.PHONY: fuzz-editor
+fuzz-editor: build-windows-x64
+	tools/scripts/wine-session start
+	cd build/windows-x64/bin && ../../../tools/scripts/wine-run ./tovrel_editor_fuzz.exe \
+	  --seed $(EDITOR_FUZZ_SEED) --events $(EDITOR_FUZZ_EVENTS); \
+	  status=$$?; cd ../../.. && tools/scripts/wine-session stop; exit $$status
+
 .PHONY: test-x86
 test-x86: build-windows-x86 build-windows-x64
 	tools/x86vm/run-tests.sh

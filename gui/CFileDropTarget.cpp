@@ -42,6 +42,13 @@ CDropData* CFileDropTarget::activeDropData() {
     return activeDrop;
 }
 
+void CFileDropTarget::detach() {
+    if (dragging)
+        releaseActiveDrop();
+    dragging = false;
+    frame = nullptr;
+}
+
 HRESULT STDMETHODCALLTYPE CFileDropTarget::QueryInterface(REFIID interfaceId, void** object) {
     if (!object)
         return E_POINTER;
@@ -75,20 +82,28 @@ HRESULT STDMETHODCALLTYPE CFileDropTarget::DragEnter(IDataObject* data, DWORD /*
     // A drag that was never closed by a leave or a drop gives way to the new one.
     releaseActiveDrop();
     activeDrop = new CDropData(data);
-    routeAtCursor(frame, [this](CPaintContext* context, CPos where) {
-        frame->handleDragEnter(context, activeDrop, where);
+    dragging = true;
+    bool accepted = false;
+    routeAtCursor(frame, [this, &accepted](CPaintContext* context, CPos where) {
+        accepted = frame->handleDragEnter(context, activeDrop, where);
     });
-    setEffect(effect, DROPEFFECT_MOVE);
+    // The cursor promises a move only where a view would take the items.
+    setEffect(effect, accepted ? DROPEFFECT_MOVE : DROPEFFECT_NONE);
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE CFileDropTarget::DragOver(DWORD /*keyState*/, POINTL /*point*/, DWORD* effect) {
-    if (!activeDrop || !frame)
+    if (!activeDrop || !frame) {
+        // Without a frame (the editor closed during the drag) nothing here takes anything.
+        if (!frame)
+            setEffect(effect, DROPEFFECT_NONE);
         return S_OK;
-    routeAtCursor(frame, [this](CPaintContext* context, CPos where) {
-        frame->handleDragMove(context, activeDrop, where);
+    }
+    bool accepted = false;
+    routeAtCursor(frame, [this, &accepted](CPaintContext* context, CPos where) {
+        accepted = frame->handleDragMove(context, activeDrop, where);
     });
-    setEffect(effect, DROPEFFECT_MOVE);
+    setEffect(effect, accepted ? DROPEFFECT_MOVE : DROPEFFECT_NONE);
     return S_OK;
 }
 
@@ -99,6 +114,7 @@ HRESULT STDMETHODCALLTYPE CFileDropTarget::DragLeave() {
         frame->handleDragLeave(context, activeDrop, where);
     });
     releaseActiveDrop();
+    dragging = false;
     return S_OK;
 }
 
@@ -112,6 +128,7 @@ HRESULT STDMETHODCALLTYPE CFileDropTarget::Drop(IDataObject* /*data*/, DWORD /*k
     routeAtCursor(
         frame, [this](CPaintContext* context, CPos where) { frame->handleDrop(context, activeDrop, where); });
     releaseActiveDrop();
+    dragging = false;
     return S_OK;
 }
 

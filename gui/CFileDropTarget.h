@@ -11,7 +11,8 @@ class CFrame;
 
 // The OLE drop target of the frame window: turns each call of a drag over the window into the
 // frame's drag routing, with the position read from the cursor. Its registration holds its only
-// reference; revoking the registration destroys it.
+// reference; revoking the registration destroys it, unless a drag in progress still holds the
+// target, in which case the frame detaches it first and it refuses everything from then on.
 // COM objects are never deleted through their interface, only through Release, so the interface's
 // plain destructor is harmless here.
 #pragma GCC diagnostic push
@@ -37,9 +38,16 @@ public:
     // drags.
     static CDropData* activeDropData();
 
+    // Cuts the target off its frame when the frame gives up its window: the platform's drag loop
+    // keeps the target it last entered across events, so a drag that is over the editor when it
+    // closes still calls here. A drag this target had begun is ended.
+    void detach();
+    bool isAttached() const { return frame != nullptr; }
+
 private:
     LONG comRefs{0};
     CFrame* frame{nullptr}; // not owned
+    bool dragging{false};   // this target began the drag in progress
 };
 #pragma GCC diagnostic pop
 

@@ -61,7 +61,7 @@ int32_t CFrame::frameClassUsers() {
 CFrame::CFrame(const CRectangle& area, HWND host, GuiEditor* owner)
     : CViewContainer(area), editor(owner), hostWindow(host) {
     ownerFrame = this;
-    OleInitialize(nullptr);
+    ole.begin();
 
     alphaBlendEntry = nullptr;
     transparentBltEntry = nullptr;
@@ -88,13 +88,10 @@ CFrame::~CFrame() {
         savedCursor = GetCursor();
     SetCursor(savedCursor);
     if (dropEnabled && window) {
-        if (dropTarget) {
-            RevokeDragDrop(window);
-            dropTarget = nullptr;
-        }
+        revokeDropTarget();
         dropEnabled = false;
     }
-    OleUninitialize();
+    ole.end();
     if (imagingLibrary)
         FreeLibrary(imagingLibrary);
     // A window that the host destroyed with its own is gone already, and its handle may by now
@@ -131,6 +128,8 @@ bool CFrame::createFrameWindow(HWND parent) {
     window =
         CreateWindowExA(0, className, "Window", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0,
                         0, bounds.width(), bounds.height(), parent, nullptr, moduleHandle(), nullptr);
+    if (!window)
+        return false; // a parent that no longer exists, for instance
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     enableDrop(true);
     return true;
@@ -172,6 +171,8 @@ LRESULT CFrame::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MBUTTONDOWN: {
         CPaintContext context(this, nullptr, window);
         const CPos where{static_cast<int32_t>(LOWORD(lParam)), static_cast<int32_t>(HIWORD(lParam))};
+        // The host may close the editor from the idle time a drag gives it: the frame may be gone
+        // when this returns, and nothing after it touches the frame.
         handleMouse(&context, where, -1);
         return 0;
     }
@@ -182,7 +183,10 @@ LRESULT CFrame::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         const CPos screen{static_cast<int16_t>(LOWORD(lParam)), static_cast<int16_t>(HIWORD(lParam))};
         const CPos where{screen.h - context.getWindowOrigin().h, screen.v - context.getWindowOrigin().v};
         const float distance = static_cast<float>(static_cast<int16_t>(HIWORD(wParam))) * kWheelUnit;
-        handleWheel(&context, where, distance);
+        // A turn that a view used stops here; any other goes on to the host's windows, which may
+        // scroll a panel that holds the editor.
+        if (handleWheel(&context, where, distance))
+            return 0;
         break;
     }
     default:
@@ -487,10 +491,7 @@ bool CFrame::enableDrop(bool enable) {
         return true;
     if (!window)
         return false;
-    if (dropTarget) {
-        RevokeDragDrop(window);
-        dropTarget = nullptr;
-    }
+    revokeDropTarget();
     if (enable) {
         // Held for the length of the registration call only: when the registration fails, this
         // reference was the last and the target goes at once.
@@ -502,6 +503,16 @@ bool CFrame::enableDrop(bool enable) {
     }
     dropEnabled = enable;
     return true;
+}
+
+void CFrame::revokeDropTarget() {
+    if (!dropTarget)
+        return;
+    // Detached before the revocation, which may destroy it: a drag in progress may hold the
+    // target beyond the registration, and it must not find this frame then.
+    dropTarget->detach();
+    RevokeDragDrop(window);
+    dropTarget = nullptr;
 }
 
 bool CFrame::isDropEnabled() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gui/CFrameServices.h"
+#include "gui/COleSession.h"
 #include "gui/CViewContainer.h"
 
 #include <windows.h>
@@ -93,6 +94,7 @@ private:
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     // Resizes one window of the chain above the frame window, keeping its position.
     static void resizeWindow(HWND target, int32_t width, int32_t height);
+    void revokeDropTarget();
 
     GuiEditor* editor{nullptr}; // not owned
     HWND hostWindow{nullptr};
@@ -107,6 +109,7 @@ private:
     HMODULE imagingLibrary{nullptr};
     CFileDropTarget* dropTarget{nullptr}; // owned by its OLE registration
     HCURSOR savedCursor{nullptr};
+    COleSession ole; // drag and drop on the window's thread
 };
 
 } // namespace tovrel

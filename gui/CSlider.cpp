@@ -172,8 +172,12 @@ void CSlider::handleMouse(CPaintContext* context, CPos where, int32_t buttons) {
 void CSlider::dragHandle(CPaintContext* context, CPos where, int32_t buttons, int32_t delta) {
     float oldValue = value;
     int32_t oldButtons = buttons;
+    // The observer hears of a value once: a pointer held still must not repeat it at every poll.
+    float reported = value;
     startEdit();
-    while ((buttons = currentButtons()) & kMouseLeft) {
+    // The loop ends with the button, or when the slider has left its frame: the host closed the
+    // editor during the idle time given below (the editor has then ended the edit itself).
+    while (ownerFrame && ((buttons = currentButtons()) & kMouseLeft)) {
         // Pressing Shift makes the current value the anchor of the fine movement; without Shift
         // the anchor follows the value.
         if (buttons != oldButtons && (buttons & kKeyShift)) {
@@ -182,14 +186,21 @@ void CSlider::dragHandle(CPaintContext* context, CPos where, int32_t buttons, in
         } else if (!(buttons & kKeyShift)) {
             oldValue = value;
         }
+        const float shown = value;
         value = valueAt(where, delta);
         if (style & (kStyleRight | kStyleBottom))
             value = 1.0f - value;
         if (buttons & kKeyShift)
             value = oldValue + (value - oldValue) / fineDivisor;
         clampValue();
-        if (needsRepaint() && observer)
+        if (value == reported) {
+            // Nothing new from the pointer: the value stays what the observer made of the last
+            // report (a locked parameter puts the slider back).
+            value = shown;
+        } else if (observer) {
+            reported = value;
             observer->controlChanged(context, this);
+        }
         getPointerPosition(context, where);
         runIdle();
     }

@@ -73,11 +73,15 @@ bool CView::handleDrop(CPaintContext* /*context*/, CDropData* /*drop*/, CPos /*w
     return false;
 }
 
-void CView::handleDragEnter(CPaintContext* /*context*/, CDropData* /*drop*/, CPos /*where*/) {}
+bool CView::handleDragEnter(CPaintContext* /*context*/, CDropData* /*drop*/, CPos /*where*/) {
+    return false;
+}
 
 void CView::handleDragLeave(CPaintContext* /*context*/, CDropData* /*drop*/, CPos /*where*/) {}
 
-void CView::handleDragMove(CPaintContext* /*context*/, CDropData* /*drop*/, CPos /*where*/) {}
+bool CView::handleDragMove(CPaintContext* /*context*/, CDropData* /*drop*/, CPos /*where*/) {
+    return false;
+}
 
 void CView::focusLost(CPaintContext* /*context*/) {}
 

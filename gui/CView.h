@@ -39,9 +39,11 @@ public:
     virtual bool handleWheelAxis(CPaintContext* context, CPos where, int32_t axis, float distance);
     virtual bool handleWheel(CPaintContext* context, CPos where, float distance);
     virtual bool handleDrop(CPaintContext* context, CDropData* drop, CPos where);
-    virtual void handleDragEnter(CPaintContext* context, CDropData* drop, CPos where);
+    // A drag entering or moving over a view: true when the view would take the items if they were
+    // dropped there, so that the drag source can show it.
+    virtual bool handleDragEnter(CPaintContext* context, CDropData* drop, CPos where);
     virtual void handleDragLeave(CPaintContext* context, CDropData* drop, CPos where);
-    virtual void handleDragMove(CPaintContext* context, CDropData* drop, CPos where);
+    virtual bool handleDragMove(CPaintContext* context, CDropData* drop, CPos where);
     virtual void focusLost(CPaintContext* context);
     virtual void focusGained(CPaintContext* context);
 

@@ -331,33 +331,29 @@ private:
 
 } // namespace
 
-void CViewContainer::handleDragEnter(CPaintContext* context, CDropData* drop, CPos where) {
+bool CViewContainer::handleDragEnter(CPaintContext* context, CDropData* drop, CPos where) {
     if (!ownerFrame)
-        return;
+        return false;
     ShiftedContext shifted(context, bounds);
     const CPos local{where.h - bounds.left, where.v - bounds.top};
     if (dragTarget)
         dragTarget->handleDragLeave(context, drop, local);
     dragTarget = viewAt(where, false);
-    if (dragTarget)
-        dragTarget->handleDragEnter(context, drop, local);
+    return dragTarget && dragTarget->handleDragEnter(context, drop, local);
 }
 
-void CViewContainer::handleDragMove(CPaintContext* context, CDropData* drop, CPos where) {
+bool CViewContainer::handleDragMove(CPaintContext* context, CDropData* drop, CPos where) {
     if (!ownerFrame)
-        return;
+        return false;
     ShiftedContext shifted(context, bounds);
     const CPos local{where.h - bounds.left, where.v - bounds.top};
     CView* found = viewAt(where, false);
-    if (found != dragTarget) {
-        if (dragTarget)
-            dragTarget->handleDragLeave(context, drop, local);
-        if (found)
-            found->handleDragEnter(context, drop, local);
-        dragTarget = found;
-    } else if (found) {
-        found->handleDragMove(context, drop, local);
-    }
+    if (found == dragTarget)
+        return found && found->handleDragMove(context, drop, local);
+    if (dragTarget)
+        dragTarget->handleDragLeave(context, drop, local);
+    dragTarget = found;
+    return found && found->handleDragEnter(context, drop, local);
 }
 
 void CViewContainer::handleDragLeave(CPaintContext* context, CDropData* drop, CPos where) {

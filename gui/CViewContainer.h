@@ -33,9 +33,9 @@ public:
     bool handleWheelAxis(CPaintContext* context, CPos where, int32_t axis, float distance) override;
     bool handleWheel(CPaintContext* context, CPos where, float distance) override;
     bool handleDrop(CPaintContext* context, CDropData* drop, CPos where) override;
-    void handleDragEnter(CPaintContext* context, CDropData* drop, CPos where) override;
+    bool handleDragEnter(CPaintContext* context, CDropData* drop, CPos where) override;
     void handleDragLeave(CPaintContext* context, CDropData* drop, CPos where) override;
-    void handleDragMove(CPaintContext* context, CDropData* drop, CPos where) override;
+    bool handleDragMove(CPaintContext* context, CDropData* drop, CPos where) override;
     void focusLost(CPaintContext* context) override;
     void focusGained(CPaintContext* context) override;
     bool needsRepaint() override;

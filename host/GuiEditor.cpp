@@ -6,7 +6,8 @@
 
 #include <windows.h>
 
-#include <ole2.h>
+#include <algorithm>
+#include <iterator>
 
 namespace tovrel {
 
@@ -29,12 +30,29 @@ GuiEditor::GuiEditor(PluginEffect* owner)
     lastIdleTicks = tickSource();
     if (effect)
         effect->attachEditor(this);
-    // The toolkit's drag and drop needs OLE on the thread that made the effect.
-    OleInitialize(nullptr);
+    // No OLE here: hosts make effects on one thread and close them on another, and OLE counts per
+    // thread. The frame holds OLE on the thread that opens the window, for the window's life.
 }
 
-GuiEditor::~GuiEditor() {
-    OleUninitialize();
+GuiEditor::~GuiEditor() = default;
+
+void GuiEditor::closeFrame() {
+    endOpenEdits();
+    if (frame) {
+        CFrame* closing = frame;
+        frame = nullptr;
+        closing->release();
+    }
+}
+
+void GuiEditor::endOpenEdits() {
+    // Taken out of the list first: the host may answer an End-edit with anything, even a new edit.
+    while (!openEdits.empty()) {
+        const int32_t tag = openEdits.back();
+        openEdits.pop_back();
+        if (effect)
+            effect->notifyHostEndEdit(tag);
+    }
 }
 
 void GuiEditor::setIdleClock(TickSource ticks, SleepFunction sleep) {
@@ -79,22 +97,29 @@ bool GuiEditor::onSetEditKnobMode(int32_t mode) {
 }
 
 bool GuiEditor::beginParameterEdit(int32_t index) {
+    openEdits.push_back(index);
     return effect && effect->notifyHostBeginEdit(index);
 }
 
 bool GuiEditor::endParameterEdit(int32_t index) {
+    // An edit that the editor's close has ended already gets no second End-edit.
+    const auto open = std::find(openEdits.rbegin(), openEdits.rend(), index);
+    if (open == openEdits.rend())
+        return false;
+    openEdits.erase(std::next(open).base());
     return effect && effect->notifyHostEndEdit(index);
 }
 
 void GuiEditor::pumpIdle() {
     uint32_t now = tickSource();
-    // How early the call comes, as a signed distance on the wrapping 32-bit clock: a plain
-    // comparison would stall the pump for weeks when the clock wraps between two steps.
-    const auto earlyBy = [this](uint32_t ticks) { return static_cast<int32_t>(lastIdleTicks - ticks); };
-    if (earlyBy(now) > 0) {
+    // A call is early only when it falls within one idle interval before the step is due; on the
+    // wrapping 32-bit clock anything else is a step overdue, however long ago (weeks between two
+    // steps, or a wrap of the clock).
+    const uint32_t earlyBy = lastIdleTicks - now;
+    if (earlyBy != 0 && earlyBy <= kIdleRate) {
         sleepFunction(kIdleMinWait);
         now += kIdleMinWait;
-        if (earlyBy(now) > static_cast<int32_t>(kIdleEarlyMargin))
+        if (earlyBy > kIdleMinWait && earlyBy - kIdleMinWait > kIdleEarlyMargin)
             return;
     }
     onEditIdle();

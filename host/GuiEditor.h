@@ -3,6 +3,7 @@
 #include "host/PluginEditor.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace tovrel {
 
@@ -48,12 +49,18 @@ public:
     static constexpr uint32_t kIdleEarlyMargin = 50;
 
 protected:
+    // For the derived editor's close: ends the edits still open (a host may close the editor in
+    // the middle of a drag, from the idle time the drag gives it) and destroys the frame.
+    void closeFrame();
+    void endOpenEdits();
+
     ERect editRect{};
     uint32_t lastIdleTicks{0}; // no idle step before this tick
     bool inIdlePump{false};    // set while the host has its idle time
     CFrame* frame{nullptr};    // owned while the window is open; made and destroyed by the derived editor
     TickSource tickSource{nullptr};
     SleepFunction sleepFunction{nullptr};
+    std::vector<int32_t> openEdits; // tags whose Begin-edit the host has had without its End-edit
 };
 
 } // namespace tovrel

@@ -10,6 +10,7 @@
 #include "plugin/Presets.h"
 
 #include <cstdio>
+#include <mutex>
 
 namespace tovrel {
 
@@ -66,12 +67,21 @@ bool CrossfeedEditor::onEditOpen(void* parent) {
 
     const CRectangle size{0, 0, background->getWidth(), background->getHeight()};
     auto* newFrame = new CFrame(size, static_cast<HWND>(parent), this);
+    if (!newFrame->frameWindow()) {
+        // No parent, or one that no longer exists: there is no editor to show.
+        newFrame->release();
+        track->release();
+        handle->release();
+        PluginEditor::onEditClose();
+        return false;
+    }
     newFrame->setBackdrop(background);
 
     const int32_t trackWidth = track->getWidth();
     const int32_t trackHeight = track->getHeight();
     const int32_t handleTravelEnd = trackWidth - handle->getWidth() + kLeft;
     int32_t top = kFirstSliderTop;
+    CSlider* newSliders[kControls]{};
     for (int32_t tag = 0; tag < kControls; ++tag) {
         const CRectangle bounds{kLeft, top, kLeft + trackWidth, top + trackHeight};
         auto* slider = new CSlider(bounds, this, tag, kLeft, handleTravelEnd, handle, track, CPos{0, 0},
@@ -79,11 +89,12 @@ bool CrossfeedEditor::onEditOpen(void* parent) {
         slider->setHandleOffset(CPos{0, 0});
         slider->setValue(effect->getParameter(tag));
         newFrame->addChild(slider);
-        sliders[tag] = slider;
+        newSliders[tag] = slider;
         top += trackHeight + kGroupSpacing;
     }
 
     // Each display sits 6 pixels under its slider, 14 pixels high.
+    CParamDisplay* newDisplays[kControls]{};
     for (int32_t index = 0; index < kControls; ++index) {
         const int32_t displayTop = kFirstSliderTop + index * (trackHeight + kGroupSpacing) + trackHeight + 6;
         auto* display = new CParamDisplay(CRectangle{kLeft, displayTop, kDisplayRight, displayTop + 14});
@@ -95,32 +106,41 @@ bool CrossfeedEditor::onEditOpen(void* parent) {
         display->setValue(effect->getParameter(index));
         display->setTextConverter(kTextConverters[index]);
         newFrame->addChild(display);
-        displays[index] = display;
+        newDisplays[index] = display;
     }
 
     // The sliders hold their own references now.
     track->release();
     handle->release();
-    frame = newFrame;
+    {
+        const std::lock_guard<std::mutex> lock(controlsLock);
+        for (int32_t index = 0; index < kControls; ++index) {
+            sliders[index] = newSliders[index];
+            displays[index] = newDisplays[index];
+        }
+        frame = newFrame;
+    }
     return true;
 }
 
 void CrossfeedEditor::onEditClose() {
-    if (frame) {
-        CFrame* closing = frame;
-        frame = nullptr;
-        closing->release();
+    {
+        // The controls go with the frame; a host thread setting a parameter meanwhile must not
+        // reach them.
+        const std::lock_guard<std::mutex> lock(controlsLock);
+        for (int32_t i = 0; i < kControls; ++i) {
+            sliders[i] = nullptr;
+            displays[i] = nullptr;
+        }
     }
-    for (int32_t i = 0; i < kControls; ++i) {
-        sliders[i] = nullptr;
-        displays[i] = nullptr;
-    }
+    closeFrame();
     PluginEditor::onEditClose();
 }
 
 void CrossfeedEditor::parameterChanged(int32_t, float) {
-    if (!frame)
-        return;
+    // Any thread of the host may set a parameter while the window's thread opens or closes the
+    // editor; the lock keeps the controls alive while their values are stored.
+    const std::lock_guard<std::mutex> lock(controlsLock);
     // Every control shows the effect's value, whatever changed: a preset moves all three.
     for (int32_t index = 0; index < kControls; ++index) {
         const float value = effect->getParameter(index);
@@ -133,7 +153,8 @@ void CrossfeedEditor::parameterChanged(int32_t, float) {
 
 void CrossfeedEditor::controlChanged(CPaintContext*, CControl* control) {
     const int32_t tag = control->getTag();
-    if (tag < 0 || tag >= kControls)
+    // A closed editor automates nothing, whatever a control still tracking the mouse reports.
+    if (!frame || tag < 0 || tag >= kControls)
         return;
     effect->automateParameter(tag, control->getValue());
     control->setNeedsRepaint(true);

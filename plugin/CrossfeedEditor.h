@@ -4,6 +4,7 @@
 #include "host/GuiEditor.h"
 
 #include <cstdint>
+#include <mutex>
 
 namespace tovrel {
 
@@ -39,6 +40,7 @@ private:
     CSlider* sliders[kControls]{};        // owned by the frame while open
     CParamDisplay* displays[kControls]{}; // owned by the frame while open
     CPixmap* background{nullptr};         // one counted reference for the editor's life
+    std::mutex controlsLock; // the control references, between open, close and any thread setting values
 };
 
 } // namespace tovrel

@@ -10,11 +10,14 @@
 
 #include <windows.h>
 
+#include <ole2.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tovrel::test {
@@ -384,6 +387,171 @@ TEST(EditorLifetime, TwoInstancesWorkIndependently) {
     first.window.close();
     second.window.idle(2);
     EXPECT_EQ(second.handleOffset(0), static_cast<int>(kHandleTravel * second.parameter(0)));
+}
+
+// --- The editor's edges --------------------------------------------------------------------
+
+TEST_F(EditorHost, ClosingDuringADragEndsTheEditAtOnce) {
+    session.setParameter(2, 0.0f);
+    session.window.idle(2);
+    session.calls.clear();
+    session.moveTo(kSliderLeft + 6, kSliderTops[0] + 8);
+    // The host closes the editor from its idle answer while the button is still held.
+    ASSERT_TRUE(session.drag(
+        {[&] { session.moveTo(kSliderLeft + 40, kSliderTops[0] + 8); },
+         [&] { session.effect->dispatcher(session.effect, vst::effEditClose, 0, 0, nullptr, 0.0f); }}));
+    EXPECT_EQ(session.callsOf(vst::audioMasterBeginEdit).size(), 1u);
+    ASSERT_EQ(session.callsOf(vst::audioMasterEndEdit).size(), 1u);
+    EXPECT_EQ(session.callsOf(vst::audioMasterEndEdit)[0].index, 0);
+    // Nothing is automated once the gesture has ended.
+    bool ended = false;
+    for (const auto& call : session.calls) {
+        ended = ended || call.opcode == vst::audioMasterEndEdit;
+        EXPECT_FALSE(ended && call.opcode == vst::audioMasterAutomate);
+    }
+    const auto automations = session.callsOf(vst::audioMasterAutomate);
+    ASSERT_FALSE(automations.empty());
+    EXPECT_NEAR(session.parameter(0), automations.back().opt, 1.0f / 140.0f);
+    // The editor opens again as usual.
+    session.window.close();
+    ASSERT_TRUE(session.window.open(session.effect));
+    EXPECT_EQ(session.handleOffset(0), static_cast<int>(kHandleTravel * session.parameter(0)));
+}
+
+TEST_F(EditorHost, PointerHeldStillReportsEachValueOnce) {
+    session.setParameter(2, 0.0f);
+    session.window.idle(2);
+    session.calls.clear();
+    session.moveTo(kSliderLeft + 6, kSliderTops[0] + 8);
+    auto still = [] {};
+    ASSERT_TRUE(session.drag({[&] { session.moveTo(kSliderLeft + 40, kSliderTops[0] + 8); }, still, still,
+                              [&] { session.moveTo(kSliderLeft + 60, kSliderTops[0] + 8); }, still, still}));
+    const auto automations = session.callsOf(vst::audioMasterAutomate);
+    ASSERT_FALSE(automations.empty());
+    EXPECT_LE(automations.size(), 3u);
+    for (size_t i = 1; i < automations.size(); ++i)
+        EXPECT_NE(automations[i].opt, automations[i - 1].opt);
+    EXPECT_NEAR(automations.back().opt, 54.0f / kHandleTravel, 1.0f / kHandleTravel);
+}
+
+// Counts the wheel turns that reach the host's window.
+int hostWheelTurns = 0;
+WNDPROC hostWindowProc = nullptr;
+LRESULT CALLBACK countingHostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_MOUSEWHEEL)
+        ++hostWheelTurns;
+    return CallWindowProcA(hostWindowProc, window, message, wParam, lParam);
+}
+
+TEST_F(EditorHost, WheelTurnUsedByASliderDoesNotScrollTheHost) {
+    session.setParameter(2, 0.0f);
+    session.setParameter(0, 0.5f);
+    HWND host = session.window.window();
+    HWND editor = GetWindow(host, GW_CHILD);
+    ASSERT_NE(editor, nullptr);
+    hostWindowProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(host, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&countingHostProc)));
+    hostWheelTurns = 0;
+    auto turn = [&](int x, int y) {
+        const POINT screen = session.screenPoint(x, y);
+        SendMessageA(editor, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(screen.x, screen.y));
+    };
+    turn(kSliderLeft + 80, kSliderTops[0] + 8);
+    EXPECT_EQ(hostWheelTurns, 0);
+    EXPECT_NEAR(session.parameter(0), 0.6f, 1e-6f);
+    turn(175, 215); // no control there: the host may scroll
+    EXPECT_EQ(hostWheelTurns, 1);
+    SetWindowLongPtrA(host, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(hostWindowProc));
+}
+
+TEST_F(EditorHost, OpenAnswersZeroWhenNoWindowCanBeMade) {
+    session.window.close();
+    AEffect* effect = session.effect;
+    EXPECT_EQ(effect->dispatcher(effect, vst::effEditOpen, 0, 0, nullptr, 0.0f), 0);
+    HWND gone =
+        CreateWindowExA(0, "STATIC", "", WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(gone, nullptr);
+    DestroyWindow(gone);
+    EXPECT_EQ(effect->dispatcher(effect, vst::effEditOpen, 0, 0, gone, 0.0f), 0);
+    // Nothing was left half open: idle and keys find a closed editor, and a real open works.
+    effect->dispatcher(effect, vst::effEditIdle, 0, 0, nullptr, 0.0f);
+    EXPECT_EQ(effect->dispatcher(effect, vst::effEditKeyDown, 0, 13, nullptr, 0.0f), 0); // right arrow
+    EXPECT_TRUE(session.window.open(effect));
+}
+
+// --- The host's threads and their COM state -------------------------------------------------
+
+intptr_t VST_CALL plainHost(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
+    return opcode == vst::audioMasterVersion ? vst::kVstVersion : 0;
+}
+
+// How the calling thread stands with COM, as a host would look: the apartment type, or
+// CO_E_NOTINITIALIZED as a negative number.
+int apartmentOf() {
+    APTTYPE type{};
+    APTTYPEQUALIFIER qualifier{};
+    const HRESULT result = CoGetApartmentType(&type, &qualifier);
+    if (result != S_OK)
+        return -1;
+    return qualifier == APTTYPEQUALIFIER_IMPLICIT_MTA ? -2 : static_cast<int>(type);
+}
+
+// Opens and closes the editor in a window of the calling thread.
+void showEditor(AEffect* effect) {
+    EditorHostWindow window;
+    ASSERT_TRUE(window.open(effect)) << window.error();
+    window.idle(2);
+    window.close();
+}
+
+TEST(EditorThreads, HostCreatingOnALoaderThreadAndClosingOnItsUiThreadKeepsItsOle) {
+    PluginLibrary library;
+    ASSERT_TRUE(library.load("tovrel_vst.dll")) << library.error();
+    std::vector<int> states;
+    std::thread ui([&] {
+        OleInitialize(nullptr); // the host's own, for its drag and drop and clipboard
+        AEffect* effect = nullptr;
+        std::thread loader([&] {
+            effect = library.createEffect(&plainHost);
+            states.push_back(apartmentOf()); // making an effect leaves the loader thread alone
+        });
+        loader.join();
+        ASSERT_NE(effect, nullptr);
+        showEditor(effect);
+        showEditor(effect);
+        effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);
+        states.push_back(apartmentOf());
+        // Exactly the host's one initialisation is left: after it, OLE starts afresh.
+        states.push_back(OleInitialize(nullptr) == S_FALSE ? 1 : 0);
+        OleUninitialize();
+        OleUninitialize();
+        states.push_back(OleInitialize(nullptr) == S_OK ? 1 : 0);
+        OleUninitialize();
+    });
+    ui.join();
+    ASSERT_EQ(states.size(), 4u);
+    EXPECT_EQ(states[0], -1);
+    EXPECT_TRUE(states[1] == APTTYPE_STA || states[1] == APTTYPE_MAINSTA) << states[1];
+    EXPECT_EQ(states[2], 1);
+    EXPECT_EQ(states[3], 1);
+}
+
+TEST(EditorThreads, HostThreadInTheMultithreadedApartmentStaysThere) {
+    PluginLibrary library;
+    ASSERT_TRUE(library.load("tovrel_vst.dll")) << library.error();
+    std::vector<int> states;
+    std::thread host([&] {
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        AEffect* effect = library.createEffect(&plainHost);
+        ASSERT_NE(effect, nullptr);
+        showEditor(effect); // without drag and drop: OLE needs a single-threaded apartment
+        effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);
+        states.push_back(apartmentOf());
+        CoUninitialize(); // the host's own: after it, the thread is out of COM
+        states.push_back(apartmentOf());
+    });
+    host.join();
+    EXPECT_EQ(states, (std::vector<int>{APTTYPE_MTA, -1}));
 }
 
 } // namespace

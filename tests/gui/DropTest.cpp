@@ -89,12 +89,12 @@ public:
         if (seen)
             seen->release();
     }
-    void handleDragEnter(CPaintContext* context, CDropData* drop, CPos where) override {
+    bool handleDragEnter(CPaintContext* context, CDropData* drop, CPos where) override {
         if (!seen) {
             seen = drop;
             seen->retain();
         }
-        RecordingView::handleDragEnter(context, drop, where);
+        return RecordingView::handleDragEnter(context, drop, where);
     }
     CDropData* seen{nullptr};
 };
@@ -199,6 +199,7 @@ TEST_F(DropTest, NullDataObjectIsRefusedAndLoneCallsDoNothing) {
 
 TEST_F(DropTest, DragFollowsTheCursorAndLeaveReleasesTheDropData) {
     auto* probe = new DropProbe("probe", CRectangle{100, 0, 183, 100}, &log);
+    probe->takesDrops = true;
     frame->addChild(probe);
     log.clear();
     FakeData files(false, 3);
@@ -217,6 +218,62 @@ TEST_F(DropTest, DragFollowsTheCursorAndLeaveReleasesTheDropData) {
     EXPECT_EQ(log, expected);
     ASSERT_NE(probe->seen, nullptr);
     EXPECT_EQ(probe->seen->getRefCount(), 1); // only the probe's own reference is left
+}
+
+TEST_F(DropTest, CursorPromisesAMoveOnlyOverAViewThatTakesTheItems) {
+    auto* taker = new DropProbe("taker", CRectangle{100, 0, 183, 100}, &log);
+    taker->takesDrops = true;
+    frame->addChild(taker);
+    frame->addChild(new DropProbe("other", CRectangle{0, 0, 100, 100}, &log));
+    FakeData files(false, 1);
+    DWORD effect = DROPEFFECT_MOVE;
+    SetCursorPos(kHostX + 20, kHostY + 20);
+    target->DragEnter(&files, 0, POINTL{0, 0}, &effect);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+    SetCursorPos(kHostX + 120, kHostY + 20);
+    effect = DROPEFFECT_MOVE;
+    target->DragOver(0, POINTL{0, 0}, &effect);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_MOVE)); // entered the taker
+    target->DragOver(0, POINTL{0, 0}, &effect);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_MOVE)); // moving over it
+    SetCursorPos(kHostX + 50, kHostY + 150);
+    target->DragOver(0, POINTL{0, 0}, &effect);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE)); // over no view at all
+    target->DragLeave();
+}
+
+TEST_F(DropTest, DragOverAClosedEditorFindsATargetThatAnswersSafely) {
+    // The platform's drag loop keeps the target it entered across events, as this reference does.
+    auto* probe = new DropProbe("probe", CRectangle{0, 0, 183, 225}, &log);
+    probe->takesDrops = true;
+    frame->addChild(probe);
+    CFileDropTarget* held = frame->getDropTarget();
+    ASSERT_NE(held, nullptr);
+    held->AddRef();
+    FakeData files(false, 2);
+    SetCursorPos(kHostX + 50, kHostY + 50);
+    DWORD effect = DROPEFFECT_NONE;
+    held->DragEnter(&files, 0, POINTL{0, 0}, &effect);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_MOVE));
+
+    // The editor closes in the middle of the drag.
+    frame->release();
+    frame = new CFrame(CRectangle{0, 0, 183, 225}, nullptr, nullptr); // for TearDown
+    EXPECT_FALSE(held->isAttached());
+    EXPECT_EQ(CFileDropTarget::activeDropData(), nullptr); // the drag's data went with it
+    log.clear();
+    effect = DROPEFFECT_MOVE;
+    EXPECT_EQ(held->DragOver(0, POINTL{0, 0}, &effect), S_OK);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+    effect = DROPEFFECT_MOVE;
+    EXPECT_EQ(held->Drop(&files, 0, POINTL{0, 0}, &effect), S_OK);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+    EXPECT_EQ(held->DragLeave(), S_OK);
+    effect = DROPEFFECT_MOVE;
+    EXPECT_EQ(held->DragEnter(&files, 0, POINTL{0, 0}, &effect), S_OK);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(held->Release(), 0u); // the drag loop lets go: the target is gone
 }
 
 TEST_F(DropTest, DropReachesTheViewReleasesTheDataAndReportsNoEffect) {

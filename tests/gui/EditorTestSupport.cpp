@@ -22,9 +22,7 @@ bool TestEditor::onEditOpen(void* parent) {
 }
 
 void TestEditor::onEditClose() {
-    if (frame)
-        frame->release();
-    frame = nullptr;
+    closeFrame();
     GuiEditor::onEditClose();
 }
 

@@ -213,6 +213,30 @@ TEST_F(EditorTest, IdlePumpKeepsWorkingWhenTheClockWraps) {
     EXPECT_EQ(recorder.callsOf(vst::audioMasterIdle).size(), 3u);
 }
 
+TEST_F(EditorTest, IdlePumpStepsAfterAnyLongPause) {
+    // A drag that starts weeks after the last step gets its step at once: a pause of more than
+    // 2^31 ms is no more "early" than a short one, and neither is a pause across the clock's wrap.
+    constexpr uint32_t kDay = 24u * 60u * 60u * 1000u;
+    for (const uint32_t start : {0u, 0xFFFFFF00u}) {
+        for (const uint32_t days : {20u, 25u, 40u}) {
+            fakeNow = start;
+            editor->setIdleClock(fakeTicks, fakeSleep);
+            editor->pumpIdle();
+            const size_t idles = recorder.callsOf(vst::audioMasterIdle).size();
+            fakeNow = start + days * kDay;
+            editor->pumpIdle();
+            EXPECT_EQ(recorder.callsOf(vst::audioMasterIdle).size(), idles + 1)
+                << days << " days from " << start;
+            EXPECT_EQ(editor->nextIdleStep(), fakeNow + 100u);
+            // The pump keeps its rate afterwards: 10 ms later is early.
+            fakeNow += 10;
+            editor->pumpIdle();
+            EXPECT_EQ(recorder.callsOf(vst::audioMasterIdle).size(), idles + 1);
+        }
+    }
+    EXPECT_EQ(sleeps, std::vector<uint32_t>(6, 4)); // only the early calls slept
+}
+
 // Counts the paint messages of its windows and validates them.
 int paintMessages = 0;
 LRESULT CALLBACK countingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -299,22 +323,54 @@ int oleDepth() {
     return depth;
 }
 
-TEST_F(EditorTest, EditorInitialisesOleOnceAndUninitialisesItOnce) {
+TEST_F(EditorTest, OleIsHeldOnlyWhileTheWindowIsOpenOnItsThread) {
     std::vector<int> depths;
     std::thread([&depths] {
         depths.push_back(oleDepth());
         auto* made = new TestEffect(nullptr);
         auto* madeEditor = new TestEditor(made);
-        depths.push_back(oleDepth());
+        depths.push_back(oleDepth()); // making the effect leaves the thread alone
         TestWindow window(200, 240);
-        madeEditor->onEditOpen(window.handle()); // the frame holds its own
+        madeEditor->onEditOpen(window.handle());
         depths.push_back(oleDepth());
+        EXPECT_NE(madeEditor->getFrame()->getDropTarget(), nullptr);
         madeEditor->onEditClose();
         depths.push_back(oleDepth());
         delete made;
         depths.push_back(oleDepth());
     }).join();
-    EXPECT_EQ(depths, (std::vector<int>{0, 1, 2, 1, 0}));
+    EXPECT_EQ(depths, (std::vector<int>{0, 0, 1, 0, 0}));
+}
+
+TEST_F(EditorTest, FrameNeverTakesAThreadsOwnComAway) {
+    // A thread in the multithreaded apartment refuses OLE: the frame still shows its window and
+    // leaves the apartment as it was.
+    APTTYPE type{};
+    APTTYPEQUALIFIER qualifier{};
+    std::thread([&] {
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        TestWindow window(200, 240);
+        auto* made = new CFrame(CRectangle{0, 0, 183, 225}, window.handle(), nullptr);
+        EXPECT_NE(made->frameWindow(), nullptr);
+        made->release();
+        EXPECT_EQ(CoGetApartmentType(&type, &qualifier), S_OK);
+        CoUninitialize();
+    }).join();
+    EXPECT_EQ(type, APTTYPE_MTA);
+    EXPECT_NE(qualifier, APTTYPEQUALIFIER_IMPLICIT_MTA);
+
+    // A frame made on one thread and destroyed on another takes no count from the second.
+    CFrame* moved = nullptr;
+    std::vector<int> depths;
+    std::thread([&] { moved = new CFrame(CRectangle{0, 0, 183, 225}, nullptr, nullptr); }).join();
+    std::thread([&] {
+        OleInitialize(nullptr);
+        depths.push_back(oleDepth());
+        moved->release();
+        depths.push_back(oleDepth());
+        OleUninitialize();
+    }).join();
+    EXPECT_EQ(depths, (std::vector<int>{1, 1}));
 }
 
 } // namespace

@@ -302,16 +302,18 @@ bool RecordingView::handleDrop(CPaintContext* context, CDropData* /*drop*/, CPos
     return true;
 }
 
-void RecordingView::handleDragEnter(CPaintContext* /*context*/, CDropData* /*drop*/, CPos where) {
+bool RecordingView::handleDragEnter(CPaintContext* /*context*/, CDropData* /*drop*/, CPos where) {
     record("enter", where);
+    return takesDrops;
 }
 
 void RecordingView::handleDragLeave(CPaintContext* /*context*/, CDropData* /*drop*/, CPos where) {
     record("leave", where);
 }
 
-void RecordingView::handleDragMove(CPaintContext* /*context*/, CDropData* /*drop*/, CPos where) {
+bool RecordingView::handleDragMove(CPaintContext* /*context*/, CDropData* /*drop*/, CPos where) {
     record("move", where);
+    return takesDrops;
 }
 
 void RecordingView::focusLost(CPaintContext* /*context*/) {

@@ -11,10 +11,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <algorithm>
 #include <vector>
 
 namespace tovrel::test {
@@ -103,7 +103,9 @@ public:
     void pressRight(bool down);
     void pressMiddle(bool down);
     void pressKey(WORD virtualKey, bool down);
-    bool leftHeld() const { return std::find(heldButtons.begin(), heldButtons.end(), MOUSEEVENTF_LEFTUP) != heldButtons.end(); }
+    bool leftHeld() const {
+        return std::find(heldButtons.begin(), heldButtons.end(), MOUSEEVENTF_LEFTUP) != heldButtons.end();
+    }
 
 private:
     void mouse(DWORD flags);
@@ -153,14 +155,15 @@ public:
     int32_t handleKeyUp(const VstKeyCode& key) override;
     bool handleWheelAxis(CPaintContext* context, CPos where, int32_t axis, float distance) override;
     bool handleDrop(CPaintContext* context, CDropData* drop, CPos where) override;
-    void handleDragEnter(CPaintContext* context, CDropData* drop, CPos where) override;
+    bool handleDragEnter(CPaintContext* context, CDropData* drop, CPos where) override;
     void handleDragLeave(CPaintContext* context, CDropData* drop, CPos where) override;
-    void handleDragMove(CPaintContext* context, CDropData* drop, CPos where) override;
+    bool handleDragMove(CPaintContext* context, CDropData* drop, CPos where) override;
     void focusLost(CPaintContext* context) override;
     bool onRemoved(CView* parent) override;
     bool onAttached(CView* parent) override;
 
     int32_t keyAnswer{-1};
+    bool takesDrops{false}; // the answer to a drag entering or moving over the view
     int paints{0};
     CPos lastContextOffset;
     static int destroyed;
