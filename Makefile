@@ -1,17 +1,22 @@
 # The two commands of the README:
-#   make demo   build everything and render the demo signal through the plug-in
+#   make demo   build the native x86-64 and 64-bit Windows plug-ins, render the demo signal through
+#               the plug-in and picture the editor
 #   make test   build everything and run every test
-# Both install the Debian packages they need first.
+# Both install the Debian packages they need first (make demo fewer of them).
 
 PRESETS := linux-x64 linux-x86 windows-x64 windows-x86
+DEMO_PRESETS := linux-x64 windows-x64
 DEMO_DIR := build/demo
 
-.PHONY: all deps configure build test test-robustness fuzz bench demo clean $(addprefix build-,$(PRESETS)) $(addprefix test-,$(PRESETS))
+.PHONY: all deps deps-demo configure build test test-robustness test-fresh fuzz bench demo clean $(addprefix build-,$(PRESETS)) $(addprefix test-,$(PRESETS))
 
 all: build
 
 deps:
-	@tools/scripts/install-deps.sh
+	@tools/scripts/install-deps.sh test
+
+deps-demo:
+	@tools/scripts/install-deps.sh demo
 
 configure: deps
 	@for p in $(PRESETS); do cmake --preset $$p >/dev/null || exit 1; done
@@ -29,7 +34,8 @@ test: build
 	@status=0; for p in $(PRESETS); do echo "== test $$p"; tools/scripts/run-tests.sh $$p || status=1; done; \
 	$(MAKE) --no-print-directory test-robustness || status=1; exit $$status
 
-demo: build
+demo: deps-demo
+	@for p in $(DEMO_PRESETS); do echo "== build $$p"; cmake --preset $$p >/dev/null && cmake --build --preset $$p || exit 1; done
 	@mkdir -p $(DEMO_DIR)
 	@build/linux-x64/bin/tovrel-demo-signal $(DEMO_DIR)/demo-in.wav 6
 	@build/linux-x64/bin/tovrel-render --plugin dist/linux-x64/tovrel_vst.so $(DEMO_DIR)/demo-in.wav $(DEMO_DIR)/demo-out.wav
@@ -39,6 +45,13 @@ demo: build
 
 clean:
 	rm -rf build dist
+
+# make test on a fresh Debian 12 root (debootstrap, cached under ~/.cache/tovrel/fresh) with a
+# clean clone of the current commit: proves that install-deps.sh names everything. Needs root.
+# FRESH_TARGETS=demo times make demo there instead.
+FRESH_TARGETS ?= test
+test-fresh:
+	tools/scripts/test-fresh.sh $(FRESH_TARGETS)
 
 # The 32-bit Windows tests, run under 32-bit Wine in an emulated Debian i386 machine
 # (tools/x86vm; the machine image is built once into a cache folder outside the repository).
