@@ -11,10 +11,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <algorithm>
 #include <vector>
 
 namespace tovrel::test {
@@ -61,6 +61,10 @@ private:
     uint32_t* bits{nullptr};
 };
 
+// Whether each channel of `colour` lies between those of `from` and `to`: what text in `to` drawn
+// over `from` may leave at a pixel, at full strength or as any font's smoothed edge.
+bool isBlendOf(COLORREF colour, COLORREF from, COLORREF to);
+
 using PixelRule = std::function<COLORREF(int x, int y)>;
 
 // Checks every pixel of the canvas: those inside `area` against `inside`, given coordinates
@@ -103,7 +107,9 @@ public:
     void pressRight(bool down);
     void pressMiddle(bool down);
     void pressKey(WORD virtualKey, bool down);
-    bool leftHeld() const { return std::find(heldButtons.begin(), heldButtons.end(), MOUSEEVENTF_LEFTUP) != heldButtons.end(); }
+    bool leftHeld() const {
+        return std::find(heldButtons.begin(), heldButtons.end(), MOUSEEVENTF_LEFTUP) != heldButtons.end();
+    }
 
 private:
     void mouse(DWORD flags);

@@ -24,6 +24,22 @@ die() {
 }
 note() { echo "test-fresh: $*"; }
 
+# Removes a tree that may have had file systems mounted below it (debootstrap mounts /proc and
+# /sys in the root it makes; a run mounts the host's /dev): those are unmounted first, and rm never
+# crosses into another file system, so the host's devices are never touched.
+remove_tree() {
+    local tree=$1 point
+    [ -e "$tree" ] || return 0
+    for point in $(awk -v t="$tree/" 'index($2 "/", t) == 1 { print $2 }' /proc/self/mounts | sort -r); do
+        umount -R "$point" 2>/dev/null || umount -R -l "$point" 2>/dev/null || true
+    done
+    if awk -v t="$tree/" 'index($2 "/", t) == 1 { found = 1 } END { exit !found }' /proc/self/mounts; then
+        echo "test-fresh: something is still mounted below $tree; not removing it" >&2
+        return 1
+    fi
+    rm -rf --one-file-system "$tree"
+}
+
 [ "$(id -u)" -eq 0 ] || die "must run as root (debootstrap, chroot and the mounts need it)"
 command -v debootstrap >/dev/null || die "debootstrap is missing (tools/scripts/install-deps.sh installs it)"
 mirror=$("$repo/tools/scripts/apt-mirror.sh")
@@ -43,7 +59,7 @@ base="$cache/base"
 if [ ! -f "$base/recipe" ] || [ "$(cat "$base/recipe")" != "$recipe" ]; then
     note "making the base root: Debian $suite minbase with ${base_packages[*]} from $mirror"
     started=$(date +%s)
-    rm -rf "$base" "$cache/base.new"
+    remove_tree "$base" && remove_tree "$cache/base.new" || die "cannot clear $cache"
     mkdir -p "$cache/base.new"
     include=$(IFS=,; echo "${base_packages[*]}")
     if ! debootstrap --variant=minbase --include="$include" "$suite" "$cache/base.new/root" "$mirror" \
@@ -83,18 +99,12 @@ cleanup() {
             echo "test-fresh: could not unmount ${mounted[i]}" >&2
     done
     mounted=()
-    if [ "${TOVREL_FRESH_KEEP:-0}" != 1 ] && [ -d "$run" ]; then
-        # Only once nothing is mounted below it any more.
-        if ! grep -q " $run/" /proc/self/mounts; then rm -rf "$run"; fi
-    fi
+    [ "${TOVREL_FRESH_KEEP:-0}" = 1 ] || remove_tree "$run" || true
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-if [ -d "$run" ]; then
-    grep -q " $run/" /proc/self/mounts && die "something is still mounted below $run"
-    rm -rf "$run"
-fi
+remove_tree "$run" || die "cannot clear $run"
 mkdir -p "$run"
 cp -a "$base/root" "$root"
 cp -L /etc/resolv.conf "$root/etc/resolv.conf" 2>/dev/null || true
