@@ -9,6 +9,9 @@
 # Needs root (debootstrap, chroot, mounts) and debootstrap. TOVREL_FRESH_CACHE moves the cache
 # (default ~/.cache/tovrel/fresh); TOVREL_FRESH_KEEP=1 keeps the run's root afterwards.
 set -euo pipefail
+# The whole script is one block, read before it runs: a run takes long, and the file may change
+# meanwhile (a checkout, an edit).
+{
 export PATH=$PATH:/usr/sbin:/sbin
 
 repo=$(cd "$(dirname "$0")/../.." && pwd)
@@ -135,3 +138,4 @@ verdict="passed"
 [ $status -eq 0 ] || verdict="FAILED (exit status $status)"
 note "make ${targets[*]} $verdict in $((took / 60)) min $((took % 60)) s on a fresh Debian $suite root, commit ${commit:0:12}; log: $cache/last-run.log"
 exit $status
+}
