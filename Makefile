@@ -1,11 +1,13 @@
 # The two commands of the README:
-#   make demo   build the native x86-64 and 64-bit Windows plug-ins, render the demo signal through
-#               the plug-in and picture the editor
+#   make demo   build the native x86-64 and 64-bit Windows plug-ins and the demo's programs, render
+#               the demo signal through the plug-in and picture the editor
 #   make test   build everything and run every test
 # Both install the Debian packages they need first (make demo fewer of them).
 
 PRESETS := linux-x64 linux-x86 windows-x64 windows-x86
-DEMO_PRESETS := linux-x64 windows-x64
+# make demo builds, of the native x86-64 and the 64-bit Windows builds, only the programs it runs.
+DEMO_TARGETS_linux-x64 := tovrel_vst tovrel-render tovrel-demo-signal
+DEMO_TARGETS_windows-x64 := tovrel_vst tovrel-editor-snapshot
 DEMO_DIR := build/demo
 
 .PHONY: all deps deps-demo configure build test test-robustness test-fresh fuzz bench demo clean $(addprefix build-,$(PRESETS)) $(addprefix test-,$(PRESETS))
@@ -35,7 +37,10 @@ test: build
 	$(MAKE) --no-print-directory test-robustness || status=1; exit $$status
 
 demo: deps-demo
-	@for p in $(DEMO_PRESETS); do echo "== build $$p"; cmake --preset $$p >/dev/null && cmake --build --preset $$p || exit 1; done
+	@echo "== build linux-x64 (demo programs)"
+	@cmake --preset linux-x64 >/dev/null && cmake --build --preset linux-x64 --target $(DEMO_TARGETS_linux-x64)
+	@echo "== build windows-x64 (demo programs)"
+	@cmake --preset windows-x64 >/dev/null && cmake --build --preset windows-x64 --target $(DEMO_TARGETS_windows-x64)
 	@mkdir -p $(DEMO_DIR)
 	@build/linux-x64/bin/tovrel-demo-signal $(DEMO_DIR)/demo-in.wav 6
 	@build/linux-x64/bin/tovrel-render --plugin dist/linux-x64/tovrel_vst.so $(DEMO_DIR)/demo-in.wav $(DEMO_DIR)/demo-out.wav
