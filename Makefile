@@ -56,6 +56,7 @@ clean:
 # FRESH_TARGETS=demo times make demo there instead.
 FRESH_TARGETS ?= test
 test-fresh:
+	@tools/scripts/install-deps.sh fresh
 	tools/scripts/test-fresh.sh $(FRESH_TARGETS)
 
 # The 32-bit Windows tests, run under 32-bit Wine in an emulated Debian i386 machine

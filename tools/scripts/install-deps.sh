@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# install-deps.sh [demo|test] [PACKAGE...]: installs the Debian packages that `make demo` (profile
-# demo) or every build, test and benchmark (profile test, the default) need, if any are missing,
-# plus the packages named after the profile. Run as root (or with sudo available); does nothing
+# install-deps.sh [demo|test|fresh] [PACKAGE...]: installs the Debian packages that `make demo`
+# (profile demo) or every build, test and benchmark (profile test, the default) need, if any are
+# missing, plus the packages named after the profile. Profile fresh is what `make test-fresh` needs
+# on this machine to make its Debian root: debootstrap alone. Run as root (or with sudo available); does nothing
 # when everything is present. Recommended packages are never installed, so every package that
 # anything here uses is named below.
 set -euo pipefail
 
 profile="test"
 case "${1:-}" in
-demo | test)
+demo | test | fresh)
     profile=$1
     shift
     ;;
@@ -25,7 +26,9 @@ packages=(
     g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
     wine wine64 fonts-wine fonts-liberation
 )
-if [ "$profile" = test ]; then
+if [ "$profile" = fresh ]; then
+    packages=(debootstrap)
+elif [ "$profile" = test ]; then
     packages+=(
         # The 32-bit builds: Linux i386 (tests under qemu-user) and the 32-bit DLL.
         gcc-multilib g++-multilib qemu-user-static
