@@ -19,7 +19,7 @@ expect() {
     fi
 }
 reset() {
-    rm -rf "$dir"/*
+    rm -rf "${dir:?}"/*
     mkdir -p "$dir/sources.list.d"
 }
 
