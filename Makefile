@@ -1,12 +1,16 @@
 # The two commands of the README:
-#   make demo   build everything and render the demo signal through the plug-in
+#   make demo   build the native x86-64 and 64-bit Windows plug-ins and the demo's programs, render
+#               the demo signal through the plug-in and picture the editor
 #   make test   build everything and run every test
-# Both install the Debian packages they need first.
+# Both install the Debian packages they need first (make demo fewer of them).
 
 PRESETS := linux-x64 linux-x86 windows-x64 windows-x86
+# make demo builds, of the native x86-64 and the 64-bit Windows builds, only the programs it runs.
+DEMO_TARGETS_linux-x64 := tovrel_vst tovrel-render tovrel-demo-signal tovrel-response
+DEMO_TARGETS_windows-x64 := tovrel_vst tovrel-editor-snapshot
 DEMO_DIR := build/demo
 
-.PHONY: all deps configure build test test-robustness fuzz bench demo clean $(addprefix build-,$(PRESETS)) $(addprefix test-,$(PRESETS))
+.PHONY: all deps deps-demo configure build test test-robustness test-fresh fuzz bench demo clean $(addprefix build-,$(PRESETS)) $(addprefix test-,$(PRESETS))
 
 # Debian's interpreter, which sees Debian's matplotlib (another python3 first on PATH may not).
 PYTHON ?= /usr/bin/python3
@@ -14,7 +18,10 @@ PYTHON ?= /usr/bin/python3
 all: build
 
 deps:
-	@tools/scripts/install-deps.sh
+	@tools/scripts/install-deps.sh test
+
+deps-demo:
+	@tools/scripts/install-deps.sh demo
 
 configure: deps
 	@for p in $(PRESETS); do cmake --preset $$p >/dev/null || exit 1; done
@@ -32,7 +39,11 @@ test: build
 	@status=0; for p in $(PRESETS); do echo "== test $$p"; tools/scripts/run-tests.sh $$p || status=1; done; \
 	$(MAKE) --no-print-directory test-robustness || status=1; exit $$status
 
-demo: build
+demo: deps-demo
+	@echo "== build linux-x64 (demo programs)"
+	@cmake --preset linux-x64 >/dev/null && cmake --build --preset linux-x64 --target $(DEMO_TARGETS_linux-x64)
+	@echo "== build windows-x64 (demo programs)"
+	@cmake --preset windows-x64 >/dev/null && cmake --build --preset windows-x64 --target $(DEMO_TARGETS_windows-x64)
 	@mkdir -p $(DEMO_DIR)
 	@build/linux-x64/bin/tovrel-demo-signal $(DEMO_DIR)/demo-in.wav 6
 	@build/linux-x64/bin/tovrel-render --plugin dist/linux-x64/tovrel_vst.so $(DEMO_DIR)/demo-in.wav $(DEMO_DIR)/demo-out.wav
@@ -46,8 +57,14 @@ demo: build
 clean:
 	rm -rf build dist
 
-# The 32-bit Windows tests, run under 32-bit Wine in an emulated Debian i386 machine
-# (tools/x86vm; the machine image is built once into a cache folder outside the repository).
+# make test on a fresh Debian 12 root (debootstrap, cached under ~/.cache/tovrel/fresh) with a
+# clean clone of the current commit: proves that install-deps.sh names everything. Needs root.
+# FRESH_TARGETS=demo times make demo there instead.
+FRESH_TARGETS ?= test
+test-fresh:
+	@tools/scripts/install-deps.sh fresh
+	tools/scripts/test-fresh.sh $(FRESH_TARGETS)
+
 # The editor under seeded random input for longer than make test runs it (under Wine).
 EDITOR_FUZZ_EVENTS ?= 20000
 EDITOR_FUZZ_SEED ?= 1
@@ -58,6 +75,8 @@ fuzz-editor: build-windows-x64
 	  --seed $(EDITOR_FUZZ_SEED) --events $(EDITOR_FUZZ_EVENTS); \
 	  status=$$?; cd ../../.. && tools/scripts/wine-session stop; exit $$status
 
+# The 32-bit Windows tests, run under 32-bit Wine in an emulated Debian i386 machine
+# (tools/x86vm; the machine image is built once into a cache folder outside the repository).
 .PHONY: test-x86
 test-x86: build-windows-x86 build-windows-x64
 	tools/x86vm/run-tests.sh

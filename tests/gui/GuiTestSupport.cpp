@@ -96,6 +96,15 @@ int DibCanvas::countColour(COLORREF colour, const RECT& area) const {
     return count;
 }
 
+bool isBlendOf(COLORREF colour, COLORREF from, COLORREF to) {
+    const auto within = [](int value, int a, int b) {
+        return value >= std::min(a, b) && value <= std::max(a, b);
+    };
+    return within(GetRValue(colour), GetRValue(from), GetRValue(to)) &&
+           within(GetGValue(colour), GetGValue(from), GetGValue(to)) &&
+           within(GetBValue(colour), GetBValue(from), GetBValue(to));
+}
+
 ::testing::AssertionResult regionMatches(const DibCanvas& canvas, const RECT& area, const PixelRule& inside,
                                          const PixelRule& outside) {
     for (int y = 0; y < canvas.height(); ++y)

@@ -61,6 +61,10 @@ private:
     uint32_t* bits{nullptr};
 };
 
+// Whether each channel of `colour` lies between those of `from` and `to`: what text in `to` drawn
+// over `from` may leave at a pixel, at full strength or as any font's smoothed edge.
+bool isBlendOf(COLORREF colour, COLORREF from, COLORREF to);
+
 using PixelRule = std::function<COLORREF(int x, int y)>;
 
 // Checks every pixel of the canvas: those inside `area` against `inside`, given coordinates

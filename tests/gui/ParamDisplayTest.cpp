@@ -136,16 +136,23 @@ TEST_F(ParamDisplayText, LongTextIsClippedToTheBoundsAndTheClipIsGivenBack) {
     CPaintContext context(nullptr, canvas.device(), nullptr);
     context.setClipArea(CRectangle{0, 0, 150, 30});
     display.paint(&context);
-    EXPECT_GT(canvas.countColour(RGB(255, 255, 255), RECT{10, 6, 40, 20}), 20);
+    // White text over the display's black, running on to the right edge of the bounds (cut there,
+    // not shortened to fit), and nothing at all outside the bounds.
+    const auto ink = [&](const RECT& area) {
+        return (area.right - area.left) * (area.bottom - area.top) - canvas.countColour(RGB(0, 0, 0), area);
+    };
+    EXPECT_GT(ink(RECT{10, 6, 40, 20}), 20);
+    EXPECT_GT(ink(RECT{36, 6, 40, 20}), 0);
     EXPECT_EQ(canvas.countColour(RGB(77, 1, 2), RECT{0, 0, 170, 30}), 170 * 30 - 30 * 14);
     EXPECT_EQ(context.getClipArea(), (CRectangle{0, 0, 150, 30}));
 
-    // A clip narrower than the bounds narrows the text further.
+    // A clip narrower than the bounds narrows the text (and the background) further.
     canvas.fill(RGB(77, 1, 2));
     context.setClipArea(CRectangle{0, 0, 25, 30});
     display.setNeedsRepaint(true);
     display.paint(&context);
-    EXPECT_EQ(canvas.countColour(RGB(255, 255, 255), RECT{25, 0, 170, 30}), 0);
+    EXPECT_GT(ink(RECT{10, 6, 25, 20}), 10);
+    EXPECT_EQ(canvas.countColour(RGB(77, 1, 2), RECT{25, 0, 170, 30}), 145 * 30);
 }
 
 TEST_F(ParamDisplayDrawing, FrameColourOutlinesUnlessAnEdgeOrNoFrameIsAsked) {
@@ -223,7 +230,8 @@ TEST_F(ParamDisplayDrawing, NoDrawTransparentAndOpaqueText) {
     EXPECT_FALSE(display.needsRepaint());
     EXPECT_TRUE(regionMatches(canvas, RECT{}, nullptr));
 
-    // Transparent without a backdrop: only the text.
+    // Transparent without a backdrop: only the white text (and its smoothed edges, with a font
+    // that smooths) over the untouched pattern, within the display.
     display.setStyle(0);
     display.setTransparent(true);
     canvas.fillPattern();
@@ -233,7 +241,10 @@ TEST_F(ParamDisplayDrawing, NoDrawTransparentAndOpaqueText) {
         for (int x = 0; x < 170; ++x)
             if (canvas.pixel(x, y) != canvas.patternColour(x, y)) {
                 ++changed;
-                ASSERT_EQ(canvas.pixel(x, y), RGB(255, 255, 255)) << x << "," << y;
+                ASSERT_TRUE(x >= kArea.left && x < kArea.right && y >= kArea.top && y < kArea.bottom)
+                    << x << "," << y;
+                ASSERT_TRUE(isBlendOf(canvas.pixel(x, y), canvas.patternColour(x, y), RGB(255, 255, 255)))
+                    << x << "," << y << ": " << std::hex << canvas.pixel(x, y);
             }
     EXPECT_GT(changed, 10);
 

@@ -17,9 +17,14 @@
 namespace tovrel::test {
 namespace {
 
-// Samples may differ between platforms only where their maths libraries round the filter
-// coefficients differently in the last bit.
+// The Linux plug-ins (x86-64 and i386) and the 64-bit DLL give the reference samples bit for bit.
+// The 32-bit DLL's runtime rounds exp and pow differently in the last bit, which moves the filter
+// coefficients, and with them the samples, by a few units in the last place.
+#if defined(_WIN32) && !defined(_WIN64)
 constexpr double kPlatformBound = 1e-12;
+#else
+constexpr double kPlatformBound = 0.0;
+#endif
 
 #if defined(TOVREL_EXPECT_EDITOR)
 constexpr int32_t kExpectedFlags = 0x1011;

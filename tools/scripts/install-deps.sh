@@ -1,18 +1,44 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that the build and the tests need, if any are missing. Run as root
-# (or with sudo available); does nothing when everything is present.
+# install-deps.sh [demo|test|fresh] [PACKAGE...]: installs the Debian packages that `make demo`
+# (profile demo) or every build, test and benchmark (profile test, the default) need, if any are
+# missing, plus the packages named after the profile. Profile fresh is what `make test-fresh` needs
+# on this machine to make its Debian root: debootstrap alone. Run as root (or with sudo available); does nothing
+# when everything is present. Recommended packages are never installed, so every package that
+# anything here uses is named below.
 set -euo pipefail
 
+profile="test"
+case "${1:-}" in
+demo | test | fresh)
+    profile=$1
+    shift
+    ;;
+esac
+
+# make demo: the native x86-64 build (plug-in, renderer, demo signal, response probe; its
+# configuration also sets up the tests, hence GoogleTest and Python; matplotlib draws the response
+# curves) and the 64-bit Windows build whose editor is pictured under Wine. The editor's text is Arial: Wine draws it with Liberation Sans, and takes its own
+# user-interface fonts from fonts-wine (the two fonts that the wine package only recommends).
 packages=(
     cmake ninja-build make g++ pkg-config
-    googletest
-    gcc-multilib g++-multilib qemu-user-static
-    g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
-    wine wine64
-    libsndfile1-dev python3 python3-matplotlib
-    clang libclang-rt-14-dev valgrind
-    debootstrap qemu-system-x86 cpio e2fsprogs
+    googletest python3 python3-matplotlib
+    libsndfile1-dev
+    g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+    wine wine64 fonts-wine fonts-liberation
 )
+if [ "$profile" = fresh ]; then
+    packages=(debootstrap)
+elif [ "$profile" = test ]; then
+    packages+=(
+        # The 32-bit builds: Linux i386 (tests under qemu-user) and the 32-bit DLL.
+        gcc-multilib g++-multilib qemu-user-static
+        g++-mingw-w64-i686 binutils-mingw-w64-i686
+        # The fuzzer and the sanitizer builds; callgrind for make bench.
+        clang libclang-rt-14-dev valgrind
+        # make test-x86 (the emulated i386 machine) and make test-fresh (a fresh Debian root).
+        debootstrap qemu-system-x86 cpio e2fsprogs
+    )
+fi
 packages+=("$@")
 
 missing=()

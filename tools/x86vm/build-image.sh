@@ -56,6 +56,10 @@ started=$(date +%s)
 elapsed() { echo "$(($(date +%s) - started)) s"; }
 
 # --- first stage: download and unpack, here --------------------------------------------------------
+if [ -z "$X86VM_MIRROR" ]; then
+    X86VM_MIRROR=$("$X86VM_DIR/../scripts/apt-mirror.sh") ||
+        die "no Debian mirror in this machine's apt configuration (set TOVREL_X86VM_MIRROR)"
+fi
 root="$work/rootfs"
 include=$(IFS=,; echo "${X86VM_PACKAGES[*]}")
 note "downloading and unpacking Debian $X86VM_SUITE i386 ($include) from $X86VM_MIRROR"

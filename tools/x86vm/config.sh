@@ -6,7 +6,9 @@
 # repository.
 X86VM_CACHE=${TOVREL_X86VM_CACHE:-${XDG_CACHE_HOME:-${HOME:-/root}/.cache}/tovrel/x86vm}
 X86VM_SUITE=${TOVREL_X86VM_SUITE:-bookworm}
-X86VM_MIRROR=${TOVREL_X86VM_MIRROR:-http://deb.debian.org/debian}
+# The Debian mirror: this machine's own apt source unless given (build-image.sh asks
+# tools/scripts/apt-mirror.sh when it needs it).
+X86VM_MIRROR=${TOVREL_X86VM_MIRROR:-}
 
 # A stock Debian i386 kernel and 32-bit Wine with the fonts that the 64-bit test machine has (the
 # editor tests measure text); busybox-static is the bootstrap initramfs's only
