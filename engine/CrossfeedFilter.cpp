@@ -139,41 +139,10 @@ void CrossfeedFilter::publish(bool clearsHistory) {
     sequence.store(published + 2, std::memory_order_release);
 }
 
-// Copies the current set. The slot being copied is rewritten only when a second set after it
-// starts (sequence 2n + 3), so a copy is retried only if two writers finished meanwhile.
-std::uint32_t CrossfeedFilter::readSet(CoefficientSet& set) const {
-    for (;;) {
-        const std::uint32_t seen = sequence.load(std::memory_order_acquire);
-        const std::uint32_t published = seen & ~1u;
-        set = slots[(published >> 1) & 1];
-        std::atomic_thread_fence(std::memory_order_acquire);
-        if (sequence.load(std::memory_order_relaxed) - published <= 2)
-            return seen;
-    }
-}
-
 CrossfeedFilter::CoefficientSet CrossfeedFilter::currentSet() const {
     CoefficientSet set;
     readSet(set);
     return set;
-}
-
-// Out of line: the frame loops only test whether the set changed.
-void CrossfeedFilter::refresh(Lanes& s) const {
-    CoefficientSet set;
-    s.sequence = readSet(set);
-    s.lowA0 = _mm_set1_pd(set.lowA0);
-    s.lowB1 = _mm_set1_pd(set.lowB1);
-    s.highA0 = _mm_set1_pd(set.highA0);
-    s.highA1 = _mm_set1_pd(set.highA1);
-    s.highB1 = _mm_set1_pd(set.highB1);
-    s.gain = _mm_set1_pd(set.gain);
-    if (set.generation != s.generation) {
-        s.generation = set.generation;
-        s.lastInput = _mm_setzero_pd();
-        s.lastLow = _mm_setzero_pd();
-        s.lastHigh = _mm_setzero_pd();
-    }
 }
 
 // Runs a block in chunks of kFlushInterval frames, the history flushed at the end of each; every

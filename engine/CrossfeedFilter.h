@@ -116,8 +116,8 @@ private:
     };
 
     // The audio thread's side.
-    std::uint32_t readSet(CoefficientSet& set) const;
-    void refresh(Lanes& s) const;
+    inline std::uint32_t readSet(CoefficientSet& set) const;
+    inline void refresh(Lanes& s) const;
     inline bool setChanged(const Lanes& s) const;
     inline void beginFrames(Lanes& s) const;
     inline void endFrames(const Lanes& s);
@@ -146,6 +146,37 @@ private:
     double runningHigh[2] = {0.0, 0.0};
     std::uint32_t runningGeneration = 0;
 };
+
+// Copies the current set. The slot being copied is rewritten only when a second set after it
+// starts (sequence 2n + 3), so a copy is retried only if two writers finished meanwhile.
+inline std::uint32_t CrossfeedFilter::readSet(CoefficientSet& set) const {
+    for (;;) {
+        const std::uint32_t seen = sequence.load(std::memory_order_acquire);
+        const std::uint32_t published = seen & ~1u;
+        set = slots[(published >> 1) & 1];
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if (sequence.load(std::memory_order_relaxed) - published <= 2)
+            return seen;
+    }
+}
+
+// Inline, so that the lanes never leave registers; only the copy of the set goes through memory.
+inline void CrossfeedFilter::refresh(Lanes& s) const {
+    CoefficientSet set;
+    s.sequence = readSet(set);
+    s.lowA0 = _mm_set1_pd(set.lowA0);
+    s.lowB1 = _mm_set1_pd(set.lowB1);
+    s.highA0 = _mm_set1_pd(set.highA0);
+    s.highA1 = _mm_set1_pd(set.highA1);
+    s.highB1 = _mm_set1_pd(set.highB1);
+    s.gain = _mm_set1_pd(set.gain);
+    if (set.generation != s.generation) {
+        s.generation = set.generation;
+        s.lastInput = _mm_setzero_pd();
+        s.lastLow = _mm_setzero_pd();
+        s.lastHigh = _mm_setzero_pd();
+    }
+}
 
 // Relaxed: a changed sequence only sends the frame to readSet, which orders its own loads.
 inline bool CrossfeedFilter::setChanged(const Lanes& s) const {
