@@ -17,6 +17,9 @@
 namespace tovrel {
 namespace {
 
+// Frames whose outputs may still be on their way when a frame after them reads the sequence.
+constexpr size_t kStoreWindow = 64;
+
 using Set = CrossfeedFilter::CoefficientSet;
 
 uint64_t bitsOf(double v) {
@@ -90,6 +93,7 @@ TEST(CrossfeedThreads, EveryFrameUsesExactlyOnePublishedSet) {
         const volatile double* written = out0.data();
         std::atomic<bool> finished{false};
         std::atomic<bool> exhausted{false};
+        std::atomic<int> changes{0};
 
         std::thread writer([&]() {
             Noise choices(seed * 7919u);
@@ -114,13 +118,17 @@ TEST(CrossfeedThreads, EveryFrameUsesExactlyOnePublishedSet) {
                     filter.setLevel(makeLevel(300 + (7 * n) % 1701, 10 + n % 141));
                     twin.setLevel(makeLevel(300 + (7 * n) % 1701, 10 + n % 141));
                 }
-                // The frame in progress may have begun before the change; the one after it not.
-                published.publish(twin.currentSet(), framesWritten() + 2);
+                // Outputs reach this thread later than the audio thread reads the sequence: its stores
+                // wait in the processor's store buffer (a few dozen) while later loads go ahead. So
+                // only frames beyond that window surely began after the change.
+                published.publish(twin.currentSet(), framesWritten() + kStoreWindow);
+                changes.fetch_add(1);
             }
             finished.store(true);
         });
 
         size_t processed = 0;
+        int blocks = 0;
         while (processed < kFrames) {
             const bool last = finished.load();
             const int32_t frames =
@@ -129,8 +137,11 @@ TEST(CrossfeedThreads, EveryFrameUsesExactlyOnePublishedSet) {
             processed += static_cast<size_t>(frames);
             if (last)
                 break;
-            // As a host's audio thread waits for its next buffer, letting the writer in.
-            std::this_thread::yield();
+            // As a host's audio thread waits for its next buffer, letting the writer in; and
+            // for a while, until the writer has caught up, on a machine that runs one at a time.
+            ++blocks;
+            for (int wait = 0; wait < 200 && !finished.load() && blocks > 4 * changes.load() + 4; ++wait)
+                std::this_thread::yield();
         }
         exhausted.store(true);
         writer.join();

