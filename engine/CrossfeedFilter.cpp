@@ -1,10 +1,49 @@
 #include "engine/CrossfeedFilter.h"
 
 #include <cmath>
+#include <thread>
 
 namespace tovrel {
 
+CrossfeedFilter::CrossfeedFilter(const CrossfeedFilter& other) {
+    *this = other;
+}
+
+CrossfeedFilter& CrossfeedFilter::operator=(const CrossfeedFilter& other) {
+    if (this == &other)
+        return *this;
+    level = other.level;
+    sampleRate = other.sampleRate;
+    lowA0 = other.lowA0;
+    lowB1 = other.lowB1;
+    highA0 = other.highA0;
+    highA1 = other.highA1;
+    highB1 = other.highB1;
+    gain = other.gain;
+    for (int c = 0; c < 2; ++c) {
+        lastInput[c] = other.lastInput[c];
+        lastLow[c] = other.lastLow[c];
+        lastHigh[c] = other.lastHigh[c];
+        runningInput[c] = other.runningInput[c];
+        runningLow[c] = other.runningLow[c];
+        runningHigh[c] = other.runningHigh[c];
+    }
+    slots[0] = other.slots[0];
+    slots[1] = other.slots[1];
+    sequence.store(other.sequence.load(std::memory_order_relaxed), std::memory_order_relaxed);
+    generation = other.generation;
+    runningGeneration = other.runningGeneration;
+    return *this;
+}
+
 void CrossfeedFilter::computeCoefficients() {
+    lockWriters();
+    deriveCoefficients();
+    publish(false);
+    unlockWriters();
+}
+
+void CrossfeedFilter::deriveCoefficients() {
     // One unsigned comparison covers both ends of the range.
     if (sampleRate - kMinSampleRate > kMaxSampleRate - kMinSampleRate)
         sampleRate = kDefaultSampleRate;
@@ -41,35 +80,88 @@ void CrossfeedFilter::computeCoefficients() {
 }
 
 void CrossfeedFilter::setLevel(LevelWord newLevel) {
-    if (newLevel == level)
-        return;
-    level = newLevel;
-    computeCoefficients();
+    lockWriters();
+    if (newLevel != level) {
+        level = newLevel;
+        deriveCoefficients();
+        publish(false);
+    }
+    unlockWriters();
 }
 
 void CrossfeedFilter::setSampleRate(std::uint32_t newRate) {
-    if (newRate == sampleRate)
-        return;
-    sampleRate = newRate;
-    computeCoefficients();
-    clearHistory();
+    lockWriters();
+    if (newRate != sampleRate) {
+        sampleRate = newRate;
+        deriveCoefficients();
+        publish(true);
+    }
+    unlockWriters();
 }
 
-// Runs a block in chunks of kFlushInterval frames: the coefficients are read at the start of each
-// chunk and the history flushed at its end. `frame(s, i)` processes frame i.
+void CrossfeedFilter::clearHistory() {
+    lockWriters();
+    publish(true);
+    unlockWriters();
+}
+
+// Writers are never on the audio thread, and a publication takes well under a microsecond, so a
+// writer that finds another at work simply yields until it is done.
+void CrossfeedFilter::lockWriters() {
+    while (writerBusy.exchange(true, std::memory_order_acquire))
+        std::this_thread::yield();
+}
+
+void CrossfeedFilter::unlockWriters() {
+    writerBusy.store(false, std::memory_order_release);
+}
+
+// The new generation clears the audio thread's history; the fields are cleared for readers on this
+// thread.
+void CrossfeedFilter::publish(bool clearsHistory) {
+    if (clearsHistory) {
+        ++generation;
+        lastInput[0] = lastInput[1] = 0.0;
+        lastLow[0] = lastLow[1] = 0.0;
+        lastHigh[0] = lastHigh[1] = 0.0;
+    }
+    const std::uint32_t published = sequence.load(std::memory_order_relaxed);
+    CoefficientSet& next = slots[((published >> 1) + 1) & 1];
+    sequence.store(published + 1, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
+    next.lowA0 = lowA0;
+    next.lowB1 = lowB1;
+    next.highA0 = highA0;
+    next.highA1 = highA1;
+    next.highB1 = highB1;
+    next.gain = gain;
+    next.generation = generation;
+    sequence.store(published + 2, std::memory_order_release);
+}
+
+CrossfeedFilter::CoefficientSet CrossfeedFilter::currentSet() const {
+    CoefficientSet set;
+    readSet(set);
+    return set;
+}
+
+// Runs a block in chunks of kFlushInterval frames, the history flushed at the end of each; every
+// frame first checks for a new coefficient set. `frame(s, i)` processes frame i.
 template <typename Frame> inline void CrossfeedFilter::processChunks(int32_t frames, Frame frame) {
     Lanes s;
-    loadHistory(s);
+    beginFrames(s);
     for (int32_t done = 0; done < frames;) {
         const int32_t end = done + (frames - done < kFlushInterval ? frames - done : kFlushInterval);
-        loadCoefficients(s);
-        for (int32_t i = done; i < end; ++i)
+        for (int32_t i = done; i < end; ++i) {
+            if (__builtin_expect(setChanged(s), 0))
+                refresh(s);
             frame(s, i);
+        }
         flushHistory(s);
         done = end;
     }
-    // Flushed at the end of the last chunk; an empty block leaves the history as it was.
-    storeHistory(s);
+    // Flushed at the end of the last chunk.
+    endFrames(s);
 }
 
 void CrossfeedFilter::processBlock(const double* in0, const double* in1, double* out0, double* out1,
@@ -90,12 +182,6 @@ void CrossfeedFilter::processBlockFloat(const float* in0, const float* in1, floa
         _mm_store_ss(out0 + i, out);
         _mm_store_ss(out1 + i, _mm_shuffle_ps(out, out, 1));
     });
-}
-
-void CrossfeedFilter::clearHistory() {
-    lastInput[0] = lastInput[1] = 0.0;
-    lastLow[0] = lastLow[1] = 0.0;
-    lastHigh[0] = lastHigh[1] = 0.0;
 }
 
 } // namespace tovrel

@@ -2,6 +2,7 @@
 
 #include "engine/LevelWord.h"
 
+#include <atomic>
 #include <cstdint>
 
 #if !defined(__SSE2__) && !(defined(_M_IX86_FP) && _M_IX86_FP >= 2) && !defined(_M_X64)
@@ -12,8 +13,21 @@
 namespace tovrel {
 
 // State of one stereo crossfeed stream: the level in force, the sample rate, the six filter
-// coefficients derived from them, and the filter history. Plain data; the effect calls the
-// operations directly, from any thread, without locking.
+// coefficients derived from them, and the filter history.
+//
+// Threads: the setters may run on any thread (a host's automation thread and the editor's at the
+// same time) while one audio thread processes. Writers take turns on a small spin flag; each new
+// coefficient set is published whole into the one of two slots that the audio thread is not
+// reading, then made current by one sequence store. The audio thread never waits: every frame it
+// compares the sequence with the one it holds and, if it changed, copies the current set, so no
+// frame mixes two sets and the frame after a setter returns already uses its set. A rate change
+// asks for a clear history by a new generation number in its set; the audio thread, which holds
+// the history in registers during a block, clears those at the first frame that sees the new
+// generation. The history it runs on is its own (writers never write it), so nothing a writer does
+// can tear it or be undone by the store at the end of a block.
+// The public fields are for reading on one thread: the level, the rate and the coefficients are
+// the writers' copy; lastInput, lastLow and lastHigh show the history as the last frame left it,
+// or cleared by a rate change since.
 //
 // Two guards keep a stream healthy whatever arrives. An input sample that is not finite, so large
 // (beyond 2^1000) that the filters could overflow, or so small that it is subnormal, is processed
@@ -21,11 +35,20 @@ namespace tovrel {
 // are flushed from the history to 0.0: on x86 subnormal arithmetic is many times slower, and a
 // silent input would otherwise leave the history decaying into that range and stuck there. The
 // history is flushed whenever it is stored and every kFlushInterval frames within a block, so a
-// decay costs at most that many frames of subnormal arithmetic, once. Neither guard changes a
-// result in the normal range, and neither depends on the floating-point mode of the host.
+// decay costs at most that many frames of subnormal arithmetic, once. Each flushed value is smaller
+// than the smallest normal double (2.2e-308) and then decays with the filter, so what the flushes
+// take away stays below a few hundred times that even at the slowest decay (feedback 0.995): an
+// output can differ from the plain equations only if it is itself smaller than about 1e-289 (1e-292
+// at 44.1 kHz with the default level); every larger output is bit-identical. Neither guard depends
+// on the floating-point mode of the host.
 struct CrossfeedFilter {
+    CrossfeedFilter() = default;
+    // Copies make an independent filter with the same state; the source must not be changing.
+    CrossfeedFilter(const CrossfeedFilter& other);
+    CrossfeedFilter& operator=(const CrossfeedFilter& other);
+
     // Validates the sample rate and the level (replacing an invalid one by its fallback, here in
-    // the record) and derives the coefficients. Leaves the history alone.
+    // the record), derives the coefficients and publishes them. Leaves the history alone.
     void computeCoefficients();
 
     // A new level keeps the history, so playback continues smoothly with the new coefficients.
@@ -43,9 +66,8 @@ struct CrossfeedFilter {
 
     // A block of frames from two channel buffers into two others (the same ones for in-place
     // processing), frame by frame as processFrame computes them, with the history held in
-    // registers: the frame-to-frame chain then runs at the speed of its arithmetic. The
-    // coefficients are read again every kFlushInterval frames, so a level change made during a
-    // long block applies within that many frames.
+    // registers: the frame-to-frame chain then runs at the speed of its arithmetic. Each frame uses
+    // the coefficient set current when it starts.
     void processBlock(const double* in0, const double* in1, double* out0, double* out1, int32_t frames);
     void processBlockFloat(const float* in0, const float* in1, float* out0, float* out1, int32_t frames);
 
@@ -68,38 +90,121 @@ struct CrossfeedFilter {
     double lastLow[2] = {0.0, 0.0};
     double lastHigh[2] = {0.0, 0.0};
 
+    // What the audio thread computes with: one whole set of coefficients, and the generation of
+    // the history it goes with (a new generation means "start from a clear history").
+    struct CoefficientSet {
+        double lowA0 = 0.0;
+        double lowB1 = 0.0;
+        double highA0 = 0.0;
+        double highA1 = 0.0;
+        double highB1 = 0.0;
+        double gain = 0.0;
+        std::uint32_t generation = 0;
+    };
+
+    // The set the next frame will use (any thread; never waits for a writer).
+    CoefficientSet currentSet() const;
+
 private:
     // The filter on both channels at once, one SSE2 lane per channel: lane-wise arithmetic gives
-    // exactly the results of the scalar equations. The guards are masks, not branches.
+    // exactly the results of the scalar equations. The guards are masks, not branches. `sequence`
+    // is the publication the coefficients came from, `generation` that of the history.
     struct Lanes {
         __m128d lowA0, lowB1, highA0, highA1, highB1, gain;
         __m128d lastInput, lastLow, lastHigh;
+        std::uint32_t sequence, generation;
     };
 
-    inline void loadCoefficients(Lanes& s) const;
+    // The audio thread's side.
+    inline std::uint32_t readSet(CoefficientSet& set) const;
+    inline void refresh(Lanes& s) const;
+    inline bool setChanged(const Lanes& s) const;
+    inline void beginFrames(Lanes& s) const;
+    inline void endFrames(const Lanes& s);
     inline void loadHistory(Lanes& s) const;
     inline void storeHistory(const Lanes& s);
     static inline void flushHistory(Lanes& s);
     static inline __m128d runFrame(Lanes& s, __m128d in);
     template <typename Frame> inline void processChunks(int32_t frames, Frame frame);
+
+    // The writers' side: one writer at a time, holding the flag, derives and publishes.
+    void lockWriters();
+    void unlockWriters();
+    void deriveCoefficients();
+    void publish(bool clearsHistory);
+
+    // Set n lives in slots[n & 1] and is current while the sequence reads 2n; 2n + 1 means set
+    // n + 1 is being written into the other slot.
+    CoefficientSet slots[2];
+    std::atomic<std::uint32_t> sequence{0};
+    std::atomic<bool> writerBusy{false};
+    // The writers' generation count.
+    std::uint32_t generation = 0;
+    // The audio thread's history between blocks, and the generation it belongs to.
+    double runningInput[2] = {0.0, 0.0};
+    double runningLow[2] = {0.0, 0.0};
+    double runningHigh[2] = {0.0, 0.0};
+    std::uint32_t runningGeneration = 0;
 };
 
-inline void CrossfeedFilter::loadCoefficients(Lanes& s) const {
-    s.lowA0 = _mm_set1_pd(lowA0);
-    s.lowB1 = _mm_set1_pd(lowB1);
-    s.highA0 = _mm_set1_pd(highA0);
-    s.highA1 = _mm_set1_pd(highA1);
-    s.highB1 = _mm_set1_pd(highB1);
-    s.gain = _mm_set1_pd(gain);
+// Copies the current set. The slot being copied is rewritten only when a second set after it
+// starts (sequence 2n + 3), so a copy is retried only if two writers finished meanwhile.
+inline std::uint32_t CrossfeedFilter::readSet(CoefficientSet& set) const {
+    for (;;) {
+        const std::uint32_t seen = sequence.load(std::memory_order_acquire);
+        const std::uint32_t published = seen & ~1u;
+        set = slots[(published >> 1) & 1];
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if (sequence.load(std::memory_order_relaxed) - published <= 2)
+            return seen;
+    }
+}
+
+// Inline, so that the lanes never leave registers; only the copy of the set goes through memory.
+inline void CrossfeedFilter::refresh(Lanes& s) const {
+    CoefficientSet set;
+    s.sequence = readSet(set);
+    s.lowA0 = _mm_set1_pd(set.lowA0);
+    s.lowB1 = _mm_set1_pd(set.lowB1);
+    s.highA0 = _mm_set1_pd(set.highA0);
+    s.highA1 = _mm_set1_pd(set.highA1);
+    s.highB1 = _mm_set1_pd(set.highB1);
+    s.gain = _mm_set1_pd(set.gain);
+    if (set.generation != s.generation) {
+        s.generation = set.generation;
+        s.lastInput = _mm_setzero_pd();
+        s.lastLow = _mm_setzero_pd();
+        s.lastHigh = _mm_setzero_pd();
+    }
+}
+
+// Relaxed: a changed sequence only sends the frame to readSet, which orders its own loads.
+inline bool CrossfeedFilter::setChanged(const Lanes& s) const {
+    return sequence.load(std::memory_order_relaxed) != s.sequence;
+}
+
+// The stored history and the current set; a history older than the set's generation is cleared.
+inline void CrossfeedFilter::beginFrames(Lanes& s) const {
+    loadHistory(s);
+    s.generation = runningGeneration;
+    refresh(s);
+}
+
+inline void CrossfeedFilter::endFrames(const Lanes& s) {
+    storeHistory(s);
+    runningGeneration = s.generation;
 }
 
 inline void CrossfeedFilter::loadHistory(Lanes& s) const {
-    s.lastInput = _mm_loadu_pd(lastInput);
-    s.lastLow = _mm_loadu_pd(lastLow);
-    s.lastHigh = _mm_loadu_pd(lastHigh);
+    s.lastInput = _mm_loadu_pd(runningInput);
+    s.lastLow = _mm_loadu_pd(runningLow);
+    s.lastHigh = _mm_loadu_pd(runningHigh);
 }
 
 inline void CrossfeedFilter::storeHistory(const Lanes& s) {
+    _mm_storeu_pd(runningInput, s.lastInput);
+    _mm_storeu_pd(runningLow, s.lastLow);
+    _mm_storeu_pd(runningHigh, s.lastHigh);
     _mm_storeu_pd(lastInput, s.lastInput);
     _mm_storeu_pd(lastLow, s.lastLow);
     _mm_storeu_pd(lastHigh, s.lastHigh);
@@ -144,23 +249,21 @@ inline __m128d CrossfeedFilter::runFrame(Lanes& s, __m128d in) {
 
 inline void CrossfeedFilter::processFrame(double* pair) {
     Lanes s;
-    loadCoefficients(s);
-    loadHistory(s);
+    beginFrames(s);
     const __m128d out = runFrame(s, _mm_loadu_pd(pair));
     flushHistory(s);
-    storeHistory(s);
+    endFrames(s);
     _mm_storeu_pd(pair, out);
 }
 
 inline void CrossfeedFilter::processFrameFloat(float* pair) {
     Lanes s;
-    loadCoefficients(s);
-    loadHistory(s);
+    beginFrames(s);
     // The two floats move as one 64-bit integer lane, which may alias anything.
     const __m128 in = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(pair)));
     const __m128d out = runFrame(s, _mm_cvtps_pd(in));
     flushHistory(s);
-    storeHistory(s);
+    endFrames(s);
     _mm_storel_epi64(reinterpret_cast<__m128i*>(pair), _mm_castps_si128(_mm_cvtpd_ps(out)));
 }
 

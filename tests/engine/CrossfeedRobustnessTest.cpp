@@ -240,7 +240,7 @@ TEST(CrossfeedExactness, HostFloatingPointModeChangesNothing) {
 // the guarded history goes to exactly zero instead of sticking at the smallest subnormal; and once
 // the music is back both agree bit for bit again.
 TEST(CrossfeedSubnormalTail, HistoryDropsToZeroAndRejoinsThePlainArithmetic) {
-    const double kTiny = std::ldexp(1.0, -960); // below this, results may differ
+    const double kTiny = std::ldexp(1.0, -960); // below this (about 1e-289), results may differ
     for (const Setting& setting : kSettings) {
         for (int32_t blockSize : {1, 5, 16, 64, 4096}) {
             CrossfeedFilter guarded = filterAt(setting.level, setting.rate);
@@ -281,6 +281,30 @@ TEST(CrossfeedSubnormalTail, HistoryDropsToZeroAndRejoinsThePlainArithmetic) {
             EXPECT_EQ(std::memcmp(guarded.lastHigh, plain.lastHigh, sizeof plain.lastHigh), 0);
         }
     }
+}
+
+// A normal input so small that the low-pass history it leaves is subnormal: the flush drops that
+// history, and the next output, itself tiny, differs from the plain equations by less than the
+// smallest normal double. Only outputs that small can show such a difference.
+TEST(CrossfeedSubnormalTail, FlushChangesOnlyTheLastDigitsOfTinyOutputs) {
+    CrossfeedFilter guarded = filterAt(kLevelTaskel, 44100);
+    PlainFilter plain(guarded);
+    const double inputs[][2] = {{2.59e-307, 2.59e-307}, {1e-300, 1e-300}, {0.5, -0.25}, {0.125, 0.0}};
+    bool differed = false;
+    for (const auto& in : inputs) {
+        double pair[2] = {in[0], in[1]};
+        double expected[2];
+        plain.run(in[0], in[1], expected[0], expected[1]);
+        guarded.processFrame(pair);
+        for (int c = 0; c < 2; ++c) {
+            if (bitsOf(pair[c]) != bitsOf(expected[c])) {
+                differed = true;
+                EXPECT_LT(std::fabs(expected[c]), 1e-291);
+                EXPECT_LT(std::fabs(pair[c] - expected[c]), DBL_MIN);
+            }
+        }
+    }
+    EXPECT_TRUE(differed) << "the flushed history should show in the tiny output";
 }
 
 TEST(CrossfeedSubnormalTail, LongSilenceGivesExactZerosAndAClearHistory) {

@@ -1,0 +1,233 @@
+// Level and rate changes made on other threads while the audio thread processes blocks: every
+// frame is computed from exactly one published coefficient set, and the frame after a change
+// already uses the new one.
+#include "engine/CrossfeedEngine.h"
+#include "engine/PublishedSetReplay.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <thread>
+#include <vector>
+
+namespace tovrel {
+namespace {
+
+// Frames whose outputs may still be on their way when a frame after them reads the sequence.
+constexpr size_t kStoreWindow = 64;
+
+using Set = CrossfeedFilter::CoefficientSet;
+
+uint64_t bitsOf(double v) {
+    uint64_t b;
+    std::memcpy(&b, &v, sizeof b);
+    return b;
+}
+
+bool sameCoefficients(const Set& a, const Set& b) {
+    return std::memcmp(&a, &b, offsetof(Set, generation)) == 0;
+}
+
+// The filter equations as written, on a history of its own: replays a stream one frame at a
+// time with whichever set the caller names.
+struct Replay {
+    void clear() { *this = Replay{}; }
+
+    void run(const Set& c, double in0, double in1, double& out0, double& out1) {
+        lastLow[0] = lastLow[0] * c.lowB1 + in0 * c.lowA0;
+        lastLow[1] = lastLow[1] * c.lowB1 + in1 * c.lowA0;
+        lastHigh[0] = lastInput[0] * c.highA1 + c.highA0 * in0 + lastHigh[0] * c.highB1;
+        lastHigh[1] = lastInput[1] * c.highA1 + c.highA0 * in1 + lastHigh[1] * c.highB1;
+        lastInput[0] = in0;
+        lastInput[1] = in1;
+        // The streams below never clip, so that no two sets can give the same output.
+        out0 = (lastHigh[0] + lastLow[1]) * c.gain;
+        out1 = (lastHigh[1] + lastLow[0]) * c.gain;
+    }
+
+    double lastInput[2] = {0.0, 0.0};
+    double lastLow[2] = {0.0, 0.0};
+    double lastHigh[2] = {0.0, 0.0};
+};
+
+class Noise {
+public:
+    explicit Noise(uint32_t seed) : m_state(seed) {}
+    uint32_t next() { return m_state = m_state * 1664525u + 1013904223u; }
+    // Within +-0.25: the outputs stay well inside full scale.
+    double sample() { return static_cast<double>(static_cast<int32_t>(next())) * (0.25 / 2147483648.0); }
+
+private:
+    uint32_t m_state;
+};
+
+const LevelWord kLevels[] = {kLevelTaskel,        kLevelBs2bDefault,   kLevelCMoy,         kLevelJMeier,
+                             makeLevel(300, 150), makeLevel(2000, 10), makeLevel(1234, 77)};
+
+// A writer thread changes the level and the rate at random moments within blocks, recording every
+// set it publishes (taken from a twin filter that sees the same calls on one thread) and how far
+// the audio thread had got when the setter returned, read from the output buffer as it fills. The
+// output is then replayed frame by frame: each frame must equal the frame that one recorded set
+// computes, from the history the sets before it left (cleared where a rate change came between);
+// sets are used in the order they were published; and every frame begun after a setter returned
+// uses that setter's set or a later one.
+TEST(CrossfeedThreads, EveryFrameUsesExactlyOnePublishedSet) {
+    constexpr size_t kFrames = 1 << 19;
+    for (uint32_t seed : {1u, 2u}) {
+        CrossfeedEngine engine;
+        CrossfeedFilter& filter = *engine.filter();
+        CrossfeedFilter twin = filter;
+        test::PublishedSetReplay published(twin.currentSet());
+        std::vector<double> in0(kFrames), in1(kFrames);
+        // Outputs start as NaN, which the filter never writes: the writer sees which are done.
+        std::vector<double> out0(kFrames, std::numeric_limits<double>::quiet_NaN()), out1(kFrames);
+        Noise noise(seed);
+        for (size_t i = 0; i < kFrames; ++i) {
+            in0[i] = noise.sample();
+            in1[i] = noise.sample();
+        }
+        const volatile double* written = out0.data();
+        std::atomic<bool> finished{false};
+        std::atomic<bool> exhausted{false};
+        std::atomic<int> changes{0};
+
+        std::thread writer([&]() {
+            Noise choices(seed * 7919u);
+            size_t done = 0; // frames known to be written
+            auto framesWritten = [&]() {
+                while (done < kFrames && !std::isnan(written[done]))
+                    ++done;
+                return done;
+            };
+            for (uint32_t n = 0; n < 200 && !exhausted.load(); ++n) {
+                // Wait until the audio thread has gone a random way further, often into a block.
+                const size_t target = framesWritten() + 1 + choices.next() % 200;
+                for (int spin = 0; framesWritten() < target && !exhausted.load(); ++spin)
+                    if (spin % 4096 == 4095) // watch the block fill while both threads run
+                        std::this_thread::yield();
+                // Every change gives a set never seen before, so that the replay cannot mistake
+                // one set for another.
+                if (choices.next() % 5 == 0) {
+                    filter.setSampleRate(8000 + 13 * n);
+                    twin.setSampleRate(8000 + 13 * n);
+                } else {
+                    filter.setLevel(makeLevel(300 + (7 * n) % 1701, 10 + n % 141));
+                    twin.setLevel(makeLevel(300 + (7 * n) % 1701, 10 + n % 141));
+                }
+                // Outputs reach this thread later than the audio thread reads the sequence: its stores
+                // wait in the processor's store buffer (a few dozen) while later loads go ahead. So
+                // only frames beyond that window surely began after the change.
+                published.publish(twin.currentSet(), framesWritten() + kStoreWindow);
+                changes.fetch_add(1);
+            }
+            finished.store(true);
+        });
+
+        size_t processed = 0;
+        int blocks = 0;
+        while (processed < kFrames) {
+            const bool last = finished.load();
+            const int32_t frames =
+                static_cast<int32_t>(std::min<size_t>(1 + noise.next() % 1024, kFrames - processed));
+            filter.processBlock(&in0[processed], &in1[processed], &out0[processed], &out1[processed], frames);
+            processed += static_cast<size_t>(frames);
+            if (last)
+                break;
+            // As a host's audio thread waits for its next buffer, letting the writer in; and
+            // for a while, until the writer has caught up, on a machine that runs one at a time.
+            ++blocks;
+            for (int wait = 0; wait < 200 && !finished.load() && blocks > 4 * changes.load() + 4; ++wait)
+                std::this_thread::yield();
+        }
+        exhausted.store(true);
+        writer.join();
+        ASSERT_GT(published.published(), 50u) << "the writer should have published many sets";
+        EXPECT_EQ(published.check(in0.data(), in1.data(), out0.data(), out1.data(), processed), "")
+            << "seed " << seed;
+    }
+}
+
+// Changes made between frames on the audio thread itself, where the order is fixed: the very next
+// frame uses the new set (from a clear history after a rate change), whether it is a block of one
+// frame, a longer block, or processFrame.
+TEST(CrossfeedThreads, FrameAfterAChangeUsesTheNewSet) {
+    CrossfeedEngine engine;
+    CrossfeedFilter& filter = *engine.filter();
+    Replay replay;
+    Noise noise(11);
+    int frame = 0;
+    for (int step = 0; step < 400; ++step) {
+        if (step % 3 == 0)
+            filter.setLevel(kLevels[step % 7]);
+        if (step % 11 == 5) {
+            filter.setSampleRate(step % 2 ? 96000 : 44100);
+            replay.clear();
+        }
+        const Set set = filter.currentSet();
+        const int32_t frames = step % 4 == 0 ? 1 : 1 + step % 37;
+        std::vector<double> a(frames), b(frames);
+        for (int32_t i = 0; i < frames; ++i) {
+            a[i] = noise.sample();
+            b[i] = noise.sample();
+        }
+        std::vector<double> expected(2 * static_cast<size_t>(frames));
+        for (int32_t i = 0; i < frames; ++i)
+            replay.run(set, a[i], b[i], expected[2 * i], expected[2 * i + 1]);
+        if (step % 5 == 1) {
+            for (int32_t i = 0; i < frames; ++i) {
+                double pair[2] = {a[i], b[i]};
+                filter.processFrame(pair);
+                a[i] = pair[0];
+                b[i] = pair[1];
+            }
+        } else {
+            filter.processBlock(a.data(), b.data(), a.data(), b.data(), frames);
+        }
+        for (int32_t i = 0; i < frames; ++i, ++frame) {
+            ASSERT_EQ(bitsOf(a[i]), bitsOf(expected[2 * i])) << "frame " << frame << " step " << step;
+            ASSERT_EQ(bitsOf(b[i]), bitsOf(expected[2 * i + 1])) << "frame " << frame << " step " << step;
+        }
+    }
+}
+
+// Two writers at once (a host's automation thread and the editor's): every set the audio thread
+// can see is a whole set that one of them computed.
+TEST(CrossfeedThreads, TwoWritersAtOncePublishOnlyWholeSets) {
+    CrossfeedEngine engine;
+    CrossfeedFilter& filter = *engine.filter();
+    std::vector<Set> valid;
+    for (LevelWord level : {kLevelTaskel, kLevelJMeier}) {
+        CrossfeedFilter reference = filter;
+        reference.setLevel(level);
+        valid.push_back(reference.currentSet());
+    }
+    std::atomic<bool> stop{false};
+    std::atomic<int> reads{0};
+    auto writer = [&](LevelWord mine, LevelWord other) {
+        while (reads.load() == 0)
+            std::this_thread::yield();
+        for (int i = 0; i < 20000; ++i)
+            filter.setLevel(i % 2 ? mine : other);
+    };
+    std::thread one(writer, kLevelTaskel, kLevelJMeier);
+    std::thread two(writer, kLevelJMeier, kLevelTaskel);
+    std::thread reader([&]() {
+        while (!stop.load()) {
+            const Set seen = filter.currentSet();
+            ASSERT_TRUE(sameCoefficients(seen, valid[0]) || sameCoefficients(seen, valid[1]));
+            reads.fetch_add(1);
+        }
+    });
+    one.join();
+    two.join();
+    stop.store(true);
+    reader.join();
+    EXPECT_GT(reads.load(), 1);
+}
+
+} // namespace
+} // namespace tovrel

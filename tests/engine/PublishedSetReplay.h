@@ -1,0 +1,89 @@
+#pragma once
+
+#include "engine/CrossfeedFilter.h"
+
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace tovrel::test {
+
+// The coefficient sets a test saw published, in order, each with the first frame that must use it
+// or a later one; and a replay of recorded output against them with the filter equations as
+// written. A frame passes if exactly one set, not older than the last one used, gives its output
+// bits from the history the frames before it left (cleared where a rate change came between).
+// Streams must not clip, so that no two sets can give the same output.
+class PublishedSetReplay {
+public:
+    using Set = CrossfeedFilter::CoefficientSet;
+
+    explicit PublishedSetReplay(const Set& initial) { m_sets.push_back({initial, 0}); }
+
+    // Records `set` if it differs from the last one recorded.
+    void publish(const Set& set, size_t firstFrame) {
+        const Set& last = m_sets.back().set;
+        if (std::memcmp(&set, &last, offsetof(Set, generation)) != 0 || set.generation != last.generation)
+            m_sets.push_back({set, firstFrame});
+    }
+
+    size_t published() const { return m_sets.size(); }
+
+    // An empty string if every frame passes, else what the first failing frame did.
+    std::string check(const double* in0, const double* in1, const double* out0, const double* out1,
+                      size_t frames) const {
+        History history;
+        size_t current = 0;
+        size_t required = 0;
+        for (size_t frame = 0; frame < frames; ++frame) {
+            while (required + 1 < m_sets.size() && m_sets[required + 1].firstFrame <= frame)
+                ++required;
+            bool matched = false;
+            for (size_t k = current; k < m_sets.size() && !matched; ++k) {
+                History candidate = history;
+                if (m_sets[k].set.generation != m_sets[current].set.generation)
+                    candidate = History{};
+                double expected[2];
+                candidate.run(m_sets[k].set, in0[frame], in1[frame], expected);
+                if (sameBits(expected[0], out0[frame]) && sameBits(expected[1], out1[frame])) {
+                    matched = true;
+                    current = k;
+                    history = candidate;
+                }
+            }
+            if (!matched)
+                return "frame " + std::to_string(frame) + " matches no single published set";
+            if (current < required)
+                return "frame " + std::to_string(frame) + " began after set " + std::to_string(required) +
+                       " was published but used set " + std::to_string(current);
+        }
+        return {};
+    }
+
+private:
+    struct History {
+        void run(const Set& c, double in0, double in1, double* out) {
+            lastLow[0] = lastLow[0] * c.lowB1 + in0 * c.lowA0;
+            lastLow[1] = lastLow[1] * c.lowB1 + in1 * c.lowA0;
+            lastHigh[0] = lastInput[0] * c.highA1 + c.highA0 * in0 + lastHigh[0] * c.highB1;
+            lastHigh[1] = lastInput[1] * c.highA1 + c.highA0 * in1 + lastHigh[1] * c.highB1;
+            lastInput[0] = in0;
+            lastInput[1] = in1;
+            out[0] = (lastHigh[0] + lastLow[1]) * c.gain;
+            out[1] = (lastHigh[1] + lastLow[0]) * c.gain;
+        }
+        double lastInput[2] = {0.0, 0.0};
+        double lastLow[2] = {0.0, 0.0};
+        double lastHigh[2] = {0.0, 0.0};
+    };
+    struct Entry {
+        Set set;
+        size_t firstFrame;
+    };
+
+    static bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+    std::vector<Entry> m_sets;
+};
+
+} // namespace tovrel::test

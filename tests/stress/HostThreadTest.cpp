@@ -1,0 +1,119 @@
+// A host's automation thread changes "Feed", "FCut" and the sample rate through the effect record
+// while its audio thread processes blocks: every output frame is the frame of exactly one of the
+// coefficient sets those changes published, and the frame after a change uses the new set.
+#include "StressHost.h"
+#include "engine/CrossfeedEngine.h"
+#include "engine/PublishedSetReplay.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <limits>
+#include <thread>
+#include <vector>
+
+namespace tovrel::test {
+namespace {
+
+// Frames whose outputs may still be on their way when a frame after them reads the sequence.
+constexpr size_t kStoreWindow = 64;
+
+// The level in force, read back through the record as a host would.
+LevelWord levelOf(AEffect* effect) {
+    const auto feed = static_cast<uint32_t>(std::lround(effect->getParameter(effect, 0) * 140.0f)) + 10;
+    const auto cut = static_cast<uint32_t>(std::lround(effect->getParameter(effect, 1) * 1700.0f)) + 300;
+    return makeLevel(cut, feed);
+}
+
+TEST(HostThreads, AutomationAndRateChangesReachTheNextFrameWhole) {
+    StressHost host;
+    ASSERT_TRUE(host.load());
+    AEffect* effect = host.openEffect(44100.0f);
+    ASSERT_NE(effect, nullptr);
+    effect->setParameter(effect, 2, 0.0f); // "Off": the level parameters are free
+
+    // The sets the plug-in publishes, computed here by the filter on one thread.
+    CrossfeedEngine engine;
+    CrossfeedFilter& reference = *engine.filter();
+    reference.setLevel(levelOf(effect));
+    PublishedSetReplay published(reference.currentSet());
+
+    constexpr size_t kFrames = 1 << 18;
+    std::vector<double> in0(kFrames), in1(kFrames);
+    std::vector<double> out0(kFrames, std::numeric_limits<double>::quiet_NaN()), out1(kFrames);
+    uint32_t noise = 1;
+    for (size_t i = 0; i < kFrames; ++i) {
+        noise = noise * 1664525u + 1013904223u;
+        in0[i] = static_cast<int32_t>(noise) * (0.25 / 2147483648.0);
+        in1[i] = -in0[i] * 0.5 + ((i % 97) * 0.001);
+    }
+    const volatile double* written = out0.data();
+    std::atomic<bool> audioDone{false};
+    std::atomic<int> blocks{0};
+    std::atomic<int> changes{0};
+
+    std::thread automation([&]() {
+        uint32_t random = 77;
+        size_t done = 0;
+        auto framesWritten = [&]() {
+            while (done < kFrames && !std::isnan(written[done]))
+                ++done;
+            return done;
+        };
+        for (int n = 0; n < 150 && !audioDone.load(); ++n) {
+            random = random * 1103515245u + 12345u;
+            const size_t target = framesWritten() + 1 + (random >> 8) % 300;
+            for (int spin = 0; framesWritten() < target && !audioDone.load(); ++spin)
+                if (spin % 4096 == 4095) // watch the block fill while both threads run
+                    std::this_thread::yield();
+            random = random * 1103515245u + 12345u;
+            const float value = static_cast<float>((random >> 8) % 1000) * 0.001f;
+            switch ((random >> 20) % 4) {
+            case 0: {
+                const float rate = 22050.0f + static_cast<float>(n) * 97.0f;
+                effect->dispatcher(effect, vst::effSetSampleRate, 0, 0, nullptr, rate);
+                reference.setSampleRate(static_cast<uint32_t>(rate));
+                break;
+            }
+            case 1:
+                effect->setParameter(effect, 1, value);
+                reference.setLevel(levelOf(effect));
+                break;
+            default:
+                effect->setParameter(effect, 0, value);
+                reference.setLevel(levelOf(effect));
+                break;
+            }
+            // Outputs reach this thread later than the audio thread reads the sequence: its stores
+            // wait in the processor's store buffer (a few dozen) while later loads go ahead. So
+            // only frames beyond that window surely began after the change.
+            published.publish(reference.currentSet(), framesWritten() + kStoreWindow);
+            changes.fetch_add(1);
+        }
+    });
+
+    size_t processed = 0;
+    while (processed < kFrames && blocks.load() < 4000) {
+        const int32_t frames =
+            static_cast<int32_t>(std::min<size_t>(1 + processed % 1021, kFrames - processed));
+        double* inputs[2] = {&in0[processed], &in1[processed]};
+        double* outputs[2] = {&out0[processed], &out1[processed]};
+        effect->processDoubleReplacing(effect, inputs, outputs, frames);
+        processed += static_cast<size_t>(frames);
+        // A host's audio thread waits for its next buffer; this one also, for a while, until the
+        // automation has caught up, on a machine that runs one thread at a time.
+        const int done = blocks.fetch_add(1) + 1;
+        for (int wait = 0; wait < 200 && !audioDone.load() && done > 4 * changes.load() + 4; ++wait)
+            std::this_thread::yield();
+    }
+    audioDone.store(true);
+    automation.join();
+    StressHost::closeEffect(effect);
+
+    EXPECT_GT(published.published(), 20u) << "the automation should have changed the sets";
+    EXPECT_EQ(published.check(in0.data(), in1.data(), out0.data(), out1.data(), processed), "");
+}
+
+} // namespace
+} // namespace tovrel::test
