@@ -25,50 +25,50 @@ reset() {
 
 reset
 cat >"$dir/sources.list.d/debian.sources" <<'SOURCES'
-# http://comment.invalid/debian
+# file:/srv/mirrors/comment/debian
 Types: deb
-URIs: http://security.invalid/debian-security
+URIs: file:/srv/mirrors/security/debian-security
 Suites: bookworm-security
 Components: main
 
 Types: deb-src
-URIs: http://sources.invalid/debian
+URIs: file:/srv/mirrors/sources/debian
 Suites: bookworm
 
 Types: deb
-URIs: http://disabled.invalid/debian
+URIs: file:/srv/mirrors/disabled/debian
 Suites: bookworm
 Enabled: no
 
 types: deb deb-src
 uris:
- http://release.invalid/debian/
- http://second.invalid/debian
+ file:/srv/mirrors/release/debian/
+ file:/srv/mirrors/second/debian
 suites: bookworm-updates
  bookworm
 SOURCES
-expect "deb822: the first enabled binary source of the release, continued fields" http://release.invalid/debian
+expect "deb822: the first enabled binary source of the release, continued fields" file:/srv/mirrors/release/debian
 
 reset
 cat >"$dir/sources.list" <<'LIST'
-# deb http://commented.invalid/debian bookworm main
-deb http://security.invalid/debian-security bookworm-security main
-deb-src http://sources.invalid/debian bookworm main
-deb [arch=amd64 signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://local.invalid:3142/debian bookworm main
+# deb file:/srv/mirrors/commented/debian bookworm main
+deb file:/srv/mirrors/security/debian-security bookworm-security main
+deb-src file:/srv/mirrors/sources/debian bookworm main
+deb [arch=amd64 signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] file:/srv/mirrors/local/debian bookworm main
 LIST
-expect "one-line: options skipped, security and source lines passed over" http://local.invalid:3142/debian
+expect "one-line: options skipped, security and source lines passed over" file:/srv/mirrors/local/debian
 
 cat >"$dir/sources.list.d/extra.list" <<'LIST'
-deb http://later.invalid/debian bookworm main
+deb file:/srv/mirrors/later/debian bookworm main
 LIST
-expect "sources.list comes before sources.list.d" http://local.invalid:3142/debian
+expect "sources.list comes before sources.list.d" file:/srv/mirrors/local/debian
 
 reset
-echo "deb http://security.invalid/debian-security bookworm-security main" >"$dir/sources.list"
+echo "deb file:/srv/mirrors/security/debian-security bookworm-security main" >"$dir/sources.list"
 expect "no release source: an error, not a guess" "(failed)"
 
-got=$(TOVREL_APT_MIRROR=http://given.invalid/debian "$script" "$dir")
-if [ "$got" = http://given.invalid/debian ]; then echo "ok: TOVREL_APT_MIRROR wins"; else
+got=$(TOVREL_APT_MIRROR=file:/srv/mirrors/given/debian "$script" "$dir")
+if [ "$got" = file:/srv/mirrors/given/debian ]; then echo "ok: TOVREL_APT_MIRROR wins"; else
     echo "FAIL: TOVREL_APT_MIRROR ignored: got '$got'"
     failures=$((failures + 1))
 fi
