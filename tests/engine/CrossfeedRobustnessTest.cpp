@@ -1,6 +1,7 @@
 // The filter's guards against bad input and subnormal history, held against the plain filter
 // arithmetic: results must not change wherever that arithmetic stays in the normal range.
 #include "engine/CrossfeedEngine.h"
+#include "engine/PlainEquations.h"
 
 #include <gtest/gtest.h>
 
@@ -22,14 +23,9 @@ struct PlainFilter {
     explicit PlainFilter(const CrossfeedFilter& f) : c(f) {}
 
     void run(double in0, double in1, double& out0, double& out1) {
-        lastLow[0] = lastLow[0] * c.lowB1 + in0 * c.lowA0;
-        lastLow[1] = lastLow[1] * c.lowB1 + in1 * c.lowA0;
-        lastHigh[0] = lastInput[0] * c.highA1 + c.highA0 * in0 + lastHigh[0] * c.highB1;
-        lastHigh[1] = lastInput[1] * c.highA1 + c.highA0 * in1 + lastHigh[1] * c.highB1;
-        lastInput[0] = in0;
-        lastInput[1] = in1;
-        double left = (lastHigh[0] + lastLow[1]) * c.gain;
-        double right = (lastHigh[1] + lastLow[0]) * c.gain;
+        double left = 0.0;
+        double right = 0.0;
+        equations.run(c, in0, in1, left, right);
         left = left > 1.0 ? 1.0 : left;
         left = left < -1.0 ? -1.0 : left;
         right = right > 1.0 ? 1.0 : right;
@@ -39,16 +35,15 @@ struct PlainFilter {
     }
 
     bool historySubnormal() const {
-        for (double v : {lastLow[0], lastLow[1], lastHigh[0], lastHigh[1]})
+        for (double v :
+             {equations.lastLow[0], equations.lastLow[1], equations.lastHigh[0], equations.lastHigh[1]})
             if (v != 0.0 && std::fabs(v) < DBL_MIN)
                 return true;
         return false;
     }
 
     CrossfeedFilter c;
-    double lastInput[2] = {0.0, 0.0};
-    double lastLow[2] = {0.0, 0.0};
-    double lastHigh[2] = {0.0, 0.0};
+    test::PlainEquations equations;
 };
 
 CrossfeedFilter filterAt(LevelWord level, uint32_t rate) {
@@ -145,8 +140,8 @@ TEST(CrossfeedExactness, FrameResultsAreBitIdenticalToThePlainArithmetic) {
             clipped += (std::fabs(expected[0]) == 1.0) + (std::fabs(expected[1]) == 1.0);
         }
         EXPECT_GT(clipped, 100) << "the stream should exercise the clipping";
-        EXPECT_EQ(bitsOf(guarded.lastLow[0]), bitsOf(plain.lastLow[0]));
-        EXPECT_EQ(bitsOf(guarded.lastHigh[1]), bitsOf(plain.lastHigh[1]));
+        EXPECT_EQ(bitsOf(guarded.lastLow[0]), bitsOf(plain.equations.lastLow[0]));
+        EXPECT_EQ(bitsOf(guarded.lastHigh[1]), bitsOf(plain.equations.lastHigh[1]));
     }
 }
 
@@ -277,8 +272,10 @@ TEST(CrossfeedSubnormalTail, HistoryDropsToZeroAndRejoinsThePlainArithmetic) {
             }
             EXPECT_TRUE(plainWentSubnormal) << "the silence should take the plain history below normal";
             // The music is back: the two agree on every history value again.
-            EXPECT_EQ(std::memcmp(guarded.lastLow, plain.lastLow, sizeof plain.lastLow), 0);
-            EXPECT_EQ(std::memcmp(guarded.lastHigh, plain.lastHigh, sizeof plain.lastHigh), 0);
+            EXPECT_EQ(std::memcmp(guarded.lastLow, plain.equations.lastLow, sizeof plain.equations.lastLow),
+                      0);
+            EXPECT_EQ(
+                std::memcmp(guarded.lastHigh, plain.equations.lastHigh, sizeof plain.equations.lastHigh), 0);
         }
     }
 }

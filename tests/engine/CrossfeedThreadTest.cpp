@@ -2,6 +2,7 @@
 // frame is computed from exactly one published coefficient set, and the frame after a change
 // already uses the new one.
 #include "engine/CrossfeedEngine.h"
+#include "engine/PlainEquations.h"
 #include "engine/PublishedSetReplay.h"
 
 #include <gtest/gtest.h>
@@ -31,28 +32,6 @@ uint64_t bitsOf(double v) {
 bool sameCoefficients(const Set& a, const Set& b) {
     return std::memcmp(&a, &b, offsetof(Set, generation)) == 0;
 }
-
-// The filter equations as written, on a history of its own: replays a stream one frame at a
-// time with whichever set the caller names.
-struct Replay {
-    void clear() { *this = Replay{}; }
-
-    void run(const Set& c, double in0, double in1, double& out0, double& out1) {
-        lastLow[0] = lastLow[0] * c.lowB1 + in0 * c.lowA0;
-        lastLow[1] = lastLow[1] * c.lowB1 + in1 * c.lowA0;
-        lastHigh[0] = lastInput[0] * c.highA1 + c.highA0 * in0 + lastHigh[0] * c.highB1;
-        lastHigh[1] = lastInput[1] * c.highA1 + c.highA0 * in1 + lastHigh[1] * c.highB1;
-        lastInput[0] = in0;
-        lastInput[1] = in1;
-        // The streams below never clip, so that no two sets can give the same output.
-        out0 = (lastHigh[0] + lastLow[1]) * c.gain;
-        out1 = (lastHigh[1] + lastLow[0]) * c.gain;
-    }
-
-    double lastInput[2] = {0.0, 0.0};
-    double lastLow[2] = {0.0, 0.0};
-    double lastHigh[2] = {0.0, 0.0};
-};
 
 class Noise {
 public:
@@ -157,7 +136,8 @@ TEST(CrossfeedThreads, EveryFrameUsesExactlyOnePublishedSet) {
 TEST(CrossfeedThreads, FrameAfterAChangeUsesTheNewSet) {
     CrossfeedEngine engine;
     CrossfeedFilter& filter = *engine.filter();
-    Replay replay;
+    // The streams here never clip, so that no two sets can give the same output.
+    test::PlainEquations replay;
     Noise noise(11);
     int frame = 0;
     for (int step = 0; step < 400; ++step) {
@@ -165,7 +145,7 @@ TEST(CrossfeedThreads, FrameAfterAChangeUsesTheNewSet) {
             filter.setLevel(kLevels[step % 7]);
         if (step % 11 == 5) {
             filter.setSampleRate(step % 2 ? 96000 : 44100);
-            replay.clear();
+            replay = test::PlainEquations{};
         }
         const Set set = filter.currentSet();
         const int32_t frames = step % 4 == 0 ? 1 : 1 + step % 37;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/CrossfeedFilter.h"
+#include "engine/PlainEquations.h"
 
 #include <cstddef>
 #include <cstring>
@@ -32,7 +33,7 @@ public:
     // An empty string if every frame passes, else what the first failing frame did.
     std::string check(const double* in0, const double* in1, const double* out0, const double* out1,
                       size_t frames) const {
-        History history;
+        PlainEquations history;
         size_t current = 0;
         size_t required = 0;
         for (size_t frame = 0; frame < frames; ++frame) {
@@ -40,11 +41,11 @@ public:
                 ++required;
             bool matched = false;
             for (size_t k = current; k < m_sets.size() && !matched; ++k) {
-                History candidate = history;
+                PlainEquations candidate = history;
                 if (m_sets[k].set.generation != m_sets[current].set.generation)
-                    candidate = History{};
+                    candidate = PlainEquations{};
                 double expected[2];
-                candidate.run(m_sets[k].set, in0[frame], in1[frame], expected);
+                candidate.run(m_sets[k].set, in0[frame], in1[frame], expected[0], expected[1]);
                 if (sameBits(expected[0], out0[frame]) && sameBits(expected[1], out1[frame])) {
                     matched = true;
                     current = k;
@@ -61,21 +62,6 @@ public:
     }
 
 private:
-    struct History {
-        void run(const Set& c, double in0, double in1, double* out) {
-            lastLow[0] = lastLow[0] * c.lowB1 + in0 * c.lowA0;
-            lastLow[1] = lastLow[1] * c.lowB1 + in1 * c.lowA0;
-            lastHigh[0] = lastInput[0] * c.highA1 + c.highA0 * in0 + lastHigh[0] * c.highB1;
-            lastHigh[1] = lastInput[1] * c.highA1 + c.highA0 * in1 + lastHigh[1] * c.highB1;
-            lastInput[0] = in0;
-            lastInput[1] = in1;
-            out[0] = (lastHigh[0] + lastLow[1]) * c.gain;
-            out[1] = (lastHigh[1] + lastLow[0]) * c.gain;
-        }
-        double lastInput[2] = {0.0, 0.0};
-        double lastLow[2] = {0.0, 0.0};
-        double lastHigh[2] = {0.0, 0.0};
-    };
     struct Entry {
         Set set;
         size_t firstFrame;
