@@ -29,10 +29,12 @@ configure: deps
 build: configure
 	@for p in $(PRESETS); do echo "== build $$p"; cmake --build --preset $$p || exit 1; done
 
-build-%: deps
+# Static pattern rules: make looks for no implicit rule for a phony target, so a plain
+# build-% rule would never run for them.
+$(addprefix build-,$(PRESETS)): build-%: deps
 	cmake --preset $* >/dev/null && cmake --build --preset $*
 
-test-%: build-%
+$(addprefix test-,$(PRESETS)): test-%: build-%
 	tools/scripts/run-tests.sh $*
 
 test: build

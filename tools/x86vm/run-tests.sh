@@ -66,6 +66,8 @@ export TOVREL_WINEPREFIX="$root/build/x86vm-wine64-prefix"
 reference=""
 if [ -f "$x64_dump" ] && [ -f dist/x64/tovrel_vst.dll ]; then
     tools/scripts/wine-session start
+    # Stopped however the run ends, a failure included.
+    trap 'tools/scripts/wine-session stop' EXIT
     if tools/scripts/wine-run "$x64_dump" --plugin=dist/x64/tovrel_vst.dll "$results/x64-dump.txt" \
         </dev/null >"$results/x64-dump.log" 2>&1; then
         reference="$results/x64-dump.txt"
@@ -137,7 +139,6 @@ else
     failed=$((failed + 1))
     bad+=("x64-comparison")
 fi
-[ -n "$reference" ] && tools/scripts/wine-session stop
 
 say "results and output in $results/share/out"
 echo "x86: $passed passed, $failed failed"
