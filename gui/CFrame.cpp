@@ -2,10 +2,8 @@
 
 #include "gui/CFileDropTarget.h"
 #include "gui/CPaintContext.h"
+#include "gui/ModuleInstance.h"
 #include "gui/PlatformEntries.h"
-#include "host/GuiEditor.h"
-#include "host/ModuleInstance.h"
-#include "host/PluginEffect.h"
 
 #include <ole2.h>
 
@@ -14,6 +12,8 @@
 #include <cstring>
 
 namespace tovrel {
+
+int32_t knobMode = 0;
 
 namespace {
 
@@ -58,8 +58,8 @@ int32_t CFrame::frameClassUsers() {
 
 // --- Construction and teardown --------------------------------------------------------------
 
-CFrame::CFrame(const CRectangle& area, HWND host, GuiEditor* owner)
-    : CViewContainer(area), editor(owner), hostWindow(host) {
+CFrame::CFrame(const CRectangle& area, HWND host, CFrameOwner* owner)
+    : CViewContainer(area), frameOwner(owner), hostWindow(host) {
     ownerFrame = this;
     ole.begin();
 
@@ -296,7 +296,7 @@ void CFrame::handleMouse(CPaintContext* context, CPos where, int32_t buttons) {
     CViewContainer::handleMouse(context, where, buttons);
 }
 
-int32_t CFrame::handleKeyDown(const VstKeyCode& key) {
+int32_t CFrame::handleKeyDown(const CKeyCode& key) {
     if (focusView) {
         const int32_t answer = focusView->handleKeyDown(key);
         if (answer != -1)
@@ -307,12 +307,12 @@ int32_t CFrame::handleKeyDown(const VstKeyCode& key) {
         if (answer != -1)
             return answer;
     }
-    if (key.virt == vst::VKEY_TAB)
-        return moveFocus(focusView, (key.modifier & vst::MODIFIER_SHIFT) != 0) ? 1 : -1;
+    if (key.virt == kKeyTab)
+        return moveFocus(focusView, (key.modifier & kKeyModifierShift) != 0) ? 1 : -1;
     return -1;
 }
 
-int32_t CFrame::handleKeyUp(const VstKeyCode& key) {
+int32_t CFrame::handleKeyUp(const CKeyCode& key) {
     if (focusView) {
         const int32_t answer = focusView->handleKeyUp(key);
         if (answer != -1)
@@ -400,7 +400,7 @@ CView* CFrame::getModalChild() {
 // --- Editor, window state, pointer and cursor -----------------------------------------------
 
 GuiEditor* CFrame::ownerEditor() {
-    return editor;
+    return frameOwner ? frameOwner->frameEditor() : nullptr;
 }
 
 bool CFrame::isKindOf(const char* className) const {
@@ -416,12 +416,12 @@ void CFrame::setWindowAlive(bool alive) {
 }
 
 void CFrame::pumpIdle() {
-    if (editor)
-        editor->pumpIdle();
+    if (frameOwner)
+        frameOwner->frameIdle();
 }
 
 uint32_t CFrame::tickCount() {
-    return editor ? GetTickCount() : 0;
+    return frameOwner ? GetTickCount() : 0;
 }
 
 int32_t CFrame::currentKnobMode() {
@@ -429,13 +429,13 @@ int32_t CFrame::currentKnobMode() {
 }
 
 void CFrame::beginParameterEdit(int32_t tag) {
-    if (editor)
-        editor->beginParameterEdit(tag);
+    if (frameOwner)
+        frameOwner->frameBeginEdit(tag);
 }
 
 void CFrame::endParameterEdit(int32_t tag) {
-    if (editor)
-        editor->endParameterEdit(tag);
+    if (frameOwner)
+        frameOwner->frameEndEdit(tag);
 }
 
 bool CFrame::pointerInWindow(CPos& where) {
@@ -535,16 +535,12 @@ bool CFrame::setFrameSize(int32_t width, int32_t height) {
     if (width == bounds.width() && height == bounds.height())
         return false;
 
-    PluginEffect* effect = editor ? editor->ownerEffect() : nullptr;
-    if (effect) {
-        char sizeWindow[] = "sizeWindow";
-        if (effect->queryHostCanDo(sizeWindow) != 0 && effect->requestHostSizeWindow(width, height)) {
-            // The host has resized its own windows.
-            bounds.right = bounds.left + width;
-            bounds.bottom = bounds.top + height;
-            resizeWindow(window, width, height);
-            return true;
-        }
+    if (frameOwner && frameOwner->hostSizedWindow(width, height)) {
+        // The host has resized its own windows.
+        bounds.right = bounds.left + width;
+        bounds.bottom = bounds.top + height;
+        resizeWindow(window, width, height);
+        return true;
     }
 
     // The host cannot: grow every window above the frame window by what the frame grows, up to the

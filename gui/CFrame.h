@@ -19,15 +19,15 @@ class CFileDropTarget;
 class CFrame : public CViewContainer, public CFrameServices {
 public:
     // A null host window gives a frame without a window of its own.
-    CFrame(const CRectangle& bounds, HWND hostWindow, GuiEditor* editor);
+    CFrame(const CRectangle& bounds, HWND hostWindow, CFrameOwner* owner);
     ~CFrame() override;
 
     // What the frame changes of its container's behaviour.
     void paint(CPaintContext* context) override;
     void paintArea(CPaintContext* context, const CRectangle& area) override;
     void handleMouse(CPaintContext* context, CPos where, int32_t buttons) override;
-    int32_t handleKeyDown(const VstKeyCode& key) override;
-    int32_t handleKeyUp(const VstKeyCode& key) override;
+    int32_t handleKeyDown(const CKeyCode& key) override;
+    int32_t handleKeyUp(const CKeyCode& key) override;
     bool handleWheelAxis(CPaintContext* context, CPos where, int32_t axis, float distance) override;
     void setBounds(const CRectangle& area) override;
     GuiEditor* ownerEditor() override;
@@ -96,7 +96,7 @@ private:
     static void resizeWindow(HWND target, int32_t width, int32_t height);
     void revokeDropTarget();
 
-    GuiEditor* editor{nullptr}; // not owned
+    CFrameOwner* frameOwner{nullptr}; // not owned
     HWND hostWindow{nullptr};
     CView* modalChild{nullptr}; // also an ordinary child
     CView* focusView{nullptr};  // not owned, no reference held

@@ -10,6 +10,29 @@ class CView;
 class GuiEditor;
 struct CPos;
 
+// The knob mode the host last set, shared by every editor of the process.
+extern int32_t knobMode;
+
+// What the frame asks of the editor that owns it: idle time while a control follows the mouse, the
+// host's edit gestures, and whether the host resized its own windows to a new frame size. The
+// editor outlives its frame and is never deleted through this interface.
+class CFrameOwner {
+public:
+    // The editor as the views name it to their users.
+    virtual GuiEditor* frameEditor() = 0;
+    virtual void frameIdle() = 0;
+    virtual void frameBeginEdit(int32_t tag) = 0;
+    virtual void frameEndEdit(int32_t tag) = 0;
+    // True when the host sized its windows for the frame's new size itself.
+    virtual bool hostSizedWindow(int32_t width, int32_t height) = 0;
+
+protected:
+    CFrameOwner() = default;
+    ~CFrameOwner() = default;
+    CFrameOwner(const CFrameOwner&) = default;
+    CFrameOwner& operator=(const CFrameOwner&) = default;
+};
+
 // What views, controls, containers and paint contexts ask of the frame they belong to. The frame
 // derives from its container first and from this interface second: each operation below that is
 // one of the frame's own slots keeps its place in the frame's table, because the frame's override

@@ -1,8 +1,8 @@
 #include "gui/CPixmap.h"
 
 #include "gui/CPaintContext.h"
+#include "gui/ModuleInstance.h"
 #include "gui/PlatformEntries.h"
-#include "host/ModuleInstance.h"
 
 namespace tovrel {
 

@@ -225,7 +225,7 @@ bool CSlider::handleWheel(CPaintContext* context, CPos /*where*/, float distance
     return true;
 }
 
-int32_t CSlider::handleKeyDown(const VstKeyCode& key) {
+int32_t CSlider::handleKeyDown(const CKeyCode& key) {
     float step = 0.0f;
     switch (key.virt) {
     case kVirtualKeyLeft:

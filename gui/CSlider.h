@@ -22,7 +22,7 @@ public:
 
     void paint(CPaintContext* context) override;
     void handleMouse(CPaintContext* context, CPos where, int32_t buttons) override;
-    int32_t handleKeyDown(const VstKeyCode& key) override;
+    int32_t handleKeyDown(const CKeyCode& key) override;
     bool handleWheel(CPaintContext* context, CPos where, float distance) override;
     bool onRemoved(CView* parent) override;
     bool onAttached(CView* parent) override;

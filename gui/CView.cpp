@@ -53,11 +53,11 @@ CPixmap* CView::getBackdrop() {
     return backdrop;
 }
 
-int32_t CView::handleKeyDown(const VstKeyCode& /*key*/) {
+int32_t CView::handleKeyDown(const CKeyCode& /*key*/) {
     return -1;
 }
 
-int32_t CView::handleKeyUp(const VstKeyCode& /*key*/) {
+int32_t CView::handleKeyUp(const CKeyCode& /*key*/) {
     return -1;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "gui/CKeyCode.h"
 #include "gui/CRectangle.h"
 #include "gui/CRefCounted.h"
-#include "host/VstAbi.h"
 
 #include <cstdint>
 
@@ -34,8 +34,8 @@ public:
     virtual CPixmap* getBackdrop();
 
     // Keyboard, wheel, drag and drop, focus.
-    virtual int32_t handleKeyDown(const VstKeyCode& key);
-    virtual int32_t handleKeyUp(const VstKeyCode& key);
+    virtual int32_t handleKeyDown(const CKeyCode& key);
+    virtual int32_t handleKeyUp(const CKeyCode& key);
     virtual bool handleWheelAxis(CPaintContext* context, CPos where, int32_t axis, float distance);
     virtual bool handleWheel(CPaintContext* context, CPos where, float distance);
     virtual bool handleDrop(CPaintContext* context, CDropData* drop, CPos where);

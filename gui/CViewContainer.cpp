@@ -260,7 +260,7 @@ void CViewContainer::handleMouse(CPaintContext* context, CPos where, int32_t but
     }
 }
 
-int32_t CViewContainer::handleKeyDown(const VstKeyCode& key) {
+int32_t CViewContainer::handleKeyDown(const CKeyCode& key) {
     for (CChildLink* link = lastChild; link; link = link->previous) {
         const int32_t answer = link->view->handleKeyDown(key);
         if (answer != -1)
@@ -269,7 +269,7 @@ int32_t CViewContainer::handleKeyDown(const VstKeyCode& key) {
     return -1;
 }
 
-int32_t CViewContainer::handleKeyUp(const VstKeyCode& key) {
+int32_t CViewContainer::handleKeyUp(const CKeyCode& key) {
     for (CChildLink* link = lastChild; link; link = link->previous) {
         const int32_t answer = link->view->handleKeyUp(key);
         if (answer != -1)

@@ -28,8 +28,8 @@ public:
     void paint(CPaintContext* context) override;
     void paintArea(CPaintContext* context, const CRectangle& area) override;
     void handleMouse(CPaintContext* context, CPos where, int32_t buttons) override;
-    int32_t handleKeyDown(const VstKeyCode& key) override;
-    int32_t handleKeyUp(const VstKeyCode& key) override;
+    int32_t handleKeyDown(const CKeyCode& key) override;
+    int32_t handleKeyUp(const CKeyCode& key) override;
     bool handleWheelAxis(CPaintContext* context, CPos where, int32_t axis, float distance) override;
     bool handleWheel(CPaintContext* context, CPos where, float distance) override;
     bool handleDrop(CPaintContext* context, CDropData* drop, CPos where) override;

@@ -66,7 +66,7 @@ bool CrossfeedEditor::onEditOpen(void* parent) {
     }
 
     const CRectangle size{0, 0, background->getWidth(), background->getHeight()};
-    auto* newFrame = new CFrame(size, static_cast<HWND>(parent), this);
+    auto* newFrame = new CFrame(size, static_cast<HWND>(parent), frameOwner());
     if (!newFrame->frameWindow()) {
         // No parent, or one that no longer exists: there is no editor to show.
         newFrame->release();

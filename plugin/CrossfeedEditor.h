@@ -1,7 +1,7 @@
 #pragma once
 
+#include "editor/GuiEditor.h"
 #include "gui/CControlObserver.h"
-#include "host/GuiEditor.h"
 
 #include <cstdint>
 #include <mutex>

@@ -1,6 +1,6 @@
 // The DLL's load-time entry: records the module handle for the toolkit's resources and window
 // class.
-#include "host/ModuleInstance.h"
+#include "gui/ModuleInstance.h"
 
 #include <windows.h>
 

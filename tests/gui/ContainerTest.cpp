@@ -199,7 +199,7 @@ TEST_F(ContainerRouting, ContainerWithoutFrameFindsNothing) {
 
 TEST_F(ContainerRouting, KeysGoFrontToBackUntilOneIsHandled) {
     back->keyAnswer = 1;
-    VstKeyCode key{};
+    CKeyCode key{};
     EXPECT_EQ(frame.handleKeyDown(key), 1);
     EXPECT_EQ(log, (std::vector<std::string>{"front.keyDown 0,0", "back.keyDown 0,0"}));
     log.clear();

@@ -1,6 +1,6 @@
 #include "EditorTestSupport.h"
 
-#include "host/ModuleInstance.h"
+#include "gui/ModuleInstance.h"
 
 #include <cstdio>
 

@@ -3,8 +3,8 @@
 // Fixtures of the frame, editor and drop tests: a plain effect, an editor that opens a frame over
 // the host's window, a frame that counts its idle refreshes, and a host window chain.
 
+#include "editor/GuiEditor.h"
 #include "gui/CFrame.h"
-#include "host/GuiEditor.h"
 #include "host/PluginEffect.h"
 
 #include <windows.h>
@@ -23,7 +23,8 @@ public:
 // A frame that counts the idle refreshes that reach it.
 class CountingFrame : public CFrame {
 public:
-    CountingFrame(const CRectangle& area, HWND host, GuiEditor* owner) : CFrame(area, host, owner) {}
+    CountingFrame(const CRectangle& area, HWND host, GuiEditor* owner)
+        : CFrame(area, host, owner ? owner->frameOwner() : nullptr) {}
     void onIdle() override {
         ++idleRefreshes;
         CFrame::onIdle();

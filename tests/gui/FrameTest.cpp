@@ -6,8 +6,8 @@
 
 #include "gui/COffscreenPaint.h"
 #include "gui/CPaintContext.h"
+#include "gui/ModuleInstance.h"
 #include "gui/PlatformEntries.h"
-#include "host/ModuleInstance.h"
 
 #include <gtest/gtest.h>
 
@@ -246,8 +246,8 @@ TEST_F(FrameTest, TabAndShiftTabWalkTheFocusableViewsThenClearTheFocus) {
     nested->addChild(inner);
     frame->addChild(last);
 
-    const VstKeyCode tab{0, vst::VKEY_TAB, 0};
-    const VstKeyCode shiftTab{0, vst::VKEY_TAB, vst::MODIFIER_SHIFT};
+    const CKeyCode tab{0, kKeyTab, 0};
+    const CKeyCode shiftTab{0, kKeyTab, kKeyModifierShift};
     EXPECT_EQ(frame->handleKeyDown(tab), 1);
     EXPECT_EQ(frame->getKeyFocus(), first);
     EXPECT_EQ(frame->handleKeyDown(tab), 1);
@@ -268,12 +268,12 @@ TEST_F(FrameTest, TabAndShiftTabWalkTheFocusableViewsThenClearTheFocus) {
 
     // Only the focus view hears other keys; the children are not offered them.
     log.clear();
-    EXPECT_EQ(frame->handleKeyDown(VstKeyCode{'a', 0, 0}), -1);
+    EXPECT_EQ(frame->handleKeyDown(CKeyCode{'a', 0, 0}), -1);
     EXPECT_TRUE(log.empty());
     frame->setKeyFocus(first);
     first->keyAnswer = 0;
-    EXPECT_EQ(frame->handleKeyDown(VstKeyCode{'a', 0, 0}), 0);
-    EXPECT_EQ(frame->handleKeyUp(VstKeyCode{'a', 0, 0}), 0);
+    EXPECT_EQ(frame->handleKeyDown(CKeyCode{'a', 0, 0}), 0);
+    EXPECT_EQ(frame->handleKeyUp(CKeyCode{'a', 0, 0}), 0);
     frame->setKeyFocus(nullptr);
     frame->release();
 }
@@ -294,16 +294,16 @@ TEST_F(FrameTest, ModalChildTakesEveryClickKeyAndWheelTurn) {
     SendMessageA(frame->frameWindow(), WM_LBUTTONDOWN, MK_LBUTTON, pointParam(10, 10)); // lost
     SendMessageA(frame->frameWindow(), WM_LBUTTONDOWN, MK_LBUTTON, pointParam(60, 70));
     modal->keyAnswer = 1;
-    EXPECT_EQ(frame->handleKeyDown(VstKeyCode{'x', 0, 0}), 1);
+    EXPECT_EQ(frame->handleKeyDown(CKeyCode{'x', 0, 0}), 1);
     // A focus view that handles a key keeps it from the modal view.
     frame->setKeyFocus(underneath);
     underneath->keyAnswer = 0;
-    EXPECT_EQ(frame->handleKeyDown(VstKeyCode{'y', 0, 0}), 0);
+    EXPECT_EQ(frame->handleKeyDown(CKeyCode{'y', 0, 0}), 0);
     frame->setKeyFocus(nullptr);
     // The wheel turns over the view underneath, and still only the modal view hears it.
     SendMessageA(frame->frameWindow(), WM_MOUSEWHEEL, MAKEWPARAM(0, 120), pointParam(kHostX + 5, kHostY + 5));
     modal->keyAnswer = -1;
-    EXPECT_EQ(frame->handleKeyDown(VstKeyCode{0, vst::VKEY_TAB, 0}), -1); // no focus walk
+    EXPECT_EQ(frame->handleKeyDown(CKeyCode{0, kKeyTab, 0}), -1); // no focus walk
     EXPECT_EQ(frame->viewUnderPointer(), modal);
 
     const std::vector<std::string> expected{"modal.click 60,70",   "modal.keyDown 0,0", "under.keyDown 0,0",

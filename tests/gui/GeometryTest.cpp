@@ -39,7 +39,7 @@ TEST(ViewBasics, NewViewDefaults) {
     EXPECT_EQ(view->getBackdrop(), nullptr);
     EXPECT_EQ(view->ownerEditor(), nullptr);
     EXPECT_EQ(view->getRefCount(), 1);
-    VstKeyCode key{};
+    CKeyCode key{};
     EXPECT_EQ(view->handleKeyDown(key), -1);
     EXPECT_EQ(view->handleKeyUp(key), -1);
     EXPECT_FALSE(view->handleWheelAxis(nullptr, CPos{}, 2, 1.0f));

@@ -1,7 +1,7 @@
 #include "GuiTestSupport.h"
 
 #include "gui/CPaintContext.h"
-#include "host/ModuleInstance.h"
+#include "gui/ModuleInstance.h"
 
 #include <algorithm>
 
@@ -287,12 +287,12 @@ void RecordingView::handleMouse(CPaintContext* /*context*/, CPos where, int32_t 
     record("mouse" + std::to_string(buttons), where);
 }
 
-int32_t RecordingView::handleKeyDown(const VstKeyCode& /*key*/) {
+int32_t RecordingView::handleKeyDown(const CKeyCode& /*key*/) {
     record("keyDown", CPos{});
     return keyAnswer;
 }
 
-int32_t RecordingView::handleKeyUp(const VstKeyCode& /*key*/) {
+int32_t RecordingView::handleKeyUp(const CKeyCode& /*key*/) {
     record("keyUp", CPos{});
     return keyAnswer;
 }

@@ -155,8 +155,8 @@ public:
 
     void paint(CPaintContext* context) override;
     void handleMouse(CPaintContext* context, CPos where, int32_t buttons) override;
-    int32_t handleKeyDown(const VstKeyCode& key) override;
-    int32_t handleKeyUp(const VstKeyCode& key) override;
+    int32_t handleKeyDown(const CKeyCode& key) override;
+    int32_t handleKeyUp(const CKeyCode& key) override;
     bool handleWheelAxis(CPaintContext* context, CPos where, int32_t axis, float distance) override;
     bool handleDrop(CPaintContext* context, CDropData* drop, CPos where) override;
     bool handleDragEnter(CPaintContext* context, CDropData* drop, CPos where) override;

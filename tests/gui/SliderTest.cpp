@@ -448,7 +448,7 @@ TEST_F(SliderSteps, ArrowKeysStepTheValueAndOtherKeysAreNotHandled) {
         slider->setValue(0.5f);
         slider->setNeedsRepaint(false);
         frame.events.clear();
-        EXPECT_EQ(slider->handleKeyDown(VstKeyCode{0, k.virt, k.modifier}), 1);
+        EXPECT_EQ(slider->handleKeyDown(CKeyCode{0, k.virt, k.modifier}), 1);
         EXPECT_FLOAT_EQ(slider->getValue(), 0.5f + k.change) << int(k.virt);
         const std::vector<std::string> bracket{"focus", "begin 1", "changed", "end 1"};
         EXPECT_EQ(frame.events, bracket);
@@ -456,12 +456,12 @@ TEST_F(SliderSteps, ArrowKeysStepTheValueAndOtherKeysAreNotHandled) {
     }
     slider->setValue(0.5f);
     for (uint8_t virt : {uint8_t(0), uint8_t(2), uint8_t(10), uint8_t(15)})
-        EXPECT_EQ(slider->handleKeyDown(VstKeyCode{'a', virt, 1}), -1) << int(virt);
+        EXPECT_EQ(slider->handleKeyDown(CKeyCode{'a', virt, 1}), -1) << int(virt);
     EXPECT_EQ(slider->getValue(), 0.5f);
 
     // Clamped at the range's end.
     slider->setValue(0.1f);
-    slider->handleKeyDown(VstKeyCode{0, 11, 0});
+    slider->handleKeyDown(CKeyCode{0, 11, 0});
     EXPECT_EQ(slider->getValue(), 0.0f);
 }
 

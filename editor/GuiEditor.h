@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gui/CFrameServices.h"
 #include "host/PluginEditor.h"
 
 #include <cstdint>
@@ -8,9 +9,6 @@
 namespace tovrel {
 
 class CFrame;
-
-// The knob mode the host last set, shared by every editor of the process.
-extern int32_t knobMode;
 
 // An editor whose window is a toolkit frame. It answers the host's editor requests for the frame,
 // passes the controls' edit gestures to the host, and runs the idle pump that keeps host and frame
@@ -37,6 +35,8 @@ public:
     virtual void pumpIdle();
 
     CFrame* getFrame() const { return frame; }
+    // What the derived editor gives the frame it makes, to reach this editor.
+    CFrameOwner* frameOwner() { return &frameLink; }
 
     // The millisecond clock and the sleep of the idle pump; the platform's by default. Setting a
     // clock restarts the pump's schedule at the clock's current time.
@@ -61,6 +61,22 @@ protected:
     TickSource tickSource{nullptr};
     SleepFunction sleepFunction{nullptr};
     std::vector<int32_t> openEdits; // tags whose Begin-edit the host has had without its End-edit
+
+private:
+    // The frame's requests, passed to this editor's own operations.
+    class FrameLink final : public CFrameOwner {
+    public:
+        explicit FrameLink(GuiEditor& owner) : editor(owner) {}
+        GuiEditor* frameEditor() override { return &editor; }
+        void frameIdle() override { editor.pumpIdle(); }
+        void frameBeginEdit(int32_t tag) override { editor.beginParameterEdit(tag); }
+        void frameEndEdit(int32_t tag) override { editor.endParameterEdit(tag); }
+        bool hostSizedWindow(int32_t width, int32_t height) override;
+
+    private:
+        GuiEditor& editor;
+    };
+    FrameLink frameLink{*this};
 };
 
 } // namespace tovrel

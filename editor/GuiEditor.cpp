@@ -1,4 +1,4 @@
-#include "host/GuiEditor.h"
+#include "editor/GuiEditor.h"
 
 #include "gui/CFrame.h"
 #include "gui/CPaintContext.h"
@@ -10,8 +10,6 @@
 #include <iterator>
 
 namespace tovrel {
-
-int32_t knobMode = 0;
 
 namespace {
 
@@ -61,6 +59,14 @@ void GuiEditor::setIdleClock(TickSource ticks, SleepFunction sleep) {
     lastIdleTicks = tickSource();
 }
 
+bool GuiEditor::FrameLink::hostSizedWindow(int32_t width, int32_t height) {
+    PluginEffect* effect = editor.ownerEffect();
+    if (!effect)
+        return false;
+    char sizeWindow[] = "sizeWindow";
+    return effect->queryHostCanDo(sizeWindow) != 0 && effect->requestHostSizeWindow(width, height);
+}
+
 bool GuiEditor::onEditGetRect(ERect** rect) {
     if (!rect)
         return false;
@@ -74,11 +80,11 @@ void GuiEditor::onEditIdle() {
 }
 
 bool GuiEditor::onEditKeyDown(VstKeyCode key) {
-    return frame && frame->handleKeyDown(key) == 1;
+    return frame && frame->handleKeyDown(CKeyCode{key.character, key.virt, key.modifier}) == 1;
 }
 
 bool GuiEditor::onEditKeyUp(VstKeyCode key) {
-    return frame && frame->handleKeyUp(key) == 1;
+    return frame && frame->handleKeyUp(CKeyCode{key.character, key.virt, key.modifier}) == 1;
 }
 
 bool GuiEditor::onWheelTurn(float distance) {

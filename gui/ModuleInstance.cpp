@@ -1,4 +1,4 @@
-#include "host/ModuleInstance.h"
+#include "gui/ModuleInstance.h"
 
 namespace tovrel {
 

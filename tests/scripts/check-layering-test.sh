@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# check-layering-test.sh SCRIPT: the layering check passes a tree whose folders keep to their layers
+# (allowed includes of every kind present) and names, by file and line, each include that breaks a
+# layer in a tree where one of each kind was planted.
+set -uo pipefail
+script=$1
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+failures=0
+
+fail() {
+    echo "FAIL: $1"
+    failures=$((failures + 1))
+}
+
+put() { # put FILE LINE...: writes the lines into FILE under the tree
+    mkdir -p "$(dirname "$dir/$1")"
+    local file=$1
+    shift
+    printf '%s\n' "$@" >"$dir/$file"
+}
+
+put engine/Filter.h '#pragma once' '#include "engine/Word.h"' '#include <cstdint>'
+put host/Effect.cpp '#include "host/Effect.h"' '#include "engine/Filter.h"'
+put gui/Frame.cpp '#include "gui/Frame.h"' '#include <windows.h>' '#include <ole2.h>'
+put editor/Editor.cpp '#include "editor/Editor.h"' '#include "gui/Frame.h"' '#include "host/Editor.h"' '#include <windows.h>'
+put plugin/ModuleEntry.cpp '#include "gui/ModuleInstance.h"' '#include <windows.h>'
+put plugin/CrossfeedEditor.cpp '#include "editor/Editor.h"' '#include <windows.h>'
+put plugin/Effect.cpp '#include "engine/Filter.h"' '#include "host/Effect.h"'
+
+output=$("$script" "$dir" 2>&1)
+status=$?
+[ "$status" -eq 0 ] || fail "a tree that keeps its layers fails ($status): $output"
+
+put engine/Bad.h '#pragma once' '#include "host/Effect.h"'
+put host/Bad.cpp '#include "host/Effect.h"' '#include "gui/Frame.h"' ' #  include <Windows.h>'
+put gui/Bad.cpp '#include "gui/Frame.h"' '#include "host/Editor.h"' '#include "plugin/Effect.h"' '#include "editor/Editor.h"'
+put plugin/Effect.cpp '#include "engine/Filter.h"' '#include <shellapi.h>'
+
+output=$("$script" "$dir" 2>&1)
+status=$?
+[ "$status" -ne 0 ] || fail "planted violations pass"
+for wanted in \
+    "engine/Bad.h:2: engine/ includes host/" \
+    "host/Bad.cpp:2: host/ includes gui/" \
+    "host/Bad.cpp:3: Windows header windows.h" \
+    "gui/Bad.cpp:2: gui/ includes host/" \
+    "gui/Bad.cpp:3: gui/ includes plugin/" \
+    "gui/Bad.cpp:4: gui/ includes editor/" \
+    "plugin/Effect.cpp:2: Windows header shellapi.h"; do
+    grep -qF "$wanted" <<<"$output" || fail "not reported: $wanted"
+done
+reported=$(grep -c '^[a-z]*/[A-Za-z]*\.[a-z]*:[0-9]*: ' <<<"$output")
+[ "$reported" -eq 7 ] || fail "$reported violations reported, 7 planted: $output"
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures failure(s)"
+    exit 1
+fi
+echo "ok: layers kept pass, each planted violation named by file and line"
