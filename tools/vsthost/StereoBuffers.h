@@ -27,7 +27,7 @@ public:
     const Sample* output(int channel) const { return m_out[channel].data(); }
     Sample** inputs() { return m_inPointers; }
     Sample** outputs() { return m_outPointers; }
-    int32_t frameCount() const { return m_frames; }
+    int32_t frames() const { return m_frames; }
 
     // Every output sample finite and within full scale.
     bool outputsSound() const {
