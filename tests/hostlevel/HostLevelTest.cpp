@@ -273,11 +273,11 @@ TEST_F(HostLevel, ParametersAndPresetsThroughTheRecord) {
 TEST_F(HostLevel, InPlaceProcessingEqualsSeparateBuffers) {
     AEffect* twin = library.createEffect(RecordingHost::callback());
     ASSERT_NE(twin, nullptr);
-    TestSignal signal(7);
+    SeededRandom signal(7);
     double in[2][256], out[2][256], inPlace[2][256];
     for (int i = 0; i < 256; ++i) {
-        in[0][i] = inPlace[0][i] = signal.next();
-        in[1][i] = inPlace[1][i] = signal.next();
+        in[0][i] = inPlace[0][i] = signal.sample24();
+        in[1][i] = inPlace[1][i] = signal.sample24();
     }
     double* inputs[2] = {in[0], in[1]};
     double* outputs[2] = {out[0], out[1]};

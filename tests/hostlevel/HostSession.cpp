@@ -1,5 +1,8 @@
 #include "hostlevel/HostSession.h"
 
+#include "tools/vsthost/HostedEffect.h"
+#include "tools/vsthost/StereoBuffers.h"
+
 #include <vector>
 
 namespace tovrel::test {
@@ -17,31 +20,25 @@ const Scenario kScenarios[] = {
 };
 const int kScenarioCount = static_cast<int>(sizeof(kScenarios) / sizeof(kScenarios[0]));
 
-namespace {
-intptr_t VST_CALL quietHost(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-    return opcode == vst::audioMasterVersion ? vst::kVstVersion : 0;
-}
-} // namespace
-
 bool renderScenario(const PluginLibrary& library, const Scenario& scenario, std::vector<double>& samples) {
-    AEffect* effect = library.createEffect(&quietHost);
-    if (!effect)
+    HostedEffect effect;
+    if (!effect.open(library))
         return false;
-    effect->dispatcher(effect, vst::effOpen, 0, 0, nullptr, 0.0f);
-    effect->dispatcher(effect, vst::effSetSampleRate, 0, 0, nullptr, scenario.sampleRate);
-    effect->dispatcher(effect, vst::effSetBlockSize, 0, 128, nullptr, 0.0f);
-    effect->setParameter(effect, 2, scenario.presetValue);
-    effect->setParameter(effect, 0, scenario.feedValue);
-    effect->setParameter(effect, 1, scenario.cutValue);
-    effect->dispatcher(effect, vst::effMainsChanged, 0, 1, nullptr, 0.0f);
+    effect.setSampleRate(scenario.sampleRate);
+    effect.setBlockSize(128);
+    effect.setParameter(2, scenario.presetValue);
+    effect.setParameter(0, scenario.feedValue);
+    effect.setParameter(1, scenario.cutValue);
+    effect.resume();
 
-    TestSignal signal(0xC0FFEE);
+    // Samples that are exact binary fractions, so that every platform feeds bit-identical input.
+    SeededRandom signal(0xC0FFEE);
     std::vector<double> left(kScenarioFrames), right(kScenarioFrames);
     for (int i = 0; i < kScenarioFrames; ++i) {
         // Noise, then a full-scale square burst that drives the clipper, then silence.
         if (i < 256) {
-            left[i] = signal.next();
-            right[i] = signal.next() * 0.5;
+            left[i] = signal.sample24();
+            right[i] = signal.sample24() * 0.5;
         } else if (i < 384) {
             left[i] = ((i / 16) % 2) ? 1.0 : -1.0;
             right[i] = -left[i];
@@ -54,17 +51,19 @@ bool renderScenario(const PluginLibrary& library, const Scenario& scenario, std:
     int done = 0;
     for (int block : blocks) {
         if (scenario.singlePrecision) {
-            std::vector<float> l(left.begin() + done, left.begin() + done + block);
-            std::vector<float> r(right.begin() + done, right.begin() + done + block);
-            float* channels[2] = {l.data(), r.data()};
-            effect->processReplacing(effect, channels, channels, block);
+            StereoBuffers<float> buffers(block);
             for (int i = 0; i < block; ++i) {
-                samples.push_back(l[i]);
-                samples.push_back(r[i]);
+                buffers.input(0)[i] = static_cast<float>(left[done + i]);
+                buffers.input(1)[i] = static_cast<float>(right[done + i]);
+            }
+            effect.process(buffers.inputs(), buffers.inputs(), block);
+            for (int i = 0; i < block; ++i) {
+                samples.push_back(buffers.input(0)[i]);
+                samples.push_back(buffers.input(1)[i]);
             }
         } else {
             double* channels[2] = {left.data() + done, right.data() + done};
-            effect->processDoubleReplacing(effect, channels, channels, block);
+            effect.process(channels, channels, block);
             for (int i = 0; i < block; ++i) {
                 samples.push_back(left[done + i]);
                 samples.push_back(right[done + i]);
@@ -72,7 +71,6 @@ bool renderScenario(const PluginLibrary& library, const Scenario& scenario, std:
         }
         done += block;
     }
-    effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);
     return done == kScenarioFrames;
 }
 

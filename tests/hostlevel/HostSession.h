@@ -2,8 +2,10 @@
 
 #include "support/RecordingHost.h"
 #include "tools/vsthost/PluginLibrary.h"
+#include "tools/vsthost/SeededRandom.h"
 
 #include <string>
+#include <vector>
 
 namespace tovrel::test {
 
@@ -12,21 +14,6 @@ namespace tovrel::test {
 struct HostLevelPaths {
     static std::string plugin;
     static std::string golden;
-};
-
-// Deterministic test signals whose samples are exact binary fractions, so that every platform
-// feeds the plug-in bit-identical input.
-class TestSignal {
-public:
-    explicit TestSignal(uint32_t seed) : m_state(seed) {}
-    // A value in [-1, 1) with 24 significant bits.
-    double next() {
-        m_state = m_state * 1664525u + 1013904223u;
-        return static_cast<double>(static_cast<int32_t>(m_state) >> 8) / 8388608.0;
-    }
-
-private:
-    uint32_t m_state;
 };
 
 // One processing scenario of the reference set: a setting, then a block of frames.

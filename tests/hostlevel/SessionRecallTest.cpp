@@ -133,13 +133,13 @@ TEST_F(HostLevelRecall, LockedAutomationIsSilentWhileThePresetStays) {
     ASSERT_NE(plain, nullptr);
     automated->setParameter(automated, 2, 0.75f);
     plain->setParameter(plain, 2, 0.75f);
-    TestSignal signal(99);
+    SeededRandom signal(99);
     for (int block = 0; block < 32; ++block) {
         automated->setParameter(automated, block % 2, static_cast<float>(block) / 31.0f);
         double a[2][32], b[2][32];
         for (int i = 0; i < 32; ++i) {
-            a[0][i] = b[0][i] = signal.next();
-            a[1][i] = b[1][i] = signal.next();
+            a[0][i] = b[0][i] = signal.sample24();
+            a[1][i] = b[1][i] = signal.sample24();
         }
         double* channelsA[2] = {a[0], a[1]};
         double* channelsB[2] = {b[0], b[1]};

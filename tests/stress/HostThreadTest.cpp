@@ -29,8 +29,9 @@ LevelWord levelOf(AEffect* effect) {
 TEST(HostThreads, AutomationAndRateChangesReachTheNextFrameWhole) {
     StressHost host;
     ASSERT_TRUE(host.load());
-    AEffect* effect = host.openEffect(44100.0f);
-    ASSERT_NE(effect, nullptr);
+    const auto hosted = host.openEffect(44100.0f);
+    ASSERT_NE(hosted, nullptr);
+    AEffect* effect = hosted->effect();
     effect->setParameter(effect, 2, 0.0f); // "Off": the level parameters are free
 
     // The sets the plug-in publishes, computed here by the filter on one thread.
@@ -42,10 +43,9 @@ TEST(HostThreads, AutomationAndRateChangesReachTheNextFrameWhole) {
     constexpr size_t kFrames = 1 << 18;
     std::vector<double> in0(kFrames), in1(kFrames);
     std::vector<double> out0(kFrames, std::numeric_limits<double>::quiet_NaN()), out1(kFrames);
-    uint32_t noise = 1;
+    SeededRandom noise(1);
     for (size_t i = 0; i < kFrames; ++i) {
-        noise = noise * 1664525u + 1013904223u;
-        in0[i] = static_cast<int32_t>(noise) * (0.25 / 2147483648.0);
+        in0[i] = noise.sample() * 0.25;
         in1[i] = -in0[i] * 0.5 + ((i % 97) * 0.001);
     }
     const volatile double* written = out0.data();
@@ -54,7 +54,7 @@ TEST(HostThreads, AutomationAndRateChangesReachTheNextFrameWhole) {
     std::atomic<int> changes{0};
 
     std::thread automation([&]() {
-        uint32_t random = 77;
+        SeededRandom random(77, 1103515245u, 12345u);
         size_t done = 0;
         auto framesWritten = [&]() {
             while (done < kFrames && !std::isnan(written[done]))
@@ -62,14 +62,13 @@ TEST(HostThreads, AutomationAndRateChangesReachTheNextFrameWhole) {
             return done;
         };
         for (int n = 0; n < 150 && !audioDone.load(); ++n) {
-            random = random * 1103515245u + 12345u;
-            const size_t target = framesWritten() + 1 + (random >> 8) % 300;
+            const size_t target = framesWritten() + 1 + random.below(300);
             for (int spin = 0; framesWritten() < target && !audioDone.load(); ++spin)
                 if (spin % 4096 == 4095) // watch the block fill while both threads run
                     std::this_thread::yield();
-            random = random * 1103515245u + 12345u;
-            const float value = static_cast<float>((random >> 8) % 1000) * 0.001f;
-            switch ((random >> 20) % 4) {
+            const uint32_t choice = random.next();
+            const float value = static_cast<float>((choice >> 8) % 1000) * 0.001f;
+            switch ((choice >> 20) % 4) {
             case 0: {
                 const float rate = 22050.0f + static_cast<float>(n) * 97.0f;
                 effect->dispatcher(effect, vst::effSetSampleRate, 0, 0, nullptr, rate);
@@ -109,7 +108,7 @@ TEST(HostThreads, AutomationAndRateChangesReachTheNextFrameWhole) {
     }
     audioDone.store(true);
     automation.join();
-    StressHost::closeEffect(effect);
+    hosted->close();
 
     EXPECT_GT(published.published(), 20u) << "the automation should have changed the sets";
     EXPECT_EQ(published.check(in0.data(), in1.data(), out0.data(), out1.data(), processed), "");

@@ -62,7 +62,7 @@ private:
     }
 
     template <typename Sample> bool run(AEffect* effect, int32_t frames, std::vector<double>& recorded) {
-        StereoBlock<Sample> block(frames);
+        StereoBuffers<Sample> block(frames);
         for (int32_t i = 0; i < frames; ++i) {
             block.input(0)[i] = static_cast<Sample>(nextSample());
             block.input(1)[i] = static_cast<Sample>(nextSample());
@@ -75,20 +75,20 @@ private:
         return block.outputsSound();
     }
 
-    static void process(AEffect* effect, StereoBlock<double>& block) {
+    static void process(AEffect* effect, StereoBuffers<double>& block) {
         effect->processDoubleReplacing(effect, block.inputs(), block.outputs(), block.frames());
     }
-    static void process(AEffect* effect, StereoBlock<float>& block) {
+    static void process(AEffect* effect, StereoBuffers<float>& block) {
         effect->processReplacing(effect, block.inputs(), block.outputs(), block.frames());
     }
 
     int m_number;
-    StressRandom m_random;
+    SeededRandom m_random;
 };
 
 struct Live {
     int number{0};
-    AEffect* effect{nullptr};
+    std::unique_ptr<HostedEffect> hosted;
     InstanceScript script;
     int blocksDone{0};
     std::vector<double> recorded;
@@ -97,16 +97,16 @@ struct Live {
 // Runs the script of one instance alone, on an effect of its own, from start to end.
 std::vector<double> runAlone(const StressHost& host, int number, bool& sound) {
     InstanceScript script(number);
-    AEffect* effect = host.openEffect(script.sampleRate());
+    const auto hosted = host.openEffect(script.sampleRate());
     std::vector<double> recorded;
-    if (!effect) {
+    if (!hosted) {
         sound = false;
         return recorded;
     }
+    AEffect* effect = hosted->effect();
     script.configure(effect);
     for (int b = 0; b < kBlocksPerInstance; ++b)
         sound &= script.processNext(effect, recorded);
-    StressHost::closeEffect(effect);
     return recorded;
 }
 
@@ -120,7 +120,7 @@ TEST(InstanceStress, SixtyFourInstancesOpenedProcessedAndClosedInterleaved) {
     ASSERT_TRUE(host.load());
     std::vector<Live> live;
     std::vector<std::vector<double>> results(kInstances);
-    StressRandom order(2024);
+    SeededRandom order(2024);
     int opened = 0;
     int closed = 0;
     int maxAlive = 0;
@@ -128,20 +128,20 @@ TEST(InstanceStress, SixtyFourInstancesOpenedProcessedAndClosedInterleaved) {
         const uint32_t action = order.below(10);
         if (opened < kInstances && (live.empty() || action < 3)) {
             Live instance{opened, nullptr, InstanceScript(opened), 0, {}};
-            instance.effect = host.openEffect(instance.script.sampleRate());
-            ASSERT_NE(instance.effect, nullptr) << "instance " << opened;
-            instance.script.configure(instance.effect);
+            instance.hosted = host.openEffect(instance.script.sampleRate());
+            ASSERT_NE(instance.hosted, nullptr) << "instance " << opened;
+            instance.script.configure(instance.hosted->effect());
             live.push_back(std::move(instance));
             ++opened;
         } else {
             const size_t pick = order.below(static_cast<uint32_t>(live.size()));
             Live& instance = live[pick];
             if (instance.blocksDone < kBlocksPerInstance) {
-                ASSERT_TRUE(instance.script.processNext(instance.effect, instance.recorded))
+                ASSERT_TRUE(instance.script.processNext(instance.hosted->effect(), instance.recorded))
                     << "an output of instance " << instance.number << " was not sound";
                 ++instance.blocksDone;
             } else {
-                StressHost::closeEffect(instance.effect);
+                instance.hosted.reset();
                 results[static_cast<size_t>(instance.number)].swap(instance.recorded);
                 live.erase(live.begin() + static_cast<std::ptrdiff_t>(pick));
                 ++closed;
@@ -169,15 +169,15 @@ TEST(InstanceStress, TwoAudioThreadsEachOpenProcessAndCloseTheirOwnInstances) {
     auto audioThread = [&](int first) {
         for (int number = first; number < kInstances; number += 2) {
             InstanceScript script(number);
-            AEffect* effect = host.openEffect(script.sampleRate());
-            if (!effect) {
+            const auto hosted = host.openEffect(script.sampleRate());
+            if (!hosted) {
                 ++unsound;
                 continue;
             }
+            AEffect* effect = hosted->effect();
             script.configure(effect);
             for (int b = 0; b < kBlocksPerInstance; ++b)
                 unsound += script.processNext(effect, results[static_cast<size_t>(number)]) ? 0 : 1;
-            StressHost::closeEffect(effect);
         }
     };
     std::thread even(audioThread, 0);
@@ -197,8 +197,9 @@ TEST(InstanceStress, TwoAudioThreadsEachOpenProcessAndCloseTheirOwnInstances) {
 TEST(ThreadStress, ParametersSetFromAnotherThreadWhileProcessing) {
     StressHost host;
     ASSERT_TRUE(host.load());
-    AEffect* effect = host.openEffect(44100.0f);
-    ASSERT_NE(effect, nullptr);
+    const auto hosted = host.openEffect(44100.0f);
+    ASSERT_NE(hosted, nullptr);
+    AEffect* effect = hosted->effect();
 
     std::atomic<bool> audioDone{false};
     std::atomic<int> unsoundBlocks{0};
@@ -207,9 +208,9 @@ TEST(ThreadStress, ParametersSetFromAnotherThreadWhileProcessing) {
     constexpr int kOverlappingCalls = 1000;
 
     std::thread audio([&]() {
-        StressRandom random(7);
-        StereoBlock<double> doubles(128);
-        StereoBlock<float> floats(128);
+        SeededRandom random(7);
+        StereoBuffers<double> doubles(128);
+        StereoBuffers<float> floats(128);
         // The audio thread keeps going until the other thread has made its share of calls, so the
         // two overlap however the machine schedules them.
         for (int b = 0; b < 20000 || parameterCalls.load() < kOverlappingCalls; ++b) {
@@ -243,7 +244,7 @@ TEST(ThreadStress, ParametersSetFromAnotherThreadWhileProcessing) {
                              0.21f,
                              0.0f,
                              1.0f};
-        StressRandom random(11);
+        SeededRandom random(11);
         for (int n = 0; n < 2000000 && !audioDone; ++n) {
             const int32_t index = static_cast<int32_t>(random.below(4));
             const float value = random.below(4) == 0 ? odd[random.below(10)]
@@ -261,15 +262,16 @@ TEST(ThreadStress, ParametersSetFromAnotherThreadWhileProcessing) {
 
     // Nothing lasting: after a rate change (which clears the history) and a preset, the effect
     // processes exactly like a fresh one with the same settings.
-    AEffect* fresh = host.openEffect(48000.0f);
-    ASSERT_NE(fresh, nullptr);
+    const auto hostedFresh = host.openEffect(48000.0f);
+    ASSERT_NE(hostedFresh, nullptr);
+    AEffect* fresh = hostedFresh->effect();
     for (AEffect* e : {effect, fresh}) {
         e->dispatcher(e, vst::effSetSampleRate, 0, 0, nullptr, 48000.0f);
         e->setParameter(e, 2, 1.0f);
     }
-    StereoBlock<double> a(512);
-    StereoBlock<double> b(512);
-    StressRandom random(3);
+    StereoBuffers<double> a(512);
+    StereoBuffers<double> b(512);
+    SeededRandom random(3);
     for (int32_t i = 0; i < 512; ++i) {
         a.input(0)[i] = b.input(0)[i] = random.sample();
         a.input(1)[i] = b.input(1)[i] = random.sample();
@@ -278,8 +280,6 @@ TEST(ThreadStress, ParametersSetFromAnotherThreadWhileProcessing) {
     fresh->processDoubleReplacing(fresh, b.inputs(), b.outputs(), 512);
     EXPECT_EQ(std::memcmp(a.output(0), b.output(0), 512 * sizeof(double)), 0);
     EXPECT_EQ(std::memcmp(a.output(1), b.output(1), 512 * sizeof(double)), 0);
-    StressHost::closeEffect(fresh);
-    StressHost::closeEffect(effect);
 }
 
 } // namespace

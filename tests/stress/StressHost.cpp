@@ -4,14 +4,6 @@
 
 namespace tovrel::test {
 
-namespace {
-
-intptr_t VST_CALL stressHostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-    return opcode == vst::audioMasterVersion ? vst::kVstVersion : 0;
-}
-
-} // namespace
-
 bool StressHost::load() {
     if (!m_library.load(TOVREL_STRESS_PLUGIN)) {
         ADD_FAILURE() << m_library.error();
@@ -20,20 +12,14 @@ bool StressHost::load() {
     return true;
 }
 
-AEffect* StressHost::openEffect(float sampleRate) const {
-    AEffect* effect = m_library.createEffect(&stressHostCallback);
-    if (!effect)
+std::unique_ptr<HostedEffect> StressHost::openEffect(float sampleRate) const {
+    auto hosted = std::make_unique<HostedEffect>();
+    if (!hosted->open(m_library))
         return nullptr;
-    effect->dispatcher(effect, vst::effOpen, 0, 0, nullptr, 0.0f);
-    effect->dispatcher(effect, vst::effSetSampleRate, 0, 0, nullptr, sampleRate);
-    effect->dispatcher(effect, vst::effSetBlockSize, 0, 4096, nullptr, 0.0f);
-    effect->dispatcher(effect, vst::effMainsChanged, 0, 1, nullptr, 0.0f);
-    return effect;
-}
-
-void StressHost::closeEffect(AEffect* effect) {
-    effect->dispatcher(effect, vst::effMainsChanged, 0, 0, nullptr, 0.0f);
-    effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);
+    hosted->setSampleRate(sampleRate);
+    hosted->setBlockSize(4096);
+    hosted->resume();
+    return hosted;
 }
 
 } // namespace tovrel::test

@@ -93,10 +93,10 @@ protected:
     }
 
     std::vector<double> stereoSignal(int frames) {
-        TestSignal signal(99);
+        SeededRandom signal(99);
         std::vector<double> samples;
         for (int i = 0; i < frames; ++i) {
-            samples.push_back(signal.next() * 0.9);
+            samples.push_back(signal.sample24() * 0.9);
             samples.push_back((i % 100 < 50) ? 0.7 : -0.7);
         }
         return samples;

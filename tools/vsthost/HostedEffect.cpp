@@ -1,0 +1,89 @@
+#include "tools/vsthost/HostedEffect.h"
+
+namespace tovrel {
+
+HostedEffect::~HostedEffect() {
+    close();
+}
+
+intptr_t VST_CALL HostedEffect::quietHost(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
+    return opcode == vst::audioMasterVersion ? vst::kVstVersion : 0;
+}
+
+bool HostedEffect::load(const std::string& path, HostCallback callback) {
+    close();
+    if (!m_library.load(path)) {
+        m_error = m_library.error();
+        return false;
+    }
+    return open(m_library, callback);
+}
+
+bool HostedEffect::open(const PluginLibrary& library, HostCallback callback) {
+    if (!open(library.createEffect(callback))) {
+        m_error =
+            library.isLoaded() ? "the plug-in's entry point returned no effect" : "no plug-in is loaded";
+        return false;
+    }
+    return true;
+}
+
+bool HostedEffect::open(AEffect* effect) {
+    close();
+    m_effect = effect;
+    if (!m_effect)
+        return false;
+    m_error.clear();
+    dispatch(vst::effOpen);
+    return true;
+}
+
+void HostedEffect::setSampleRate(float sampleRate) {
+    dispatch(vst::effSetSampleRate, 0, 0, nullptr, sampleRate);
+}
+
+void HostedEffect::setBlockSize(int32_t blockSize) {
+    dispatch(vst::effSetBlockSize, 0, blockSize);
+}
+
+void HostedEffect::resume() {
+    dispatch(vst::effMainsChanged, 0, 1);
+    m_resumed = true;
+}
+
+void HostedEffect::suspend() {
+    dispatch(vst::effMainsChanged, 0, 0);
+    m_resumed = false;
+}
+
+void HostedEffect::process(float** inputs, float** outputs, int32_t frames) {
+    m_effect->processReplacing(m_effect, inputs, outputs, frames);
+}
+
+void HostedEffect::process(double** inputs, double** outputs, int32_t frames) {
+    m_effect->processDoubleReplacing(m_effect, inputs, outputs, frames);
+}
+
+void HostedEffect::setParameter(int32_t index, float value) {
+    m_effect->setParameter(m_effect, index, value);
+}
+
+float HostedEffect::getParameter(int32_t index) const {
+    return m_effect->getParameter(m_effect, index);
+}
+
+void HostedEffect::close() {
+    if (!m_effect)
+        return;
+    if (m_resumed)
+        suspend();
+    // The record belongs to the plug-in and is invalid once closed.
+    dispatch(vst::effClose);
+    m_effect = nullptr;
+}
+
+intptr_t HostedEffect::dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
+    return m_effect ? m_effect->dispatcher(m_effect, opcode, index, value, ptr, opt) : 0;
+}
+
+} // namespace tovrel
