@@ -166,22 +166,40 @@ template <typename Frame> inline void CrossfeedFilter::processChunks(int32_t fra
 
 void CrossfeedFilter::processBlock(const double* in0, const double* in1, double* out0, double* out1,
                                    int32_t frames) {
-    processChunks(frames, [=](Lanes& s, int32_t i) {
-        // Both inputs of a frame are read before either output is written: buffers may be shared.
-        const __m128d out = runFrame(s, _mm_unpacklo_pd(_mm_load_sd(in0 + i), _mm_load_sd(in1 + i)));
-        _mm_store_sd(out0 + i, out);
-        _mm_storeh_pd(out1 + i, out);
-    });
+    processBlockOn(chosenBlockPath(), in0, in1, out0, out1, frames);
 }
 
 void CrossfeedFilter::processBlockFloat(const float* in0, const float* in1, float* out0, float* out1,
                                         int32_t frames) {
-    processChunks(frames, [=](Lanes& s, int32_t i) {
-        const __m128 in = _mm_unpacklo_ps(_mm_load_ss(in0 + i), _mm_load_ss(in1 + i));
-        const __m128 out = _mm_cvtpd_ps(runFrame(s, _mm_cvtps_pd(in)));
-        _mm_store_ss(out0 + i, out);
-        _mm_store_ss(out1 + i, _mm_shuffle_ps(out, out, 1));
-    });
+    processBlockFloatOn(chosenBlockPath(), in0, in1, out0, out1, frames);
+}
+
+void CrossfeedFilter::processBlockOn(BlockPath path, const double* in0, const double* in1, double* out0,
+                                     double* out1, int32_t frames) {
+#if TOVREL_HAS_AVX2_PATH
+    if (path == BlockPath::avx2) {
+        processBlockAvx2(in0, in1, out0, out1, frames);
+        return;
+    }
+#else
+    (void)path;
+#endif
+    processChunks(frames,
+                  [=](Lanes& s, int32_t i) { storePair(out0, out1, i, runFrame(s, loadPair(in0, in1, i))); });
+}
+
+void CrossfeedFilter::processBlockFloatOn(BlockPath path, const float* in0, const float* in1, float* out0,
+                                          float* out1, int32_t frames) {
+#if TOVREL_HAS_AVX2_PATH
+    if (path == BlockPath::avx2) {
+        processBlockAvx2(in0, in1, out0, out1, frames);
+        return;
+    }
+#else
+    (void)path;
+#endif
+    processChunks(frames,
+                  [=](Lanes& s, int32_t i) { storePair(out0, out1, i, runFrame(s, loadPair(in0, in1, i))); });
 }
 
 } // namespace tovrel

@@ -10,6 +10,14 @@
 #endif
 #include <emmintrin.h>
 
+// The block loop has a second path for processors with AVX2, on x86-64 only: 32-bit builds keep
+// the SSE2 path that every processor they run on has.
+#if defined(__x86_64__) || defined(_M_X64)
+#define TOVREL_HAS_AVX2_PATH 1
+#else
+#define TOVREL_HAS_AVX2_PATH 0
+#endif
+
 namespace tovrel {
 
 // State of one stereo crossfeed stream: the level in force, the sample rate, the six filter
@@ -71,11 +79,32 @@ struct CrossfeedFilter {
     void processBlock(const double* in0, const double* in1, double* out0, double* out1, int32_t frames);
     void processBlockFloat(const float* in0, const float* in1, float* out0, float* out1, int32_t frames);
 
+    // The block loop comes in two paths with the same results to the bit. The SSE2 path runs the
+    // whole frame in one pass. The AVX2 path works in runs of four frames: first, for all of them
+    // at once, everything that depends only on the inputs (the guard, x * lowA0 and lastInput *
+    // highA1 + highA0 * x); then the two recurrences alone, frame after frame; then the mix, gain
+    // and clip, again four frames at once. Each operation keeps its operands and their order
+    // (addition and multiplication are commutative in every rounding), so every result is the same.
+    enum class BlockPath { sse2, avx2 };
+    // The path processBlock takes: AVX2 where the processor and the system support it, unless the
+    // environment variable TOVREL_BLOCK_PATH is "sse2". Chosen once per process.
+    static BlockPath chosenBlockPath();
+    static bool blockPathAvailable(BlockPath path);
+    static const char* blockPathName(BlockPath path);
+    // processBlock on a given path, which must be available (for tests and benchmarks).
+    void processBlockOn(BlockPath path, const double* in0, const double* in1, double* out0, double* out1,
+                        int32_t frames);
+    void processBlockFloatOn(BlockPath path, const float* in0, const float* in1, float* out0, float* out1,
+                             int32_t frames);
+
     std::uint32_t cutFrequency() const { return cutFrequencyOf(level); }
     std::uint32_t feed() const { return feedOf(level); }
 
     // Input samples above this magnitude are processed as 0.0 (2^1000).
     static constexpr double kLargestInput = 1.0715086071862673e301;
+    // The smallest normal double, and the bits of a double without its sign.
+    static constexpr double kSmallestNormal = 2.2250738585072014e-308;
+    static constexpr long long kMagnitudeMask = 0x7FFFFFFFFFFFFFFFll;
     static constexpr int32_t kFlushInterval = 16;
 
     LevelWord level = 0;
@@ -125,7 +154,21 @@ private:
     inline void storeHistory(const Lanes& s);
     static inline void flushHistory(Lanes& s);
     static inline __m128d runFrame(Lanes& s, __m128d in);
+    static inline __m128d guardInput(__m128d in);
+    static inline __m128d mixFrame(__m128d low, __m128d high, __m128d gain);
+    // Frame i of two channel buffers as one pair, and back.
+    static inline __m128d loadPair(const double* in0, const double* in1, int32_t i);
+    static inline __m128d loadPair(const float* in0, const float* in1, int32_t i);
+    static inline void storePair(double* out0, double* out1, int32_t i, __m128d out);
+    static inline void storePair(float* out0, float* out1, int32_t i, __m128d out);
     template <typename Frame> inline void processChunks(int32_t frames, Frame frame);
+#if TOVREL_HAS_AVX2_PATH
+    template <typename Sample>
+    void processBlockAvx2(const Sample* in0, const Sample* in1, Sample* out0, Sample* out1, int32_t frames);
+    template <typename Sample>
+    int32_t runQuads(Lanes& s, const Sample* in0, const Sample* in1, Sample* out0, Sample* out1, int32_t frames,
+                     double* terms) const;
+#endif
 
     // The writers' side: one writer at a time, holding the flag, derives and publishes.
     void lockWriters();
@@ -213,8 +256,8 @@ inline void CrossfeedFilter::storeHistory(const Lanes& s) {
 // A subnormal low or high history value becomes +0.0; every other value stays as it is. (The
 // input history never needs this: runFrame never lets a subnormal input in.)
 inline void CrossfeedFilter::flushHistory(Lanes& s) {
-    const __m128d magnitude = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFFll));
-    const __m128d smallestNormal = _mm_set1_pd(2.2250738585072014e-308);
+    const __m128d magnitude = _mm_castsi128_pd(_mm_set1_epi64x(kMagnitudeMask));
+    const __m128d smallestNormal = _mm_set1_pd(kSmallestNormal);
     const __m128d zeroOrNormalLow = _mm_cmpge_pd(_mm_and_pd(s.lastLow, magnitude), smallestNormal);
     const __m128d zeroOrNormalHigh = _mm_cmpge_pd(_mm_and_pd(s.lastHigh, magnitude), smallestNormal);
     // Exact zeros fail the comparison too and come out as +0.0, which they were already: a low
@@ -224,14 +267,26 @@ inline void CrossfeedFilter::flushHistory(Lanes& s) {
     s.lastHigh = _mm_and_pd(s.lastHigh, zeroOrNormalHigh);
 }
 
-inline __m128d CrossfeedFilter::runFrame(Lanes& s, __m128d in) {
-    // Usable input passes unchanged; NaN, infinities, magnitudes beyond kLargestInput and
-    // subnormals become +0.0, and so does -0.0, which no output can tell from +0.0. This work
-    // does not lie on the frame-to-frame dependency chain.
-    const __m128d inMagnitude = _mm_and_pd(in, _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFFll)));
+// Usable input passes unchanged; NaN, infinities, magnitudes beyond kLargestInput and subnormals
+// become +0.0, and so does -0.0, which no output can tell from +0.0.
+inline __m128d CrossfeedFilter::guardInput(__m128d in) {
+    const __m128d inMagnitude = _mm_and_pd(in, _mm_castsi128_pd(_mm_set1_epi64x(kMagnitudeMask)));
     const __m128d usable = _mm_and_pd(_mm_cmple_pd(inMagnitude, _mm_set1_pd(kLargestInput)),
-                                      _mm_cmpge_pd(inMagnitude, _mm_set1_pd(2.2250738585072014e-308)));
-    const __m128d x = _mm_and_pd(in, usable);
+                                      _mm_cmpge_pd(inMagnitude, _mm_set1_pd(kSmallestNormal)));
+    return _mm_and_pd(in, usable);
+}
+
+// Each channel: its own high-boosted signal plus the other channel's low-passed one, scaled, then
+// clipped with min and max: above 1.0 gives exactly 1.0, below -1.0 exactly -1.0.
+inline __m128d CrossfeedFilter::mixFrame(__m128d low, __m128d high, __m128d gain) {
+    const __m128d crossed = _mm_shuffle_pd(low, low, 1);
+    const __m128d out = _mm_mul_pd(_mm_add_pd(high, crossed), gain);
+    return _mm_max_pd(_mm_min_pd(out, _mm_set1_pd(1.0)), _mm_set1_pd(-1.0));
+}
+
+inline __m128d CrossfeedFilter::runFrame(Lanes& s, __m128d in) {
+    // The guard does not lie on the frame-to-frame dependency chain.
+    const __m128d x = guardInput(in);
 
     // lastLow = lastLow * lowB1 + in * lowA0
     s.lastLow = _mm_add_pd(_mm_mul_pd(s.lastLow, s.lowB1), _mm_mul_pd(x, s.lowA0));
@@ -239,12 +294,27 @@ inline __m128d CrossfeedFilter::runFrame(Lanes& s, __m128d in) {
     const __m128d highInputs = _mm_add_pd(_mm_mul_pd(s.lastInput, s.highA1), _mm_mul_pd(s.highA0, x));
     s.lastHigh = _mm_add_pd(highInputs, _mm_mul_pd(s.lastHigh, s.highB1));
     s.lastInput = x;
+    return mixFrame(s.lastLow, s.lastHigh, s.gain);
+}
 
-    // Each channel: its own high-boosted signal plus the other channel's low-passed one.
-    const __m128d crossed = _mm_shuffle_pd(s.lastLow, s.lastLow, 1);
-    const __m128d out = _mm_mul_pd(_mm_add_pd(s.lastHigh, crossed), s.gain);
-    // Hard clip with min and max: above 1.0 gives exactly 1.0, below -1.0 exactly -1.0.
-    return _mm_max_pd(_mm_min_pd(out, _mm_set1_pd(1.0)), _mm_set1_pd(-1.0));
+// Both inputs of a frame are read before either output is written: buffers may be shared.
+inline __m128d CrossfeedFilter::loadPair(const double* in0, const double* in1, int32_t i) {
+    return _mm_unpacklo_pd(_mm_load_sd(in0 + i), _mm_load_sd(in1 + i));
+}
+
+inline __m128d CrossfeedFilter::loadPair(const float* in0, const float* in1, int32_t i) {
+    return _mm_cvtps_pd(_mm_unpacklo_ps(_mm_load_ss(in0 + i), _mm_load_ss(in1 + i)));
+}
+
+inline void CrossfeedFilter::storePair(double* out0, double* out1, int32_t i, __m128d out) {
+    _mm_store_sd(out0 + i, out);
+    _mm_storeh_pd(out1 + i, out);
+}
+
+inline void CrossfeedFilter::storePair(float* out0, float* out1, int32_t i, __m128d out) {
+    const __m128 narrow = _mm_cvtpd_ps(out);
+    _mm_store_ss(out0 + i, narrow);
+    _mm_store_ss(out1 + i, _mm_shuffle_ps(narrow, narrow, 1));
 }
 
 inline void CrossfeedFilter::processFrame(double* pair) {

@@ -12,14 +12,17 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <thread>
 #include <vector>
 
 namespace tovrel {
 namespace {
 
-// Frames whose outputs may still be on their way when a frame after them reads the sequence.
-constexpr size_t kStoreWindow = 64;
+// Frames whose outputs may still be on their way when a frame after them reads the sequence: the
+// processor's store buffer, and on the AVX2 path a chunk's frames, whose outputs are written
+// together after the chunk's last frame has read the sequence.
+constexpr size_t kStoreWindow = 64 + CrossfeedFilter::kFlushInterval;
 
 using Set = CrossfeedFilter::CoefficientSet;
 
@@ -54,7 +57,16 @@ const LevelWord kLevels[] = {kLevelTaskel,        kLevelBs2bDefault,   kLevelCMo
 // computes, from the history the sets before it left (cleared where a rate change came between);
 // sets are used in the order they were published; and every frame begun after a setter returned
 // uses that setter's set or a later one.
-TEST(CrossfeedThreads, EveryFrameUsesExactlyOnePublishedSet) {
+// Each test runs on both block paths (where the processor has AVX2).
+class CrossfeedThreadsOnPath : public ::testing::TestWithParam<CrossfeedFilter::BlockPath> {
+protected:
+    void SetUp() override {
+        if (!CrossfeedFilter::blockPathAvailable(GetParam()))
+            GTEST_SKIP() << "this processor cannot run the path";
+    }
+};
+
+TEST_P(CrossfeedThreadsOnPath, EveryFrameUsesExactlyOnePublishedSet) {
     constexpr size_t kFrames = 1 << 19;
     for (uint32_t seed : {1u, 2u}) {
         CrossfeedEngine engine;
@@ -112,7 +124,8 @@ TEST(CrossfeedThreads, EveryFrameUsesExactlyOnePublishedSet) {
             const bool last = finished.load();
             const int32_t frames =
                 static_cast<int32_t>(std::min<size_t>(1 + noise.next() % 1024, kFrames - processed));
-            filter.processBlock(&in0[processed], &in1[processed], &out0[processed], &out1[processed], frames);
+            filter.processBlockOn(GetParam(), &in0[processed], &in1[processed], &out0[processed], &out1[processed],
+                                  frames);
             processed += static_cast<size_t>(frames);
             if (last)
                 break;
@@ -133,7 +146,7 @@ TEST(CrossfeedThreads, EveryFrameUsesExactlyOnePublishedSet) {
 // Changes made between frames on the audio thread itself, where the order is fixed: the very next
 // frame uses the new set (from a clear history after a rate change), whether it is a block of one
 // frame, a longer block, or processFrame.
-TEST(CrossfeedThreads, FrameAfterAChangeUsesTheNewSet) {
+TEST_P(CrossfeedThreadsOnPath, FrameAfterAChangeUsesTheNewSet) {
     CrossfeedEngine engine;
     CrossfeedFilter& filter = *engine.filter();
     // The streams here never clip, so that no two sets can give the same output.
@@ -165,7 +178,7 @@ TEST(CrossfeedThreads, FrameAfterAChangeUsesTheNewSet) {
                 b[i] = pair[1];
             }
         } else {
-            filter.processBlock(a.data(), b.data(), a.data(), b.data(), frames);
+            filter.processBlockOn(GetParam(), a.data(), b.data(), a.data(), b.data(), frames);
         }
         for (int32_t i = 0; i < frames; ++i, ++frame) {
             ASSERT_EQ(bitsOf(a[i]), bitsOf(expected[2 * i])) << "frame " << frame << " step " << step;
@@ -173,6 +186,12 @@ TEST(CrossfeedThreads, FrameAfterAChangeUsesTheNewSet) {
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Paths, CrossfeedThreadsOnPath,
+                         ::testing::Values(CrossfeedFilter::BlockPath::sse2, CrossfeedFilter::BlockPath::avx2),
+                         [](const ::testing::TestParamInfo<CrossfeedFilter::BlockPath>& param) {
+                             return std::string(CrossfeedFilter::blockPathName(param.param));
+                         });
 
 // Two writers at once (a host's automation thread and the editor's): every set the audio thread
 // can see is a whole set that one of them computed.
