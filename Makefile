@@ -108,7 +108,9 @@ fuzz: deps
 # instances in one process. Quietest on an otherwise idle machine.
 bench: build-linux-x64
 	build/linux-x64/bin/tovrel-bench-frames
+	TOVREL_BLOCK_PATH=sse2 build/linux-x64/bin/tovrel-bench-frames
 	bench/callgrind-frames.sh
+	TOVREL_BLOCK_PATH=sse2 bench/callgrind-frames.sh
 	build/linux-x64/bin/tovrel-bench-instances
 
 # The release archives under dist/release (tools/scripts/make-release.py): the four plug-ins,

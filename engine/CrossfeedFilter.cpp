@@ -14,6 +14,7 @@ CrossfeedFilter& CrossfeedFilter::operator=(const CrossfeedFilter& other) {
         return *this;
     level = other.level;
     sampleRate = other.sampleRate;
+    blockPath = other.blockPath;
     lowA0 = other.lowA0;
     lowB1 = other.lowB1;
     highA0 = other.highA0;
@@ -164,20 +165,10 @@ template <typename Frame> inline void CrossfeedFilter::processChunks(int32_t fra
     endFrames(s);
 }
 
-void CrossfeedFilter::processBlock(const double* in0, const double* in1, double* out0, double* out1,
-                                   int32_t frames) {
-    processBlockOn(chosenBlockPath(), in0, in1, out0, out1, frames);
-}
-
-void CrossfeedFilter::processBlockFloat(const float* in0, const float* in1, float* out0, float* out1,
-                                        int32_t frames) {
-    processBlockFloatOn(chosenBlockPath(), in0, in1, out0, out1, frames);
-}
-
 void CrossfeedFilter::processBlockOn(BlockPath path, const double* in0, const double* in1, double* out0,
                                      double* out1, int32_t frames) {
 #if TOVREL_HAS_AVX2_PATH
-    if (path == BlockPath::avx2) {
+    if (path == BlockPath::avx2 && frames >= kShortestAvx2Block) {
         processBlockAvx2(in0, in1, out0, out1, frames);
         return;
     }
@@ -191,7 +182,7 @@ void CrossfeedFilter::processBlockOn(BlockPath path, const double* in0, const do
 void CrossfeedFilter::processBlockFloatOn(BlockPath path, const float* in0, const float* in1, float* out0,
                                           float* out1, int32_t frames) {
 #if TOVREL_HAS_AVX2_PATH
-    if (path == BlockPath::avx2) {
+    if (path == BlockPath::avx2 && frames >= kShortestAvx2Block) {
         processBlockAvx2(in0, in1, out0, out1, frames);
         return;
     }

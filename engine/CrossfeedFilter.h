@@ -76,8 +76,10 @@ struct CrossfeedFilter {
     // processing), frame by frame as processFrame computes them, with the history held in
     // registers: the frame-to-frame chain then runs at the speed of its arithmetic. Each frame uses
     // the coefficient set current when it starts.
-    void processBlock(const double* in0, const double* in1, double* out0, double* out1, int32_t frames);
-    void processBlockFloat(const float* in0, const float* in1, float* out0, float* out1, int32_t frames);
+    inline void processBlock(const double* in0, const double* in1, double* out0, double* out1,
+                             int32_t frames);
+    inline void processBlockFloat(const float* in0, const float* in1, float* out0, float* out1,
+                                  int32_t frames);
 
     // The block loop comes in two paths with the same results to the bit. The SSE2 path runs the
     // whole frame in one pass. The AVX2 path works in runs of four frames: first, for all of them
@@ -87,7 +89,8 @@ struct CrossfeedFilter {
     // (addition and multiplication are commutative in every rounding), so every result is the same.
     enum class BlockPath { sse2, avx2 };
     // The path processBlock takes: AVX2 where the processor and the system support it, unless the
-    // environment variable TOVREL_BLOCK_PATH is "sse2". Chosen once per process.
+    // environment variable TOVREL_BLOCK_PATH is "sse2". Chosen once per process, when the first
+    // filter is made (never on the audio thread).
     static BlockPath chosenBlockPath();
     static bool blockPathAvailable(BlockPath path);
     static const char* blockPathName(BlockPath path);
@@ -166,8 +169,10 @@ private:
     template <typename Sample>
     void processBlockAvx2(const Sample* in0, const Sample* in1, Sample* out0, Sample* out1, int32_t frames);
     template <typename Sample>
-    int32_t runQuads(Lanes& s, const Sample* in0, const Sample* in1, Sample* out0, Sample* out1, int32_t frames,
-                     double* terms) const;
+    int32_t runQuads(Lanes& s, const Sample* in0, const Sample* in1, Sample* out0, Sample* out1,
+                     int32_t first, int32_t frames) const;
+    // The shortest block that the AVX2 path takes: shorter ones cost less on the SSE2 path.
+    static constexpr int32_t kShortestAvx2Block = 8;
 #endif
 
     // The writers' side: one writer at a time, holding the flag, derives and publishes.
@@ -188,6 +193,8 @@ private:
     double runningLow[2] = {0.0, 0.0};
     double runningHigh[2] = {0.0, 0.0};
     std::uint32_t runningGeneration = 0;
+    // The block path, looked up once when the filter is made.
+    BlockPath blockPath = chosenBlockPath();
 };
 
 // Copies the current set. The slot being copied is rewritten only when a second set after it
@@ -315,6 +322,16 @@ inline void CrossfeedFilter::storePair(float* out0, float* out1, int32_t i, __m1
     const __m128 narrow = _mm_cvtpd_ps(out);
     _mm_store_ss(out0 + i, narrow);
     _mm_store_ss(out1 + i, _mm_shuffle_ps(narrow, narrow, 1));
+}
+
+inline void CrossfeedFilter::processBlock(const double* in0, const double* in1, double* out0, double* out1,
+                                          int32_t frames) {
+    processBlockOn(blockPath, in0, in1, out0, out1, frames);
+}
+
+inline void CrossfeedFilter::processBlockFloat(const float* in0, const float* in1, float* out0, float* out1,
+                                               int32_t frames) {
+    processBlockFloatOn(blockPath, in0, in1, out0, out1, frames);
 }
 
 inline void CrossfeedFilter::processFrame(double* pair) {

@@ -3,6 +3,7 @@
 // found to support them.
 #include "engine/CrossfeedFilter.h"
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 
@@ -42,8 +43,9 @@ CrossfeedFilter::BlockPath choosePath() {
     const char* wanted = std::getenv("TOVREL_BLOCK_PATH");
     if (wanted != nullptr && std::strcmp(wanted, "sse2") == 0)
         return CrossfeedFilter::BlockPath::sse2;
-    return CrossfeedFilter::blockPathAvailable(CrossfeedFilter::BlockPath::avx2) ? CrossfeedFilter::BlockPath::avx2
-                                                                                  : CrossfeedFilter::BlockPath::sse2;
+    return CrossfeedFilter::blockPathAvailable(CrossfeedFilter::BlockPath::avx2)
+               ? CrossfeedFilter::BlockPath::avx2
+               : CrossfeedFilter::BlockPath::sse2;
 }
 
 } // namespace
@@ -92,7 +94,8 @@ inline void storeQuad(float* out, __m256d v) {
 
 // The input guard of guardInput, four values at once.
 inline __m256d guardQuad(__m256d in) {
-    const __m256d magnitude = _mm256_and_pd(in, _mm256_castsi256_pd(_mm256_set1_epi64x(CrossfeedFilter::kMagnitudeMask)));
+    const __m256d magnitude =
+        _mm256_and_pd(in, _mm256_castsi256_pd(_mm256_set1_epi64x(CrossfeedFilter::kMagnitudeMask)));
     const __m256d usable =
         _mm256_and_pd(_mm256_cmp_pd(magnitude, _mm256_set1_pd(CrossfeedFilter::kLargestInput), _CMP_LE_OQ),
                       _mm256_cmp_pd(magnitude, _mm256_set1_pd(CrossfeedFilter::kSmallestNormal), _CMP_GE_OQ));
@@ -111,113 +114,165 @@ inline __m256d mixTwo(__m256d a, __m256d b, __m256d gain) {
     return _mm256_max_pd(_mm256_min_pd(out, _mm256_set1_pd(1.0)), _mm256_set1_pd(-1.0));
 }
 
+// The coefficients of the input terms and the mix, four times over.
+struct QuadCoefficients {
+    __m256d lowA0, highA0, highA1, gain;
+};
+
+// flushHistory's flush, on a chain state.
+inline __m256d flushChain(__m256d chain) {
+    const __m256d magnitude =
+        _mm256_and_pd(chain, _mm256_castsi256_pd(_mm256_set1_epi64x(CrossfeedFilter::kMagnitudeMask)));
+    return _mm256_and_pd(
+        chain, _mm256_cmp_pd(magnitude, _mm256_set1_pd(CrossfeedFilter::kSmallestNormal), _CMP_GE_OQ));
+}
+
+// Four frames' input terms into `terms`. The chain's state for one frame is one vector [high 0,
+// high 1, low 1, low 0]: both recurrences of both channels advance with one multiply and one add,
+// by [highB1, highB1, lowB1, lowB1], and the low half comes out already crossed for the mix. A
+// frame's terms are the inputs of that step, in the same order. With the two channels' quads
+// interleaved, `even` holds frames 0 and 2 as pairs and `odd` frames 1 and 3: each odd frame's
+// previous input is the even one beside it, and each even frame's is the odd one before it, which
+// `previousOdd` carries from the quad before.
+template <typename Sample>
+inline void quadTerms(const Sample* in0, const Sample* in1, const QuadCoefficients& c, __m256d& previousOdd,
+                      double* terms) {
+    const __m256d x0 = guardQuad(loadQuad(in0));
+    const __m256d x1 = guardQuad(loadQuad(in1));
+    const __m256d even = _mm256_unpacklo_pd(x0, x1);
+    const __m256d odd = _mm256_unpackhi_pd(x0, x1);
+    const __m256d beforeEven = _mm256_permute2f128_pd(previousOdd, odd, 0x21);
+    const __m256d highEven =
+        _mm256_add_pd(_mm256_mul_pd(beforeEven, c.highA1), _mm256_mul_pd(c.highA0, even));
+    const __m256d highOdd = _mm256_add_pd(_mm256_mul_pd(even, c.highA1), _mm256_mul_pd(c.highA0, odd));
+    const __m256d lowEven = _mm256_mul_pd(_mm256_permute_pd(even, 0x5), c.lowA0);
+    const __m256d lowOdd = _mm256_mul_pd(_mm256_permute_pd(odd, 0x5), c.lowA0);
+    _mm256_storeu_pd(terms, _mm256_permute2f128_pd(highEven, lowEven, 0x20));
+    _mm256_storeu_pd(terms + 4, _mm256_permute2f128_pd(highOdd, lowOdd, 0x20));
+    _mm256_storeu_pd(terms + 8, _mm256_permute2f128_pd(highEven, lowEven, 0x31));
+    _mm256_storeu_pd(terms + 12, _mm256_permute2f128_pd(highOdd, lowOdd, 0x31));
+    previousOdd = odd;
+}
+
+// Four frames' outputs from their chain states.
+template <typename Sample>
+inline void quadOutputs(const double* states, const QuadCoefficients& c, Sample* out0, Sample* out1) {
+    const __m256d even = mixTwo(_mm256_loadu_pd(states), _mm256_loadu_pd(states + 8), c.gain);
+    const __m256d odd = mixTwo(_mm256_loadu_pd(states + 4), _mm256_loadu_pd(states + 12), c.gain);
+    storeQuad(out0, _mm256_unpacklo_pd(even, odd));
+    storeQuad(out1, _mm256_unpackhi_pd(even, odd));
+}
+
 } // namespace
 
-// The chain's state for one frame is one vector [high 0, high 1, low 1, low 0]: both recurrences
-// of both channels advance with one multiply and one add, by [highB1, highB1, lowB1, lowB1], and
-// the low half comes out already crossed for the mix. `terms` holds, per frame, the inputs of that
-// step in the same order, then its result.
-//
-// Frames [0, frames) of the block pointers given, frames a multiple of four. Returns how many
-// frames were done: all, or fewer when a new coefficient set was published, which the caller then
-// takes before the next frame. The first frame is always done (its set was checked just before).
+// Frames [0, frames) of the block pointers given, in quads; `first` is the index of frame 0 in the
+// whole block, a multiple of four, which places the history flushes where processChunks has them
+// (after every kFlushInterval-th frame of the block). The three steps are software-pipelined: while
+// the chain runs through quad j, the input terms of quad j + 1 and the outputs of quad j - 1 are
+// computed, so that the processor always has work beside the chain. Returns how many frames were
+// done: all, or fewer when a new coefficient set was published, which the caller then takes before
+// the next frame. The first frame is always done: its set was checked just before.
 template <typename Sample>
 int32_t CrossfeedFilter::runQuads(Lanes& s, const Sample* in0, const Sample* in1, Sample* out0, Sample* out1,
-                                  int32_t frames, double* terms) const {
-    const __m256d lowA0x4 = broadcast(s.lowA0);
-    const __m256d highA0x4 = broadcast(s.highA0);
-    const __m256d highA1x4 = broadcast(s.highA1);
-
-    // The input terms. With the two channels' quads interleaved, `even` holds frames 0 and 2 as
-    // pairs and `odd` frames 1 and 3: each odd frame's previous input is the even one beside it,
-    // and each even frame's is the odd one before it, one lane shift across quads.
-    __m256d previousOdd = _mm256_set_m128d(s.lastInput, s.lastInput);
-    for (int32_t q = 0; q < frames; q += 4) {
-        const __m256d x0 = guardQuad(loadQuad(in0 + q));
-        const __m256d x1 = guardQuad(loadQuad(in1 + q));
-        const __m256d even = _mm256_unpacklo_pd(x0, x1);
-        const __m256d odd = _mm256_unpackhi_pd(x0, x1);
-        const __m256d beforeEven = _mm256_permute2f128_pd(previousOdd, odd, 0x21);
-        const __m256d highEven = _mm256_add_pd(_mm256_mul_pd(beforeEven, highA1x4), _mm256_mul_pd(highA0x4, even));
-        const __m256d highOdd = _mm256_add_pd(_mm256_mul_pd(even, highA1x4), _mm256_mul_pd(highA0x4, odd));
-        const __m256d lowEven = _mm256_mul_pd(_mm256_permute_pd(even, 0x5), lowA0x4);
-        const __m256d lowOdd = _mm256_mul_pd(_mm256_permute_pd(odd, 0x5), lowA0x4);
-        double* t = terms + 4 * q;
-        _mm256_storeu_pd(t, _mm256_permute2f128_pd(highEven, lowEven, 0x20));
-        _mm256_storeu_pd(t + 4, _mm256_permute2f128_pd(highOdd, lowOdd, 0x20));
-        _mm256_storeu_pd(t + 8, _mm256_permute2f128_pd(highEven, lowEven, 0x31));
-        _mm256_storeu_pd(t + 12, _mm256_permute2f128_pd(highOdd, lowOdd, 0x31));
-        previousOdd = odd;
-    }
-
-    // The two recurrences, frame after frame, each frame checking for a new set first.
+                                  int32_t first, int32_t frames) const {
+    const QuadCoefficients c{broadcast(s.lowA0), broadcast(s.highA0), broadcast(s.highA1), broadcast(s.gain)};
     const __m256d feedback = _mm256_set_m128d(s.lowB1, s.highB1);
+    // The sequence is compared with a copy held in a register: the stores below may alias anything.
+    const std::uint32_t held = s.sequence;
+    // The terms, then the states, of the quads before, at and after the chain's.
+    double ring[3][16];
+    double* before = ring[0];
+    double* at = ring[1];
+    double* after = ring[2];
+    __m256d previousOdd = _mm256_set_m128d(s.lastInput, s.lastInput);
+    quadTerms(in0, in1, c, previousOdd, at);
     __m256d chain = _mm256_set_m128d(_mm_shuffle_pd(s.lastLow, s.lastLow, 1), s.lastHigh);
-    chain = _mm256_add_pd(_mm256_mul_pd(chain, feedback), _mm256_loadu_pd(terms));
-    _mm256_storeu_pd(terms, chain);
-    int32_t done = 1;
-    for (; done < frames; ++done) {
-        if (__builtin_expect(setChanged(s), 0))
+    int32_t quadsToFlush =
+        static_cast<int32_t>(kFlushInterval - static_cast<std::uint32_t>(first) % kFlushInterval) / 4;
+    int32_t done = frames;
+    auto step = [&](int32_t k) {
+        chain = _mm256_add_pd(_mm256_mul_pd(chain, feedback), _mm256_loadu_pd(at + 4 * k));
+        _mm256_storeu_pd(at + 4 * k, chain);
+    };
+    auto changed = [&]() { return __builtin_expect(sequence.load(std::memory_order_relaxed) != held, 0); };
+    for (int32_t q = 0; q < frames; q += 4) {
+        // The frames of the quad, each after checking the set; k is how many were done.
+        int32_t k = 0;
+        if (q == 0 || !changed()) {
+            step(0);
+            k = 1;
+            if (!changed()) {
+                step(1);
+                k = 2;
+                if (!changed()) {
+                    step(2);
+                    k = 3;
+                    if (!changed()) {
+                        step(3);
+                        k = 4;
+                    }
+                }
+            }
+        }
+        if (__builtin_expect(k < 4, 0)) {
+            done = q + k;
+            // Read before any output is written, for in-place blocks.
+            s.lastInput = guardInput(loadPair(in0, in1, done - 1));
+            if (q > 0)
+                quadOutputs(before, c, out0 + q - 4, out1 + q - 4);
+            for (int32_t i = 0; i < k; ++i) {
+                const __m256d state = _mm256_loadu_pd(at + 4 * i);
+                const __m128d crossed = _mm256_extractf128_pd(state, 1);
+                storePair(
+                    out0 + q, out1 + q, i,
+                    mixFrame(_mm_shuffle_pd(crossed, crossed, 1), _mm256_castpd256_pd128(state), s.gain));
+            }
             break;
-        double* t = terms + 4 * done;
-        chain = _mm256_add_pd(_mm256_mul_pd(chain, feedback), _mm256_loadu_pd(t));
-        _mm256_storeu_pd(t, chain);
+        }
+        if (--quadsToFlush == 0) {
+            chain = flushChain(chain);
+            quadsToFlush = kFlushInterval / 4;
+        }
+        if (q + 4 < frames)
+            quadTerms(in0 + q + 4, in1 + q + 4, c, previousOdd, after);
+        if (q > 0)
+            quadOutputs(before, c, out0 + q - 4, out1 + q - 4);
+        double* const free = before;
+        before = at;
+        at = after;
+        after = free;
+    }
+    if (done == frames) {
+        s.lastInput = _mm256_extractf128_pd(previousOdd, 1);
+        quadOutputs(before, c, out0 + frames - 4, out1 + frames - 4);
     }
     s.lastHigh = _mm256_castpd256_pd128(chain);
     const __m128d crossedLow = _mm256_extractf128_pd(chain, 1);
     s.lastLow = _mm_shuffle_pd(crossedLow, crossedLow, 1);
-    // Read before any output is written, for in-place blocks.
-    s.lastInput = guardInput(loadPair(in0, in1, done - 1));
-
-    // The outputs.
-    const __m256d gainx4 = broadcast(s.gain);
-    const int32_t quads = done & ~3;
-    for (int32_t q = 0; q < quads; q += 4) {
-        const double* t = terms + 4 * q;
-        const __m256d even = mixTwo(_mm256_loadu_pd(t), _mm256_loadu_pd(t + 8), gainx4);
-        const __m256d odd = mixTwo(_mm256_loadu_pd(t + 4), _mm256_loadu_pd(t + 12), gainx4);
-        storeQuad(out0 + q, _mm256_unpacklo_pd(even, odd));
-        storeQuad(out1 + q, _mm256_unpackhi_pd(even, odd));
-    }
-    for (int32_t i = quads; i < done; ++i) {
-        const __m256d state = _mm256_loadu_pd(terms + 4 * i);
-        const __m128d high = _mm256_castpd256_pd128(state);
-        const __m128d crossed = _mm256_extractf128_pd(state, 1);
-        storePair(out0, out1, i, mixFrame(_mm_shuffle_pd(crossed, crossed, 1), high, s.gain));
-    }
     return done;
 }
 
-// As processChunks: chunks of kFlushInterval frames from the block's start, the history flushed
-// at the end of each; within a chunk, runs of four frames go through runQuads, the rest frame by
-// frame.
+// As processChunks, with the block's quads going through runQuads and the frames before the
+// first quad boundary after a set change, and after the last quad, frame by frame.
 template <typename Sample>
 void CrossfeedFilter::processBlockAvx2(const Sample* in0, const Sample* in1, Sample* out0, Sample* out1,
                                        int32_t frames) {
-    double terms[4 * kFlushInterval];
     Lanes s;
     beginFrames(s);
     int32_t i = 0;
     while (i < frames) {
-        const int32_t chunkEnd = frames - i < kFlushInterval - i % kFlushInterval
-                                     ? frames
-                                     : i - i % kFlushInterval + kFlushInterval;
         if (__builtin_expect(setChanged(s), 0))
             refresh(s);
-        const int32_t quads = (chunkEnd - i) & ~3;
-        if (quads > 0) {
-            const int32_t done = runQuads(s, in0 + i, in1 + i, out0 + i, out1 + i, quads, terms);
-            i += done;
-            if (done < quads)
-                continue;
+        if (i % 4 == 0 && frames - i >= 4) {
+            i += runQuads(s, in0 + i, in1 + i, out0 + i, out1 + i, i, (frames - i) & ~3);
+            continue;
         }
-        for (; i < chunkEnd; ++i) {
-            if (__builtin_expect(setChanged(s), 0))
-                refresh(s);
-            storePair(out0, out1, i, runFrame(s, loadPair(in0, in1, i)));
-        }
-        flushHistory(s);
+        storePair(out0, out1, i, runFrame(s, loadPair(in0, in1, i)));
+        if (++i % kFlushInterval == 0)
+            flushHistory(s);
     }
+    // The last frame's history is flushed too, wherever the block ends.
+    flushHistory(s);
     endFrames(s);
 }
 

@@ -85,7 +85,8 @@ template <typename Sample> void checkPathsAgree(uint32_t seed) {
             wide.setSampleRate(rate);
         }
         // Every length from 1 to 67 and a few long blocks, starting anywhere in the buffers.
-        const int32_t frames = block % 10 == 9 ? 300 + static_cast<int32_t>(noise.next() % 700) : 1 + block % 67;
+        const int32_t frames =
+            block % 10 == 9 ? 300 + static_cast<int32_t>(noise.next() % 700) : 1 + block % 67;
         const size_t offset = noise.next() % 5;
         const auto buffers = static_cast<Buffers>(block % 3);
         std::vector<Sample> in[2];

@@ -124,8 +124,8 @@ TEST_P(CrossfeedThreadsOnPath, EveryFrameUsesExactlyOnePublishedSet) {
             const bool last = finished.load();
             const int32_t frames =
                 static_cast<int32_t>(std::min<size_t>(1 + noise.next() % 1024, kFrames - processed));
-            filter.processBlockOn(GetParam(), &in0[processed], &in1[processed], &out0[processed], &out1[processed],
-                                  frames);
+            filter.processBlockOn(GetParam(), &in0[processed], &in1[processed], &out0[processed],
+                                  &out1[processed], frames);
             processed += static_cast<size_t>(frames);
             if (last)
                 break;
@@ -188,7 +188,8 @@ TEST_P(CrossfeedThreadsOnPath, FrameAfterAChangeUsesTheNewSet) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, CrossfeedThreadsOnPath,
-                         ::testing::Values(CrossfeedFilter::BlockPath::sse2, CrossfeedFilter::BlockPath::avx2),
+                         ::testing::Values(CrossfeedFilter::BlockPath::sse2,
+                                           CrossfeedFilter::BlockPath::avx2),
                          [](const ::testing::TestParamInfo<CrossfeedFilter::BlockPath>& param) {
                              return std::string(CrossfeedFilter::blockPathName(param.param));
                          });
