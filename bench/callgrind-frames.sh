@@ -15,7 +15,8 @@ valgrind --tool=callgrind --collect-atstart=no --branch-sim=yes --callgrind-out-
     exit 1
 }
 
-echo "instructions per stereo frame (callgrind, $(valgrind --version)); branches mispredicted per frame"
+echo "instructions per stereo frame (callgrind, $(valgrind --version)), block path ${TOVREL_BLOCK_PATH:-as the processor allows}"
+echo "(TOVREL_BLOCK_PATH=sse2 counts the SSE2 path); branches mispredicted per frame"
 echo "as simulated by callgrind's predictor"
 printf '%-7s %6s  %-13s %12s %14s\n' entry block input "instr/frame" "mispred/frame"
 for f in "$out"/cg.*; do

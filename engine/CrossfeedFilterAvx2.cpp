@@ -71,29 +71,30 @@ const char* CrossfeedFilter::blockPathName(BlockPath path) {
 } // namespace tovrel
 
 #if TOVREL_HAS_AVX2_PATH
-#pragma GCC push_options
-#pragma GCC target("avx2")
+// Every function from here on may use AVX2 (GCC and clang both take the attribute per function;
+// helpers called from such functions need it too, or their intrinsics would not be allowed).
+#define TOVREL_AVX2 __attribute__((target("avx2")))
 
 namespace tovrel {
 
 namespace {
 
 // Four frames of one channel.
-inline __m256d loadQuad(const double* in) {
+TOVREL_AVX2 inline __m256d loadQuad(const double* in) {
     return _mm256_loadu_pd(in);
 }
-inline __m256d loadQuad(const float* in) {
+TOVREL_AVX2 inline __m256d loadQuad(const float* in) {
     return _mm256_cvtps_pd(_mm_loadu_ps(in));
 }
-inline void storeQuad(double* out, __m256d v) {
+TOVREL_AVX2 inline void storeQuad(double* out, __m256d v) {
     _mm256_storeu_pd(out, v);
 }
-inline void storeQuad(float* out, __m256d v) {
+TOVREL_AVX2 inline void storeQuad(float* out, __m256d v) {
     _mm_storeu_ps(out, _mm256_cvtpd_ps(v));
 }
 
 // The input guard of guardInput, four values at once.
-inline __m256d guardQuad(__m256d in) {
+TOVREL_AVX2 inline __m256d guardQuad(__m256d in) {
     const __m256d magnitude =
         _mm256_and_pd(in, _mm256_castsi256_pd(_mm256_set1_epi64x(CrossfeedFilter::kMagnitudeMask)));
     const __m256d usable =
@@ -102,16 +103,28 @@ inline __m256d guardQuad(__m256d in) {
     return _mm256_and_pd(in, usable);
 }
 
-inline __m256d broadcast(__m128d pair) {
+TOVREL_AVX2 inline __m256d broadcast(__m128d pair) {
     return _mm256_broadcastsd_pd(pair);
 }
 
 // The mix of mixFrame for two frames whose chain states are `a` and `b`.
-inline __m256d mixTwo(__m256d a, __m256d b, __m256d gain) {
+TOVREL_AVX2 inline __m256d mixTwo(__m256d a, __m256d b, __m256d gain) {
     const __m256d high = _mm256_permute2f128_pd(a, b, 0x20);
     const __m256d crossed = _mm256_permute2f128_pd(a, b, 0x31);
     const __m256d out = _mm256_mul_pd(_mm256_add_pd(high, crossed), gain);
     return _mm256_max_pd(_mm256_min_pd(out, _mm256_set1_pd(1.0)), _mm256_set1_pd(-1.0));
+}
+
+// One frame of the chain: the state times the feedback plus the frame's terms, which the state
+// then replaces.
+TOVREL_AVX2 inline __m256d chainStep(__m256d chain, __m256d feedback, double* terms) {
+    chain = _mm256_add_pd(_mm256_mul_pd(chain, feedback), _mm256_loadu_pd(terms));
+    _mm256_storeu_pd(terms, chain);
+    return chain;
+}
+
+inline bool setChangedSince(const std::atomic<std::uint32_t>& sequence, std::uint32_t held) {
+    return __builtin_expect(sequence.load(std::memory_order_relaxed) != held, 0);
 }
 
 // The coefficients of the input terms and the mix, four times over.
@@ -120,7 +133,7 @@ struct QuadCoefficients {
 };
 
 // flushHistory's flush, on a chain state.
-inline __m256d flushChain(__m256d chain) {
+TOVREL_AVX2 inline __m256d flushChain(__m256d chain) {
     const __m256d magnitude =
         _mm256_and_pd(chain, _mm256_castsi256_pd(_mm256_set1_epi64x(CrossfeedFilter::kMagnitudeMask)));
     return _mm256_and_pd(
@@ -135,8 +148,8 @@ inline __m256d flushChain(__m256d chain) {
 // previous input is the even one beside it, and each even frame's is the odd one before it, which
 // `previousOdd` carries from the quad before.
 template <typename Sample>
-inline void quadTerms(const Sample* in0, const Sample* in1, const QuadCoefficients& c, __m256d& previousOdd,
-                      double* terms) {
+TOVREL_AVX2 inline void quadTerms(const Sample* in0, const Sample* in1, const QuadCoefficients& c,
+                                  __m256d& previousOdd, double* terms) {
     const __m256d x0 = guardQuad(loadQuad(in0));
     const __m256d x1 = guardQuad(loadQuad(in1));
     const __m256d even = _mm256_unpacklo_pd(x0, x1);
@@ -156,7 +169,8 @@ inline void quadTerms(const Sample* in0, const Sample* in1, const QuadCoefficien
 
 // Four frames' outputs from their chain states.
 template <typename Sample>
-inline void quadOutputs(const double* states, const QuadCoefficients& c, Sample* out0, Sample* out1) {
+TOVREL_AVX2 inline void quadOutputs(const double* states, const QuadCoefficients& c, Sample* out0,
+                                    Sample* out1) {
     const __m256d even = mixTwo(_mm256_loadu_pd(states), _mm256_loadu_pd(states + 8), c.gain);
     const __m256d odd = mixTwo(_mm256_loadu_pd(states + 4), _mm256_loadu_pd(states + 12), c.gain);
     storeQuad(out0, _mm256_unpacklo_pd(even, odd));
@@ -173,8 +187,8 @@ inline void quadOutputs(const double* states, const QuadCoefficients& c, Sample*
 // done: all, or fewer when a new coefficient set was published, which the caller then takes before
 // the next frame. The first frame is always done: its set was checked just before.
 template <typename Sample>
-int32_t CrossfeedFilter::runQuads(Lanes& s, const Sample* in0, const Sample* in1, Sample* out0, Sample* out1,
-                                  int32_t first, int32_t frames) const {
+TOVREL_AVX2 int32_t CrossfeedFilter::runQuads(Lanes& s, const Sample* in0, const Sample* in1, Sample* out0,
+                                              Sample* out1, int32_t first, int32_t frames) const {
     const QuadCoefficients c{broadcast(s.lowA0), broadcast(s.highA0), broadcast(s.highA1), broadcast(s.gain)};
     const __m256d feedback = _mm256_set_m128d(s.lowB1, s.highB1);
     // The sequence is compared with a copy held in a register: the stores below may alias anything.
@@ -190,25 +204,20 @@ int32_t CrossfeedFilter::runQuads(Lanes& s, const Sample* in0, const Sample* in1
     int32_t quadsToFlush =
         static_cast<int32_t>(kFlushInterval - static_cast<std::uint32_t>(first) % kFlushInterval) / 4;
     int32_t done = frames;
-    auto step = [&](int32_t k) {
-        chain = _mm256_add_pd(_mm256_mul_pd(chain, feedback), _mm256_loadu_pd(at + 4 * k));
-        _mm256_storeu_pd(at + 4 * k, chain);
-    };
-    auto changed = [&]() { return __builtin_expect(sequence.load(std::memory_order_relaxed) != held, 0); };
     for (int32_t q = 0; q < frames; q += 4) {
         // The frames of the quad, each after checking the set; k is how many were done.
         int32_t k = 0;
-        if (q == 0 || !changed()) {
-            step(0);
+        if (q == 0 || !setChangedSince(sequence, held)) {
+            chain = chainStep(chain, feedback, at);
             k = 1;
-            if (!changed()) {
-                step(1);
+            if (!setChangedSince(sequence, held)) {
+                chain = chainStep(chain, feedback, at + 4);
                 k = 2;
-                if (!changed()) {
-                    step(2);
+                if (!setChangedSince(sequence, held)) {
+                    chain = chainStep(chain, feedback, at + 8);
                     k = 3;
-                    if (!changed()) {
-                        step(3);
+                    if (!setChangedSince(sequence, held)) {
+                        chain = chainStep(chain, feedback, at + 12);
                         k = 4;
                     }
                 }
@@ -255,8 +264,8 @@ int32_t CrossfeedFilter::runQuads(Lanes& s, const Sample* in0, const Sample* in1
 // As processChunks, with the block's quads going through runQuads and the frames before the
 // first quad boundary after a set change, and after the last quad, frame by frame.
 template <typename Sample>
-void CrossfeedFilter::processBlockAvx2(const Sample* in0, const Sample* in1, Sample* out0, Sample* out1,
-                                       int32_t frames) {
+TOVREL_AVX2 void CrossfeedFilter::processBlockAvx2(const Sample* in0, const Sample* in1, Sample* out0,
+                                                   Sample* out1, int32_t frames) {
     Lanes s;
     beginFrames(s);
     int32_t i = 0;
@@ -281,5 +290,5 @@ template void CrossfeedFilter::processBlockAvx2(const float*, const float*, floa
 
 } // namespace tovrel
 
-#pragma GCC pop_options
+#undef TOVREL_AVX2
 #endif
