@@ -12,11 +12,18 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace tovrel {
+
+// Test names and messages show the path by name.
+inline void PrintTo(CrossfeedFilter::BlockPath path, std::ostream* out) {
+    *out << CrossfeedFilter::blockPathName(path);
+}
+
 namespace {
 
 // Frames whose outputs may still be on their way when a frame after them reads the sequence: the
