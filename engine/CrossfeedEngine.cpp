@@ -4,16 +4,14 @@
 
 namespace tovrel {
 
-CrossfeedEngine::CrossfeedEngine() : m_filter(new (std::nothrow) CrossfeedFilter{}) {
-    if (!m_filter)
+CrossfeedEngine::CrossfeedEngine() : state(new (std::nothrow) CrossfeedFilter{}) {
+    if (!state)
         return;
     // The fresh state holds level 0 and rate 0; setting the default rate computes the
     // coefficients, which installs the fallback level, and clears the history.
-    m_filter->setSampleRate(kDefaultSampleRate);
+    state->setSampleRate(kDefaultSampleRate);
 }
 
-CrossfeedEngine::~CrossfeedEngine() {
-    delete m_filter;
-}
+CrossfeedEngine::~CrossfeedEngine() = default;
 
 } // namespace tovrel

@@ -2,6 +2,8 @@
 
 #include "engine/CrossfeedFilter.h"
 
+#include <memory>
+
 namespace tovrel {
 
 // Owns the heap-allocated filter state of one effect. The state starts at 44100 Hz with the
@@ -15,10 +17,10 @@ public:
     CrossfeedEngine& operator=(const CrossfeedEngine&) = delete;
 
     // Null only if the state could not be allocated.
-    CrossfeedFilter* filter() const { return m_filter; }
+    CrossfeedFilter* filter() const { return state.get(); }
 
 private:
-    CrossfeedFilter* m_filter{nullptr};
+    std::unique_ptr<CrossfeedFilter> state;
 };
 
 } // namespace tovrel
