@@ -68,8 +68,8 @@ static_assert(offsetof(AEffect, resvd1) == 64 && offsetof(AEffect, resvd2) == 72
               offsetof(AEffect, offQualities) == 88 && offsetof(AEffect, ioRatio) == 92);
 static_assert(offsetof(AEffect, object) == 96 && offsetof(AEffect, user) == 104 &&
               offsetof(AEffect, uniqueID) == 112 && offsetof(AEffect, version) == 116);
-static_assert(offsetof(AEffect, processReplacing) == 120 && offsetof(AEffect, processDoubleReplacing) == 128 &&
-              offsetof(AEffect, future) == 136);
+static_assert(offsetof(AEffect, processReplacing) == 120 &&
+              offsetof(AEffect, processDoubleReplacing) == 128 && offsetof(AEffect, future) == 136);
 #else
 static_assert(sizeof(AEffect) == 144, "32-bit effect record is 144 bytes");
 static_assert(offsetof(AEffect, dispatcher) == 4 && offsetof(AEffect, process) == 8 &&

@@ -33,8 +33,8 @@ elif [ "$profile" = test ]; then
         # The 32-bit builds: Linux i386 (tests under qemu-user) and the 32-bit DLL.
         gcc-multilib g++-multilib qemu-user-static
         g++-mingw-w64-i686 binutils-mingw-w64-i686
-        # The fuzzer and the sanitizer builds; callgrind for make bench.
-        clang libclang-rt-14-dev valgrind
+        # The fuzzer and the sanitizer builds; callgrind for make bench; the format check.
+        clang libclang-rt-14-dev valgrind clang-format
         # make test-x86 (the emulated i386 machine) and make test-fresh (a fresh Debian root).
         debootstrap qemu-system-x86 cpio e2fsprogs
     )
