@@ -155,18 +155,19 @@ TEST(CrossfeedExactness, BlocksOfAnySizeGiveTheFrameResultsInPlace) {
         uint32_t sizes = 7;
         for (int block = 0; block < 200; ++block) {
             sizes = sizes * 1103515245u + 12345u;
-            const int32_t frames = static_cast<int32_t>((sizes >> 16) % 300);
-            std::vector<double> left(frames), right(frames);
-            std::vector<float> leftF(frames), rightF(frames);
-            for (int32_t i = 0; i < frames; ++i) {
+            const size_t n = (sizes >> 16) % 300;
+            const int32_t frames = static_cast<int32_t>(n);
+            std::vector<double> left(n), right(n);
+            std::vector<float> leftF(n), rightF(n);
+            for (size_t i = 0; i < n; ++i) {
                 left[i] = source.next();
                 right[i] = source.next();
                 leftF[i] = static_cast<float>(left[i]);
                 rightF[i] = static_cast<float>(right[i]);
             }
-            std::vector<double> expected(2 * static_cast<size_t>(frames));
-            std::vector<float> expectedF(2 * static_cast<size_t>(frames));
-            for (int32_t i = 0; i < frames; ++i) {
+            std::vector<double> expected(2 * n);
+            std::vector<float> expectedF(2 * n);
+            for (size_t i = 0; i < n; ++i) {
                 double pair[2] = {left[i], right[i]};
                 framewise.processFrame(pair);
                 expected[2 * i] = pair[0];
@@ -179,7 +180,7 @@ TEST(CrossfeedExactness, BlocksOfAnySizeGiveTheFrameResultsInPlace) {
             // In place, and with the channels crossed over in the outputs.
             blockwise.processBlock(left.data(), right.data(), left.data(), right.data(), frames);
             floatBlocks.processBlockFloat(leftF.data(), rightF.data(), rightF.data(), leftF.data(), frames);
-            for (int32_t i = 0; i < frames; ++i) {
+            for (size_t i = 0; i < n; ++i) {
                 ASSERT_EQ(bitsOf(left[i]), bitsOf(expected[2 * i])) << "block " << block << " frame " << i;
                 ASSERT_EQ(bitsOf(right[i]), bitsOf(expected[2 * i + 1]))
                     << "block " << block << " frame " << i;
@@ -240,24 +241,26 @@ TEST(CrossfeedSubnormalTail, HistoryDropsToZeroAndRejoinsThePlainArithmetic) {
         for (int32_t blockSize : {1, 5, 16, 64, 4096}) {
             CrossfeedFilter guarded = filterAt(setting.level, setting.rate);
             PlainFilter plain(guarded);
-            SampleSource source(blockSize);
+            SampleSource source(static_cast<uint32_t>(blockSize));
             // Long enough for the slowest decay to reach the smallest subnormal, and a little more.
             const double feedback = std::max(guarded.lowB1, guarded.highB1);
-            const int32_t silenceFrames = static_cast<int32_t>(760.0 / -std::log(feedback)) + 2000;
-            const int32_t total = 2000 + silenceFrames + 2000;
+            const size_t silenceFrames = static_cast<size_t>(760.0 / -std::log(feedback)) + 2000;
+            const size_t total = 2000 + silenceFrames + 2000;
             std::vector<double> left(total), right(total);
-            for (int32_t i = 0; i < total; ++i) {
+            for (size_t i = 0; i < total; ++i) {
                 const bool silent = i >= 2000 && i < 2000 + silenceFrames;
                 left[i] = silent ? 0.0 : source.next();
                 right[i] = silent ? 0.0 : source.next();
             }
             bool plainWentSubnormal = false;
-            for (int32_t start = 0; start < total; start += blockSize) {
-                const int32_t frames = std::min(blockSize, total - start);
-                std::vector<double> out0(frames), out1(frames);
-                guarded.processBlock(&left[start], &right[start], out0.data(), out1.data(), frames);
+            const size_t block = static_cast<size_t>(blockSize);
+            for (size_t start = 0; start < total; start += block) {
+                const size_t n = std::min(block, total - start);
+                std::vector<double> out0(n), out1(n);
+                guarded.processBlock(&left[start], &right[start], out0.data(), out1.data(),
+                                     static_cast<int32_t>(n));
                 ASSERT_TRUE(historyIsZeroOrNormal(guarded)) << "after frame " << start;
-                for (int32_t i = 0; i < frames; ++i) {
+                for (size_t i = 0; i < n; ++i) {
                     double expected[2];
                     plain.run(left[start + i], right[start + i], expected[0], expected[1]);
                     plainWentSubnormal |= plain.historySubnormal();
@@ -308,7 +311,7 @@ TEST(CrossfeedSubnormalTail, LongSilenceGivesExactZerosAndAClearHistory) {
     CrossfeedFilter f = filterAt(makeLevel(300, 150), 384000); // the slowest decay there is
     SampleSource source(5);
     std::vector<double> left(4096), right(4096);
-    for (int32_t i = 0; i < 4096; ++i) {
+    for (size_t i = 0; i < 4096; ++i) {
         left[i] = source.next();
         right[i] = source.next();
     }
@@ -343,7 +346,7 @@ TEST(CrossfeedBadInput, UnusableSamplesAreProcessedAsZero) {
         for (int channels = 1; channels <= 3; ++channels) {
             CrossfeedFilter poisoned = filterAt(kLevelCMoy, 44100);
             CrossfeedFilter clean = poisoned;
-            SampleSource source(channels);
+            SampleSource source(static_cast<uint32_t>(channels));
             for (int i = 0; i < 3000; ++i) {
                 double a[2] = {source.next(), source.next()};
                 if (i % 500 == 250) {
@@ -372,7 +375,7 @@ TEST(CrossfeedBadInput, SinglePrecisionNonFiniteSamplesAreProcessedAsZero) {
         CrossfeedFilter clean = poisoned;
         std::vector<float> left(1024), right(1024), cleanLeft(1024), cleanRight(1024);
         SampleSource source(3);
-        for (int i = 0; i < 1024; ++i) {
+        for (size_t i = 0; i < 1024; ++i) {
             left[i] = cleanLeft[i] = static_cast<float>(source.next());
             right[i] = cleanRight[i] = static_cast<float>(source.next());
         }
@@ -383,7 +386,7 @@ TEST(CrossfeedBadInput, SinglePrecisionNonFiniteSamplesAreProcessedAsZero) {
         poisoned.processBlockFloat(left.data(), right.data(), left.data(), right.data(), 1024);
         clean.processBlockFloat(cleanLeft.data(), cleanRight.data(), cleanLeft.data(), cleanRight.data(),
                                 1024);
-        for (int i = 0; i < 1024; ++i) {
+        for (size_t i = 0; i < 1024; ++i) {
             ASSERT_EQ(bitsOf(left[i]), bitsOf(cleanLeft[i])) << i;
             ASSERT_EQ(bitsOf(right[i]), bitsOf(cleanRight[i])) << i;
         }

@@ -168,17 +168,18 @@ TEST_P(CrossfeedThreadsOnPath, FrameAfterAChangeUsesTheNewSet) {
             replay = test::PlainEquations{};
         }
         const Set set = filter.currentSet();
-        const int32_t frames = step % 4 == 0 ? 1 : 1 + step % 37;
-        std::vector<double> a(frames), b(frames);
-        for (int32_t i = 0; i < frames; ++i) {
+        const size_t n = step % 4 == 0 ? 1 : 1 + static_cast<size_t>(step % 37);
+        const int32_t frames = static_cast<int32_t>(n);
+        std::vector<double> a(n), b(n);
+        for (size_t i = 0; i < n; ++i) {
             a[i] = noise.sample();
             b[i] = noise.sample();
         }
-        std::vector<double> expected(2 * static_cast<size_t>(frames));
-        for (int32_t i = 0; i < frames; ++i)
+        std::vector<double> expected(2 * n);
+        for (size_t i = 0; i < n; ++i)
             replay.run(set, a[i], b[i], expected[2 * i], expected[2 * i + 1]);
         if (step % 5 == 1) {
-            for (int32_t i = 0; i < frames; ++i) {
+            for (size_t i = 0; i < n; ++i) {
                 double pair[2] = {a[i], b[i]};
                 filter.processFrame(pair);
                 a[i] = pair[0];
@@ -187,7 +188,7 @@ TEST_P(CrossfeedThreadsOnPath, FrameAfterAChangeUsesTheNewSet) {
         } else {
             filter.processBlockOn(GetParam(), a.data(), b.data(), a.data(), b.data(), frames);
         }
-        for (int32_t i = 0; i < frames; ++i, ++frame) {
+        for (size_t i = 0; i < n; ++i, ++frame) {
             ASSERT_EQ(bitsOf(a[i]), bitsOf(expected[2 * i])) << "frame " << frame << " step " << step;
             ASSERT_EQ(bitsOf(b[i]), bitsOf(expected[2 * i + 1])) << "frame " << frame << " step " << step;
         }
