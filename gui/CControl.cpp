@@ -14,9 +14,7 @@ CControl::CControl(const CRectangle& area, CControlObserver* changeObserver, int
     : CView(area), observer(changeObserver), tag(controlTag) {
     mouseAccepted = true;
     transparent = false;
-    if (pixmap)
-        pixmap->retain();
-    backdrop = pixmap;
+    backdrop.reset(pixmap);
     CControl::setNeedsRepaint(true);
 }
 

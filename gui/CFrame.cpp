@@ -159,10 +159,11 @@ LRESULT CFrame::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         PAINTSTRUCT paintStruct{};
         HDC device = BeginPaint(window, &paintStruct);
-        auto* context = new CPaintContext(this, device, window);
-        const RECT& painted = paintStruct.rcPaint;
-        paintArea(context, CRectangle{painted.left, painted.top, painted.right, painted.bottom});
-        context->release();
+        {
+            const auto context = makeRef<CPaintContext>(this, device, window);
+            const RECT& painted = paintStruct.rcPaint;
+            paintArea(context.get(), CRectangle{painted.left, painted.top, painted.right, painted.bottom});
+        }
         EndPaint(window, &paintStruct);
         return 0;
     }
@@ -197,8 +198,16 @@ LRESULT CFrame::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 // --- Painting -------------------------------------------------------------------------------
 
-CPaintContext* CFrame::makePaintContext() {
-    return new CPaintContext(this, nullptr, window);
+Ref<CPaintContext> CFrame::makePaintContext() {
+    return makeRef<CPaintContext>(this, nullptr, window);
+}
+
+Ref<CPaintContext> CFrame::makeContextIfNone(CPaintContext*& context) {
+    if (context)
+        return {};
+    Ref<CPaintContext> made = makePaintContext();
+    context = made.get();
+    return made;
 }
 
 void CFrame::paint(CPaintContext* context) {
@@ -208,24 +217,18 @@ void CFrame::paint(CPaintContext* context) {
 
 void CFrame::paintArea(CPaintContext* context, const CRectangle& area) {
     awaitingFirstPaint = false;
-    CPaintContext* made = context ? nullptr : makePaintContext();
-    if (made)
-        context = made;
+    const Ref<CPaintContext> made = makeContextIfNone(context);
     const CRectangle oldClip = context->clipInDrawingCoordinates();
     context->setClipArea(area.boundedBy(oldClip));
     if (area.width() > 0 && area.height() > 0)
         CViewContainer::paintArea(context, area);
     context->setClipArea(oldClip);
-    if (made)
-        made->release();
 }
 
 void CFrame::refresh(CPaintContext* context) {
     if (!isWindowAlive() || areUpdatesSuspended())
         return;
-    CPaintContext* made = context ? nullptr : makePaintContext();
-    if (made)
-        context = made;
+    const Ref<CPaintContext> made = makeContextIfNone(context);
     if (repaintPending) {
         paint(context);
         setNeedsRepaint(false);
@@ -233,7 +236,7 @@ void CFrame::refresh(CPaintContext* context) {
         const CRectangle oldClip = context->clipInDrawingCoordinates();
         if (modalChild && modalChild->needsRepaint())
             modalChild->refresh(context);
-        for (CChildLink* link = firstChild; link; link = link->next) {
+        for (CChildLink* link = firstChild.get(); link; link = link->next.get()) {
             CRectangle childBounds;
             link->view->getBounds(childBounds);
             context->setClipArea(childBounds.boundedBy(oldClip));
@@ -241,30 +244,25 @@ void CFrame::refresh(CPaintContext* context) {
         }
         context->setClipArea(oldClip);
     }
-    if (made)
-        made->release();
 }
 
 void CFrame::onIdle() {
     if (!isWindowAlive() || awaitingFirstPaint || !needsRepaint())
         return;
-    CPaintContext* context = makePaintContext();
-    refresh(context);
-    context->release();
+    refresh(makePaintContext().get());
 }
 
 void CFrame::paintView(CView* view) {
     const bool ownChild = view && hasChild(view);
-    CPaintContext* context = makePaintContext();
+    const Ref<CPaintContext> context = makePaintContext();
     if (ownChild)
-        view->paint(context);
+        view->paint(context.get());
     else
-        paint(context);
-    context->release();
+        paint(context.get());
 }
 
 void CFrame::markAreaForRepaint(const CRectangle& area) {
-    for (CChildLink* link = firstChild; link; link = link->next) {
+    for (CChildLink* link = firstChild.get(); link; link = link->next.get()) {
         CRectangle childBounds;
         if (link->view->getBounds(childBounds).overlaps(area))
             link->view->setNeedsRepaint(true);
@@ -327,11 +325,8 @@ bool CFrame::handleWheelAxis(CPaintContext* context, CPos where, int32_t axis, f
     CView* target = modalChild ? modalChild : viewAt(where, false);
     if (!target)
         return false;
-    CPaintContext* made = context ? nullptr : makePaintContext();
-    const bool handled = target->handleWheelAxis(made ? made : context, where, axis, distance);
-    if (made)
-        made->release();
-    return handled;
+    const Ref<CPaintContext> made = makeContextIfNone(context);
+    return target->handleWheelAxis(context, where, axis, distance);
 }
 
 CView* CFrame::viewUnderPointer() {

@@ -74,8 +74,8 @@ public:
     CView* frameView() override { return this; }
     HWND frameWindow() override { return window; }
 
-    // A context for the frame's window with no device of its own; the caller releases it.
-    CPaintContext* makePaintContext();
+    // A context for the frame's window with no device of its own.
+    Ref<CPaintContext> makePaintContext();
     // The first window above the frame window that has a caption, has no parent, or differs in
     // size from the frame window by more than 60 pixels; null when the walk runs out.
     HWND findOuterWindow();
@@ -92,6 +92,8 @@ private:
     static LRESULT CALLBACK frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static bool registerFrameClass();
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // Points a caller that gave no context at one made for the window, held by the result.
+    Ref<CPaintContext> makeContextIfNone(CPaintContext*& context);
     // Resizes one window of the chain above the frame window, keeping its position.
     static void resizeWindow(HWND target, int32_t width, int32_t height);
     void revokeDropTarget();

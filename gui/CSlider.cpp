@@ -40,7 +40,6 @@ CSlider::CSlider(const CRectangle& area, CControlObserver* changeObserver, int32
     : CControl(area, changeObserver, controlTag, track), trackOffset(trackSource), handle(handlePixmap),
       style(sliderStyle) {
     if (handle) {
-        handle->retain();
         handleWidth = handle->getWidth();
         handleHeight = handle->getHeight();
     }
@@ -53,12 +52,7 @@ CSlider::CSlider(const CRectangle& area, CControlObserver* changeObserver, int32
     focusAccepted = true;
 }
 
-CSlider::~CSlider() {
-    if (backBuffer)
-        backBuffer->release();
-    if (handle)
-        handle->release();
-}
+CSlider::~CSlider() = default;
 
 // --- Painting -------------------------------------------------------------------------------
 
@@ -82,7 +76,7 @@ void CSlider::paint(CPaintContext* context) {
         setNeedsRepaint(false);
         return;
     }
-    CPaintContext* target = backBuffer ? backBuffer : context;
+    CPaintContext* target = backBuffer ? backBuffer.get() : context;
     const CPos origin = backBuffer ? CPos{} : CPos{bounds.left, bounds.top};
 
     if (backBuffer && transparent) {
@@ -164,9 +158,8 @@ void CSlider::handleMouse(CPaintContext* context, CPos where, int32_t buttons) {
 
     // The editor's idle time, given while tracking, may close the window and free the frame's
     // views; the slider lives on until the drag is over.
-    retain();
+    const Ref<CSlider> keepAlive(this);
     dragHandle(context, where, buttons, delta);
-    release();
 }
 
 void CSlider::dragHandle(CPaintContext* context, CPos where, int32_t buttons, int32_t delta) {
@@ -249,16 +242,13 @@ int32_t CSlider::handleKeyDown(const CKeyCode& key) {
 // --- Tree membership ------------------------------------------------------------------------
 
 bool CSlider::onAttached(CView* /*parent*/) {
-    if (backBuffer)
-        backBuffer->release();
-    backBuffer = new COffscreenPaint(ownerFrame, controlWidth, controlHeight, kRgbaBlack);
+    backBuffer.reset();
+    backBuffer = makeRef<COffscreenPaint>(ownerFrame, controlWidth, controlHeight, kRgbaBlack);
     return true;
 }
 
 bool CSlider::onRemoved(CView* /*parent*/) {
-    if (backBuffer)
-        backBuffer->release();
-    backBuffer = nullptr;
+    backBuffer.reset();
     return true;
 }
 
@@ -288,12 +278,7 @@ void CSlider::setHandleOffset(CPos offset) {
 }
 
 void CSlider::setHandlePixmap(CPixmap* pixmap) {
-    // Retain first: the new pixmap may be the one already held.
-    if (pixmap)
-        pixmap->retain();
-    if (handle)
-        handle->release();
-    handle = pixmap;
+    handle.reset(pixmap);
     if (handle) {
         handleWidth = handle->getWidth();
         handleHeight = handle->getHeight();
@@ -301,7 +286,7 @@ void CSlider::setHandlePixmap(CPixmap* pixmap) {
 }
 
 CPixmap* CSlider::getHandlePixmap() {
-    return handle;
+    return handle.get();
 }
 
 void CSlider::setFineDivisor(float divisor) {

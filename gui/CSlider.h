@@ -37,7 +37,7 @@ public:
     virtual void setFineDivisor(float divisor);
     virtual float getFineDivisor();
 
-    COffscreenPaint* getBackBuffer() const { return backBuffer; }
+    COffscreenPaint* getBackBuffer() const { return backBuffer.get(); }
 
 private:
     bool isHorizontal() const { return (style & kStyleHorizontal) != 0; }
@@ -52,8 +52,8 @@ private:
 
     CPos trackOffset;
     CPos handleOffset;
-    CPixmap* handle{nullptr};             // one counted reference
-    COffscreenPaint* backBuffer{nullptr}; // owned; only while attached
+    Ref<CPixmap> handle;
+    Ref<COffscreenPaint> backBuffer; // only while attached
     int32_t style{kStyleHorizontal | kStyleLeft};
     int32_t handleWidth{1};
     int32_t handleHeight{1};

@@ -14,10 +14,7 @@ const char kMsgCheckIfViewContainer[] = "kMsgCheckIfViewContainer";
 
 CView::CView(const CRectangle& area) : bounds(area), mouseArea(area) {}
 
-CView::~CView() {
-    if (backdrop)
-        backdrop->release();
-}
+CView::~CView() = default;
 
 void CView::paint(CPaintContext* context) {
     if (backdrop && context) {
@@ -40,17 +37,12 @@ bool CView::overlaps(const CRectangle& area) {
 void CView::handleMouse(CPaintContext* /*context*/, CPos /*where*/, int32_t /*buttons*/) {}
 
 void CView::setBackdrop(CPixmap* pixmap) {
-    // Retain first: the new pixmap may be the one already held.
-    if (pixmap)
-        pixmap->retain();
-    if (backdrop)
-        backdrop->release();
-    backdrop = pixmap;
+    backdrop.reset(pixmap);
     setNeedsRepaint(true);
 }
 
 CPixmap* CView::getBackdrop() {
-    return backdrop;
+    return backdrop.get();
 }
 
 int32_t CView::handleKeyDown(const CKeyCode& /*key*/) {

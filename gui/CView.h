@@ -3,6 +3,7 @@
 #include "gui/CKeyCode.h"
 #include "gui/CRectangle.h"
 #include "gui/CRefCounted.h"
+#include "gui/Ref.h"
 
 #include <cstdint>
 
@@ -93,7 +94,7 @@ protected:
     bool mouseAccepted{true};
     bool transparent{false};
     bool focusAccepted{false};
-    CPixmap* backdrop{nullptr}; // one counted reference
+    Ref<CPixmap> backdrop;
 };
 
 } // namespace tovrel

@@ -32,13 +32,11 @@ CViewContainer::~CViewContainer() {
 
 void CViewContainer::makeBackBuffer() {
     dropBackBuffer();
-    offscreen = new COffscreenPaint(ownerFrame, bounds.width(), bounds.height(), kRgbaBlack);
+    offscreen = makeRef<COffscreenPaint>(ownerFrame, bounds.width(), bounds.height(), kRgbaBlack);
 }
 
 void CViewContainer::dropBackBuffer() {
-    if (offscreen)
-        offscreen->release();
-    offscreen = nullptr;
+    offscreen.reset();
 }
 
 void CViewContainer::shiftContext(CPaintContext* context, int32_t h, int32_t v) {
@@ -54,7 +52,7 @@ CPaintContext* CViewContainer::beginPaint(CPaintContext* context, CPos& savedOri
     if (!offscreen && paintOffscreen)
         makeBackBuffer();
     if (paintOffscreen)
-        return offscreen;
+        return offscreen.get();
     savedOrigin = context->getWindowOrigin();
     savedOffset = context->getOffset();
     shiftContext(context, bounds.left, bounds.top);
@@ -93,8 +91,8 @@ void CViewContainer::paint(CPaintContext* context) {
         target->setFillColor(backgroundColour);
         target->fillArea(whole);
     }
-    for (CChildLink* link = firstChild; link; link = link->next) {
-        target->setClipArea(boundsOf(link->view).boundedBy(oldClip));
+    for (CChildLink* link = firstChild.get(); link; link = link->next.get()) {
+        target->setClipArea(boundsOf(link->view.get()).boundedBy(oldClip));
         link->view->paint(target);
     }
     target->setClipArea(savedClip);
@@ -123,8 +121,8 @@ void CViewContainer::paintArea(CPaintContext* context, const CRectangle& area) {
     const CRectangle painted = local.boundedBy(oldClip);
     target->setClipArea(painted);
     paintBackground(target, local);
-    for (CChildLink* link = firstChild; link; link = link->next) {
-        CView* child = link->view;
+    for (CChildLink* link = firstChild.get(); link; link = link->next.get()) {
+        CView* child = link->view.get();
         if (!child->overlaps(local))
             continue;
         const CRectangle childBounds = boundsOf(child);
@@ -165,10 +163,10 @@ bool CViewContainer::needsRepaint() {
     if (repaintPending)
         return true;
     const CRectangle whole = ownArea();
-    for (CChildLink* link = firstChild; link; link = link->next) {
+    for (CChildLink* link = firstChild.get(); link; link = link->next.get()) {
         if (!link->view->needsRepaint())
             continue;
-        const CRectangle visible = boundsOf(link->view).boundedBy(whole);
+        const CRectangle visible = boundsOf(link->view.get()).boundedBy(whole);
         if (visible.width() > 0 && visible.height() > 0)
             return true;
     }
@@ -189,8 +187,8 @@ void CViewContainer::refresh(CPaintContext* context) {
     if (repaintPending) {
         redrawArea(context, whole);
     } else {
-        for (CChildLink* link = firstChild; link; link = link->next) {
-            CView* child = link->view;
+        for (CChildLink* link = firstChild.get(); link; link = link->next.get()) {
+            CView* child = link->view.get();
             if (!child->needsRepaint() || !child->overlaps(whole))
                 continue;
             if (child->receiveMessage(this, kMsgCheckIfViewContainer) != 0)
@@ -252,7 +250,7 @@ void CViewContainer::handleMouse(CPaintContext* context, CPos where, int32_t but
     if (buttons == -1 && context)
         buttons = currentButtons();
     for (CChildLink* link = lastChild; link; link = link->previous) {
-        CView* child = link->view;
+        CView* child = link->view.get();
         if (child && child->acceptsMouse() && child->isHit(local, buttons)) {
             child->handleMouse(context, local, buttons);
             return;
@@ -387,12 +385,12 @@ bool CViewContainer::handleDrop(CPaintContext* context, CDropData* drop, CPos wh
 }
 
 void CViewContainer::focusLost(CPaintContext* context) {
-    for (CChildLink* link = firstChild; link; link = link->next)
+    for (CChildLink* link = firstChild.get(); link; link = link->next.get())
         link->view->focusLost(context);
 }
 
 void CViewContainer::focusGained(CPaintContext* context) {
-    for (CChildLink* link = firstChild; link; link = link->next)
+    for (CChildLink* link = firstChild.get(); link; link = link->next.get())
         link->view->focusGained(context);
 }
 
@@ -435,21 +433,23 @@ void CViewContainer::addChildWithArea(CView* view, const CRectangle& area, bool 
 void CViewContainer::addChild(CView* view) {
     if (!view)
         return;
-    auto* link = new CChildLink{view, nullptr, lastChild};
-    view->retain();
+    auto link = std::make_unique<CChildLink>();
+    link->view.reset(view);
+    link->previous = lastChild;
     view->setOwnerFrame(ownerFrame);
     view->setParentView(this);
+    CChildLink* added = link.get();
     if (lastChild)
-        lastChild->next = link;
+        lastChild->next = std::move(link);
     else
-        firstChild = link;
-    lastChild = link;
+        firstChild = std::move(link);
+    lastChild = added;
     view->onAttached(this);
     view->setNeedsRepaint(true);
 }
 
-void CViewContainer::unlink(CChildLink* link, bool release) {
-    CView* view = link->view;
+void CViewContainer::unlink(std::unique_ptr<CChildLink> link, bool release) {
+    CView* view = link->view.get();
     if (view == dragTarget)
         dragTarget = nullptr;
     view->onRemoved(this);
@@ -458,53 +458,53 @@ void CViewContainer::unlink(CChildLink* link, bool release) {
         view->setParentView(nullptr);
         view->setOwnerFrame(nullptr);
     }
+    // The reference the creator handed over with the view goes first, then the container's own.
     if (release)
-        view->release();
-    view->release();
-    delete link;
+        Ref<CView>::adopt(view).reset();
+    link.reset();
 }
 
 void CViewContainer::removeChild(CView* view, bool release) {
     if (view && ownerFrame && ownerFrame->getKeyFocus() == view)
         ownerFrame->setKeyFocus(nullptr);
-    CChildLink* link = firstChild;
-    while (link && link->view != view)
-        link = link->next;
+    CChildLink* link = firstChild.get();
+    while (link && link->view.get() != view)
+        link = link->next.get();
     if (!link)
         return;
-    if (link->previous)
-        link->previous->next = link->next;
+    CChildLink* before = link->previous;
+    std::unique_ptr<CChildLink>& holder = before ? before->next : firstChild;
+    std::unique_ptr<CChildLink> taken = std::move(holder);
+    std::unique_ptr<CChildLink> after = std::move(taken->next);
+    if (after)
+        after->previous = before;
     else
-        firstChild = link->next;
-    if (link->next)
-        link->next->previous = link->previous;
-    else
-        lastChild = link->previous;
-    unlink(link, release);
+        lastChild = before;
+    holder = std::move(after);
+    unlink(std::move(taken), release);
 }
 
 void CViewContainer::removeAllChildren(bool release) {
     // The list is emptied first, so that nothing called from here sees half-freed links.
-    CChildLink* link = firstChild;
-    firstChild = nullptr;
+    std::unique_ptr<CChildLink> link = std::move(firstChild);
     lastChild = nullptr;
     while (link) {
-        CChildLink* next = link->next;
-        unlink(link, release);
-        link = next;
+        std::unique_ptr<CChildLink> next = std::move(link->next);
+        unlink(std::move(link), release);
+        link = std::move(next);
     }
 }
 
 bool CViewContainer::hasChild(CView* view) {
-    for (CChildLink* link = firstChild; link; link = link->next)
-        if (link->view == view)
+    for (CChildLink* link = firstChild.get(); link; link = link->next.get())
+        if (link->view.get() == view)
             return true;
     return false;
 }
 
 int32_t CViewContainer::childCount() {
     int32_t count = 0;
-    for (CChildLink* link = firstChild; link; link = link->next)
+    for (CChildLink* link = firstChild.get(); link; link = link->next.get())
         ++count;
     return count;
 }
@@ -512,10 +512,10 @@ int32_t CViewContainer::childCount() {
 CView* CViewContainer::childAt(int32_t index) {
     if (index < 0)
         return nullptr;
-    CChildLink* link = firstChild;
+    CChildLink* link = firstChild.get();
     while (link && index-- > 0)
-        link = link->next;
-    return link ? link->view : nullptr;
+        link = link->next.get();
+    return link ? link->view.get() : nullptr;
 }
 
 void CViewContainer::setBackgroundColour(CRgba colour) {
@@ -557,7 +557,7 @@ CView* CViewContainer::viewAt(CPos where, bool deep) {
         return nullptr;
     const CPos local{where.h - bounds.left, where.v - bounds.top};
     for (CChildLink* link = lastChild; link; link = link->previous) {
-        CView* child = link->view;
+        CView* child = link->view.get();
         if (!child)
             continue;
         CRectangle area;
@@ -577,7 +577,7 @@ CView* CViewContainer::viewUnderPointer() {
     ownerFrame->pointerInWindow(where);
     toLocal(where);
     for (CChildLink* link = lastChild; link; link = link->previous) {
-        CView* child = link->view;
+        CView* child = link->view.get();
         CRectangle area;
         if (child && child->getMouseArea(area).contains(where))
             return child;
@@ -587,9 +587,9 @@ CView* CViewContainer::viewUnderPointer() {
 
 bool CViewContainer::moveFocus(CView* oldFocus, bool backwards) {
     bool met = oldFocus == nullptr;
-    for (CChildLink* link = backwards ? lastChild : firstChild; link;
-         link = backwards ? link->previous : link->next) {
-        CView* child = link->view;
+    for (CChildLink* link = backwards ? lastChild : firstChild.get(); link;
+         link = backwards ? link->previous : link->next.get()) {
+        CView* child = link->view.get();
         if (!met) {
             met = child == oldFocus;
             continue;

@@ -3,14 +3,17 @@
 #include "gui/CRgba.h"
 #include "gui/CView.h"
 
+#include <memory>
+
 namespace tovrel {
 
 class COffscreenPaint;
 
-// One node of a container's child list; it holds one counted reference to its view.
+// One node of a container's child list: it holds one counted reference to its view and owns the
+// node after it.
 struct CChildLink {
-    CView* view{nullptr};
-    CChildLink* next{nullptr};
+    Ref<CView> view;
+    std::unique_ptr<CChildLink> next;
     CChildLink* previous{nullptr};
 };
 
@@ -74,7 +77,7 @@ public:
     virtual CView* viewAt(CPos where, bool deep);
     virtual bool moveFocus(CView* oldFocus, bool backwards);
 
-    COffscreenPaint* getOffscreen() const { return offscreen; }
+    COffscreenPaint* getOffscreen() const { return offscreen.get(); }
     bool paintsOffscreen() const { return paintOffscreen; }
 
 protected:
@@ -88,12 +91,12 @@ protected:
     CRectangle callerClip(CPaintContext* context) const;
     void drawBackdrop(CPaintContext* target, const CRectangle& area, const CPos& source);
     void shiftContext(CPaintContext* context, int32_t h, int32_t v);
-    void unlink(CChildLink* link, bool release);
+    void unlink(std::unique_ptr<CChildLink> link, bool release);
 
-    CChildLink* firstChild{nullptr};
+    std::unique_ptr<CChildLink> firstChild;
     CChildLink* lastChild{nullptr};
     int32_t refreshMode{kRefreshChanged};
-    COffscreenPaint* offscreen{nullptr}; // one counted reference
+    Ref<COffscreenPaint> offscreen;
     CRgba backgroundColour{kRgbaBlack};
     CPos backdropOffset;
     bool paintOffscreen{true};
