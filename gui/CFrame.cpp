@@ -23,8 +23,8 @@ namespace {
 int32_t classUsers = 0;
 char className[32] = {};
 
-// One wheel notch (120 units) is a distance of 1.0.
-constexpr float kWheelUnit = 0.008333334f;
+// One wheel notch (WHEEL_DELTA, 120 units) is a distance of 1.0: the nearest float to 1/120.
+constexpr float kWheelUnit = 1.0f / WHEEL_DELTA;
 
 HINSTANCE moduleHandle() {
     return static_cast<HINSTANCE>(moduleInstance);
@@ -193,7 +193,7 @@ bool CFrame::isKindOf(const char* className) const {
     return (className && std::strcmp(className, "CFrame") == 0) || CViewContainer::isKindOf(className);
 }
 
-bool CFrame::isWindowAlive() {
+bool CFrame::isWindowAlive() const {
     return windowAlive;
 }
 
@@ -210,7 +210,7 @@ uint32_t CFrame::tickCount() {
     return frameOwner ? GetTickCount() : 0;
 }
 
-int32_t CFrame::currentKnobMode() {
+int32_t CFrame::currentKnobMode() const {
     return knobMode;
 }
 
@@ -242,28 +242,28 @@ void CFrame::setCursorShape(int32_t shape) {
         savedCursor = GetCursor();
     LPCSTR name = nullptr;
     switch (shape) {
-    case 1:
+    case kCursorWait:
         name = IDC_WAIT;
         break;
-    case 2:
+    case kCursorHorizontalSize:
         name = IDC_SIZEWE;
         break;
-    case 3:
+    case kCursorVerticalSize:
         name = IDC_SIZENS;
         break;
-    case 4:
+    case kCursorSizeAll:
         name = IDC_SIZEALL;
         break;
-    case 5:
+    case kCursorNeswSize:
         name = IDC_SIZENESW;
         break;
-    case 6:
+    case kCursorNwseSize:
         name = IDC_SIZENWSE;
         break;
-    case 8:
+    case kCursorNotAllowed:
         name = IDC_NO;
         break;
-    case 9:
+    case kCursorHand:
         name = IDC_HAND;
         break;
     default:
@@ -301,7 +301,7 @@ void CFrame::revokeDropTarget() {
     dropTarget = nullptr;
 }
 
-bool CFrame::isDropEnabled() {
+bool CFrame::isDropEnabled() const {
     return dropEnabled;
 }
 

@@ -12,6 +12,21 @@ namespace tovrel {
 
 class CFileDropTarget;
 
+// The shapes `setCursorShape` takes. The default, the copy cursor and any other number put back
+// the cursor the frame found.
+enum : int32_t {
+    kCursorDefault = 0,
+    kCursorWait = 1,
+    kCursorHorizontalSize = 2,
+    kCursorVerticalSize = 3,
+    kCursorSizeAll = 4,
+    kCursorNeswSize = 5,
+    kCursorNwseSize = 6,
+    kCursorCopy = 7,
+    kCursorNotAllowed = 8,
+    kCursorHand = 9,
+};
+
 // The root of the view tree and the toolkit's one contact with the window system: it owns a child
 // window inside the host's window, turns that window's messages into view events, repaints the
 // views that changed when the editor's idle call comes, keeps the keyboard focus and an optional
@@ -37,11 +52,11 @@ public:
     bool moveFocus(CView* oldFocus, bool backwards) override;
 
     // Window state and the editor's idle work.
-    virtual bool isWindowAlive();
+    virtual bool isWindowAlive() const;
     virtual void onIdle();
     void pumpIdle() override;
     virtual uint32_t tickCount();
-    virtual int32_t currentKnobMode();
+    virtual int32_t currentKnobMode() const;
 
     // The host's windows: where they are and how large.
     virtual bool setWindowPosition(int32_t x, int32_t y);
@@ -52,7 +67,7 @@ public:
 
     // Modal view, edit gestures, pointer and cursor.
     virtual bool setModalChild(CView* view);
-    virtual CView* getModalChild();
+    virtual CView* getModalChild() const;
     void beginParameterEdit(int32_t tag) override;
     void endParameterEdit(int32_t tag) override;
     bool pointerInWindow(CPos& where) override;
@@ -60,15 +75,15 @@ public:
 
     // Keyboard focus and dropping.
     void setKeyFocus(CView* view) override;
-    CView* getKeyFocus() override;
+    CView* getKeyFocus() const override;
     virtual bool enableDrop(bool enable);
-    virtual bool isDropEnabled();
+    virtual bool isDropEnabled() const;
     virtual void setWindowAlive(bool alive);
 
     // Repainting.
     virtual void markAreaForRepaint(const CRectangle& area);
     virtual bool suspendUpdates(bool suspend);
-    virtual bool areUpdatesSuspended();
+    virtual bool areUpdatesSuspended() const;
     void paintView(CView* view) override;
 
     CView* frameView() override { return this; }
@@ -78,7 +93,7 @@ public:
     Ref<CPaintContext> makePaintContext();
     // The first window above the frame window that has a caption, has no parent, or differs in
     // size from the frame window by more than 60 pixels; null when the walk runs out.
-    HWND findOuterWindow();
+    HWND findOuterWindow() const;
     bool createFrameWindow(HWND parent);
 
     HWND getHostWindow() const { return hostWindow; }

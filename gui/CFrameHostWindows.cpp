@@ -84,7 +84,7 @@ bool CFrame::setFrameSize(int32_t width, int32_t height) {
     return true;
 }
 
-HWND CFrame::findOuterWindow() {
+HWND CFrame::findOuterWindow() const {
     RECT frameRect{};
     GetWindowRect(window, &frameRect);
     HWND current = window;

@@ -73,7 +73,7 @@ void CFrame::setKeyFocus(CView* view) {
     }
 }
 
-CView* CFrame::getKeyFocus() {
+CView* CFrame::getKeyFocus() const {
     return focusView;
 }
 
@@ -114,7 +114,7 @@ bool CFrame::setModalChild(CView* view) {
     return true;
 }
 
-CView* CFrame::getModalChild() {
+CView* CFrame::getModalChild() const {
     return modalChild;
 }
 

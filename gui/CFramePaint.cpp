@@ -82,7 +82,7 @@ bool CFrame::suspendUpdates(bool suspend) {
     return previous;
 }
 
-bool CFrame::areUpdatesSuspended() {
+bool CFrame::areUpdatesSuspended() const {
     return updatesSuspended;
 }
 

@@ -13,13 +13,6 @@ namespace tovrel {
 
 namespace {
 
-// The key record's virtual keys and modifier bit that the slider answers to.
-constexpr uint8_t kVirtualKeyLeft = 11;
-constexpr uint8_t kVirtualKeyUp = 12;
-constexpr uint8_t kVirtualKeyRight = 13;
-constexpr uint8_t kVirtualKeyDown = 14;
-constexpr uint8_t kModifierShift = 1;
-
 // Modifiers the observer is asked about before the slider acts on a click; 64 is a modifier this
 // platform never reports, counted all the same.
 constexpr int32_t kModifierBits = kKeyShift | kKeyControl | kKeyAlt | 64;
@@ -213,7 +206,7 @@ bool CSlider::handleWheel(CPaintContext* context, CPos /*where*/, float distance
     if (!acceptsMouse())
         return false;
     const int32_t buttons = currentButtons();
-    value = ((buttons & kKeyShift) ? distance * 0.1f : distance) * wheelStep + value;
+    value = ((buttons & kKeyShift) ? distance * kFineStepFactor : distance) * wheelStep + value;
     reportStep(context);
     return true;
 }
@@ -221,19 +214,19 @@ bool CSlider::handleWheel(CPaintContext* context, CPos /*where*/, float distance
 int32_t CSlider::handleKeyDown(const CKeyCode& key) {
     float step = 0.0f;
     switch (key.virt) {
-    case kVirtualKeyLeft:
-    case kVirtualKeyDown:
+    case kKeyLeft:
+    case kKeyDown:
         step = -1.0f;
         break;
-    case kVirtualKeyUp:
-    case kVirtualKeyRight:
+    case kKeyUp:
+    case kKeyRight:
         step = 1.0f;
         break;
     default:
         return -1;
     }
-    if (key.modifier & kModifierShift)
-        step *= 0.1f;
+    if (key.modifier & kKeyModifierShift)
+        step *= kFineStepFactor;
     value = step * wheelStep + value;
     reportStep(nullptr);
     return 1;
@@ -266,7 +259,7 @@ void CSlider::setClickAnywhere(bool anywhere) {
     clickAnywhere = anywhere;
 }
 
-bool CSlider::getClickAnywhere() {
+bool CSlider::getClickAnywhere() const {
     return clickAnywhere;
 }
 
@@ -285,7 +278,7 @@ void CSlider::setHandlePixmap(CPixmap* pixmap) {
     }
 }
 
-CPixmap* CSlider::getHandlePixmap() {
+CPixmap* CSlider::getHandlePixmap() const {
     return handle.get();
 }
 
@@ -293,7 +286,7 @@ void CSlider::setFineDivisor(float divisor) {
     fineDivisor = divisor;
 }
 
-float CSlider::getFineDivisor() {
+float CSlider::getFineDivisor() const {
     return fineDivisor;
 }
 

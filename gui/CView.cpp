@@ -41,7 +41,7 @@ void CView::setBackdrop(CPixmap* pixmap) {
     setNeedsRepaint(true);
 }
 
-CPixmap* CView::getBackdrop() {
+CPixmap* CView::getBackdrop() const {
     return backdrop.get();
 }
 
@@ -79,7 +79,7 @@ void CView::focusLost(CPaintContext* /*context*/) {}
 
 void CView::focusGained(CPaintContext* /*context*/) {}
 
-bool CView::needsRepaint() {
+bool CView::needsRepaint() const {
     return repaintPending;
 }
 
@@ -91,7 +91,7 @@ void CView::setAcceptsMouse(bool accepts) {
     mouseAccepted = accepts;
 }
 
-bool CView::acceptsMouse() {
+bool CView::acceptsMouse() const {
     return mouseAccepted;
 }
 
@@ -99,7 +99,7 @@ void CView::setMouseArea(const CRectangle& area) {
     mouseArea = area;
 }
 
-CRectangle& CView::getMouseArea(CRectangle& out) {
+CRectangle& CView::getMouseArea(CRectangle& out) const {
     out = mouseArea;
     return out;
 }
@@ -112,7 +112,7 @@ void CView::setTransparent(bool value) {
     transparent = value;
 }
 
-bool CView::isTransparent() {
+bool CView::isTransparent() const {
     return transparent;
 }
 
@@ -121,7 +121,7 @@ void CView::setBounds(const CRectangle& area) {
     setNeedsRepaint(true);
 }
 
-CRectangle& CView::getBounds(CRectangle& out) {
+CRectangle& CView::getBounds(CRectangle& out) const {
     out = bounds;
     return out;
 }
@@ -187,7 +187,7 @@ void CView::redrawArea(CPaintContext* context, const CRectangle& area) {
         ownerFrame->frameView()->paintArea(context, area);
 }
 
-bool CView::acceptsFocus() {
+bool CView::acceptsFocus() const {
     return focusAccepted;
 }
 

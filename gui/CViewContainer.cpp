@@ -118,21 +118,21 @@ void CViewContainer::removeAllChildren(bool release) {
     }
 }
 
-bool CViewContainer::hasChild(CView* view) {
+bool CViewContainer::hasChild(CView* view) const {
     for (CChildLink* link = firstChild.get(); link; link = link->next.get())
         if (link->view.get() == view)
             return true;
     return false;
 }
 
-int32_t CViewContainer::childCount() {
+int32_t CViewContainer::childCount() const {
     int32_t count = 0;
     for (CChildLink* link = firstChild.get(); link; link = link->next.get())
         ++count;
     return count;
 }
 
-CView* CViewContainer::childAt(int32_t index) {
+CView* CViewContainer::childAt(int32_t index) const {
     if (index < 0)
         return nullptr;
     CChildLink* link = firstChild.get();

@@ -41,7 +41,7 @@ public:
     bool handleDragMove(CPaintContext* context, CDropData* drop, CPos where) override;
     void focusLost(CPaintContext* context) override;
     void focusGained(CPaintContext* context) override;
-    bool needsRepaint() override;
+    bool needsRepaint() const override;
     void setBounds(const CRectangle& area) override;
     bool onRemoved(CView* parent) override;
     bool onAttached(CView* parent) override;
@@ -58,18 +58,18 @@ public:
     // With `release` set the creator's reference is dropped too.
     virtual void removeChild(CView* view, bool release);
     virtual void removeAllChildren(bool release);
-    virtual bool hasChild(CView* view);
-    virtual int32_t childCount();
-    virtual CView* childAt(int32_t index);
+    virtual bool hasChild(CView* view) const;
+    virtual int32_t childCount() const;
+    virtual CView* childAt(int32_t index) const;
 
     // Background and painting.
     virtual void setBackgroundColour(CRgba colour);
-    virtual CRgba& getBackgroundColour(CRgba& out);
+    virtual CRgba& getBackgroundColour(CRgba& out) const;
     virtual void setBackdropOffset(CPos offset);
     virtual CPos& getBackdropOffset();
     virtual void paintBackground(CPaintContext* context, const CRectangle& area);
     virtual void setRefreshMode(int32_t mode);
-    virtual int32_t getRefreshMode();
+    virtual int32_t getRefreshMode() const;
     virtual void setPaintOffscreen(bool enabled);
 
     // Finding views and walking the focus.

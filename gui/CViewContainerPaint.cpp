@@ -147,7 +147,7 @@ void CViewContainer::paintBackground(CPaintContext* context, const CRectangle& a
     }
 }
 
-bool CViewContainer::needsRepaint() {
+bool CViewContainer::needsRepaint() const {
     if (repaintPending)
         return true;
     const CRectangle whole = ownArea();
@@ -235,7 +235,7 @@ void CViewContainer::setBackgroundColour(CRgba colour) {
     setNeedsRepaint(true);
 }
 
-CRgba& CViewContainer::getBackgroundColour(CRgba& out) {
+CRgba& CViewContainer::getBackgroundColour(CRgba& out) const {
     out = backgroundColour;
     return out;
 }
@@ -252,7 +252,7 @@ void CViewContainer::setRefreshMode(int32_t mode) {
     refreshMode = mode;
 }
 
-int32_t CViewContainer::getRefreshMode() {
+int32_t CViewContainer::getRefreshMode() const {
     return refreshMode;
 }
 

@@ -131,7 +131,7 @@ public:
         return true;
     }
     void setKeyFocus(CView* view) override;
-    CView* getKeyFocus() override { return focus; }
+    CView* getKeyFocus() const override { return focus; }
     void paintView(CView* view) override { paintedViews.push_back(view); }
     CView* frameView() override { return this; }
     HWND frameWindow() override { return window; }
