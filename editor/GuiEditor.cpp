@@ -26,8 +26,6 @@ void platformSleep(uint32_t milliseconds) {
 GuiEditor::GuiEditor(PluginEffect* owner)
     : PluginEditor(owner), tickSource(platformTicks), sleepFunction(platformSleep) {
     lastIdleTicks = tickSource();
-    if (effect)
-        effect->attachEditor(this);
     // No OLE here: hosts make effects on one thread and close them on another, and OLE counts per
     // thread. The frame holds OLE on the thread that opens the window, for the window's life.
 }
@@ -36,11 +34,8 @@ GuiEditor::~GuiEditor() = default;
 
 void GuiEditor::closeFrame() {
     endOpenEdits();
-    if (frame) {
-        CFrame* closing = frame;
-        frame = nullptr;
-        closing->release();
-    }
+    // The editor forgets the frame before the frame goes.
+    frame.reset();
 }
 
 void GuiEditor::endOpenEdits() {
@@ -90,7 +85,7 @@ bool GuiEditor::onEditKeyUp(VstKeyCode key) {
 bool GuiEditor::onWheelTurn(float distance) {
     if (!frame)
         return false;
-    CPaintContext context(frame, nullptr, static_cast<HWND>(parentWindow));
+    CPaintContext context(frame.get(), nullptr, static_cast<HWND>(parentWindow));
     POINT cursor{};
     GetCursorPos(&cursor);
     const CPos where{cursor.x - context.getWindowOrigin().h, cursor.y - context.getWindowOrigin().v};

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "gui/CFrameServices.h"
+#include "gui/Ref.h"
 #include "host/PluginEditor.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace tovrel {
@@ -13,9 +15,13 @@ class CFrame;
 // An editor whose window is a toolkit frame. It answers the host's editor requests for the frame,
 // passes the controls' edit gestures to the host, and runs the idle pump that keeps host and frame
 // alive while a control follows the mouse. The derived editor fills `editRect` and creates and
-// destroys the frame as the host opens and closes the window.
+// destroys the frame as the host opens and closes the window. Whoever makes an editor hands it to
+// its effect (`attachEditor`), which owns it from then on.
 class GuiEditor : public PluginEditor {
 public:
+    // The frame has one owner, the open editor; no view holds a reference to it.
+    using FrameHolder = std::unique_ptr<CFrame, ReleaseReference>;
+
     explicit GuiEditor(PluginEffect* effect);
     ~GuiEditor() override;
 
@@ -34,7 +40,7 @@ public:
     // idle time for the host.
     virtual void pumpIdle();
 
-    CFrame* getFrame() const { return frame; }
+    CFrame* getFrame() const { return frame.get(); }
     // What the derived editor gives the frame it makes, to reach this editor.
     CFrameOwner* frameOwner() { return &frameLink; }
 
@@ -57,7 +63,7 @@ protected:
     ERect editRect{};
     uint32_t lastIdleTicks{0}; // no idle step before this tick
     bool inIdlePump{false};    // set while the host has its idle time
-    CFrame* frame{nullptr};    // owned while the window is open; made and destroyed by the derived editor
+    FrameHolder frame;         // while the window is open; made and destroyed by the derived editor
     TickSource tickSource{nullptr};
     SleepFunction sleepFunction{nullptr};
     std::vector<int32_t> openEdits; // tags whose Begin-edit the host has had without its End-edit

@@ -14,13 +14,11 @@ CControl::CControl(const CRectangle& area, CControlObserver* changeObserver, int
     : CView(area), observer(changeObserver), tag(controlTag) {
     mouseAccepted = true;
     transparent = false;
-    if (pixmap)
-        pixmap->retain();
-    backdrop = pixmap;
+    backdrop.reset(pixmap);
     CControl::setNeedsRepaint(true);
 }
 
-bool CControl::needsRepaint() {
+bool CControl::needsRepaint() const {
     // A NaN compares unequal to everything; it counts as equal here.
     const bool differs = value < paintedValue || value > paintedValue;
     return differs || repaintPending;
@@ -46,37 +44,37 @@ void CControl::runIdle() {
 void CControl::setValue(float newValue) {
     value = newValue;
 }
-float CControl::getValue() {
+float CControl::getValue() const {
     return value;
 }
 void CControl::setMinimum(float newMinimum) {
     minimum = newMinimum;
 }
-float CControl::getMinimum() {
+float CControl::getMinimum() const {
     return minimum;
 }
 void CControl::setMaximum(float newMaximum) {
     maximum = newMaximum;
 }
-float CControl::getMaximum() {
+float CControl::getMaximum() const {
     return maximum;
 }
 void CControl::setPaintedValue(float newPaintedValue) {
     paintedValue = newPaintedValue;
 }
-float CControl::getPaintedValue() {
+float CControl::getPaintedValue() const {
     return paintedValue;
 }
 void CControl::setResetValue(float newResetValue) {
     resetValue = newResetValue;
 }
-float CControl::getResetValue() {
+float CControl::getResetValue() const {
     return resetValue;
 }
 void CControl::setTag(int32_t newTag) {
     tag = newTag;
 }
-int32_t CControl::getTag() {
+int32_t CControl::getTag() const {
     return tag;
 }
 
@@ -104,7 +102,7 @@ void CControl::alignBackdropOffset() {
 void CControl::setWheelStep(float newStep) {
     wheelStep = newStep;
 }
-float CControl::getWheelStep() {
+float CControl::getWheelStep() const {
     return wheelStep;
 }
 

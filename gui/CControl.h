@@ -13,30 +13,30 @@ public:
     CControl(const CRectangle& bounds, CControlObserver* observer, int32_t tag, CPixmap* backdrop);
 
     void paint(CPaintContext* context) override = 0;
-    bool needsRepaint() override;
+    bool needsRepaint() const override;
     void setNeedsRepaint(bool needed) override;
     bool isKindOf(const char* className) const override;
 
     virtual void runIdle();
     virtual void setValue(float newValue);
-    virtual float getValue();
+    virtual float getValue() const;
     virtual void setMinimum(float newMinimum);
-    virtual float getMinimum();
+    virtual float getMinimum() const;
     virtual void setMaximum(float newMaximum);
-    virtual float getMaximum();
+    virtual float getMaximum() const;
     virtual void setPaintedValue(float newPaintedValue);
-    virtual float getPaintedValue();
+    virtual float getPaintedValue() const;
     virtual void setResetValue(float newResetValue);
-    virtual float getResetValue();
+    virtual float getResetValue() const;
     virtual void setTag(int32_t newTag);
-    virtual int32_t getTag();
+    virtual int32_t getTag() const;
     // Bracket one user edit; the frame passes them on to the host.
     virtual void startEdit();
     virtual void finishEdit();
     virtual void setBackdropOffset(CPos newOffset);
     virtual void alignBackdropOffset();
     virtual void setWheelStep(float newStep);
-    virtual float getWheelStep();
+    virtual float getWheelStep() const;
     virtual void clampValue();
     // Control-click with the left button restores the reset value.
     virtual bool tryReset(CPaintContext* context, int32_t buttons);

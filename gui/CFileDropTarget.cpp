@@ -3,13 +3,14 @@
 #include "gui/CDropData.h"
 #include "gui/CFrame.h"
 #include "gui/CPaintContext.h"
+#include "gui/Ref.h"
 
 namespace tovrel {
 
 namespace {
 
 // The drag in progress; OLE calls the targets on the window's thread only.
-CDropData* activeDrop = nullptr;
+Ref<CDropData> activeDrop;
 
 void setEffect(DWORD* effect, DWORD value) {
     if (effect)
@@ -17,19 +18,16 @@ void setEffect(DWORD* effect, DWORD value) {
 }
 
 void releaseActiveDrop() {
-    if (activeDrop)
-        activeDrop->release();
-    activeDrop = nullptr;
+    activeDrop.reset();
 }
 
 // One drag event for the frame, at the cursor's position in window coordinates: the point OLE
 // passes is not used.
 template <typename Route> void routeAtCursor(CFrame* frame, Route route) {
-    CPaintContext* context = frame->makePaintContext();
+    const Ref<CPaintContext> context = frame->makePaintContext();
     CPos where;
-    frame->getPointerPosition(context, where);
-    route(context, where);
-    context->release();
+    frame->getPointerPosition(context.get(), where);
+    route(context.get(), where);
 }
 
 } // namespace
@@ -39,7 +37,7 @@ CFileDropTarget::CFileDropTarget(CFrame* owner) : frame(owner) {}
 CFileDropTarget::~CFileDropTarget() = default;
 
 CDropData* CFileDropTarget::activeDropData() {
-    return activeDrop;
+    return activeDrop.get();
 }
 
 void CFileDropTarget::detach() {
@@ -81,11 +79,11 @@ HRESULT STDMETHODCALLTYPE CFileDropTarget::DragEnter(IDataObject* data, DWORD /*
     }
     // A drag that was never closed by a leave or a drop gives way to the new one.
     releaseActiveDrop();
-    activeDrop = new CDropData(data);
+    activeDrop = makeRef<CDropData>(data);
     dragging = true;
     bool accepted = false;
     routeAtCursor(frame, [this, &accepted](CPaintContext* context, CPos where) {
-        accepted = frame->handleDragEnter(context, activeDrop, where);
+        accepted = frame->handleDragEnter(context, activeDrop.get(), where);
     });
     // The cursor promises a move only where a view would take the items.
     setEffect(effect, accepted ? DROPEFFECT_MOVE : DROPEFFECT_NONE);
@@ -101,7 +99,7 @@ HRESULT STDMETHODCALLTYPE CFileDropTarget::DragOver(DWORD /*keyState*/, POINTL /
     }
     bool accepted = false;
     routeAtCursor(frame, [this, &accepted](CPaintContext* context, CPos where) {
-        accepted = frame->handleDragMove(context, activeDrop, where);
+        accepted = frame->handleDragMove(context, activeDrop.get(), where);
     });
     setEffect(effect, accepted ? DROPEFFECT_MOVE : DROPEFFECT_NONE);
     return S_OK;
@@ -111,7 +109,7 @@ HRESULT STDMETHODCALLTYPE CFileDropTarget::DragLeave() {
     if (!activeDrop || !frame)
         return S_OK;
     routeAtCursor(frame, [this](CPaintContext* context, CPos where) {
-        frame->handleDragLeave(context, activeDrop, where);
+        frame->handleDragLeave(context, activeDrop.get(), where);
     });
     releaseActiveDrop();
     dragging = false;
@@ -125,8 +123,9 @@ HRESULT STDMETHODCALLTYPE CFileDropTarget::Drop(IDataObject* /*data*/, DWORD /*k
     setEffect(effect, DROPEFFECT_NONE);
     if (!activeDrop || !frame)
         return S_OK;
-    routeAtCursor(
-        frame, [this](CPaintContext* context, CPos where) { frame->handleDrop(context, activeDrop, where); });
+    routeAtCursor(frame, [this](CPaintContext* context, CPos where) {
+        frame->handleDrop(context, activeDrop.get(), where);
+    });
     releaseActiveDrop();
     dragging = false;
     return S_OK;

@@ -1,3 +1,5 @@
+// The frame's window class and window procedure, its life, cursor and drop registration, and what
+// it tells its editor. Painting, input and the host's windows have files of their own.
 #include "gui/CFrame.h"
 
 #include "gui/CFileDropTarget.h"
@@ -8,7 +10,6 @@
 #include <ole2.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace tovrel {
@@ -22,13 +23,8 @@ namespace {
 int32_t classUsers = 0;
 char className[32] = {};
 
-// One wheel notch (120 units) is a distance of 1.0.
-constexpr float kWheelUnit = 0.008333334f;
-
-// How far the host's windows may be larger than what they hold before the frame leaves them
-// alone: the outer-window search and the fallback resize.
-constexpr int32_t kOuterWindowSlack = 60;
-constexpr int32_t kResizeSlack = 80;
+// One wheel notch (WHEEL_DELTA, 120 units) is a distance of 1.0: the nearest float to 1/120.
+constexpr float kWheelUnit = 1.0f / WHEEL_DELTA;
 
 HINSTANCE moduleHandle() {
     return static_cast<HINSTANCE>(moduleInstance);
@@ -36,14 +32,6 @@ HINSTANCE moduleHandle() {
 
 template <typename Function> Function entryPoint(HMODULE library, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-}
-
-int32_t widthOf(const RECT& area) {
-    return area.right - area.left;
-}
-
-int32_t heightOf(const RECT& area) {
-    return area.bottom - area.top;
 }
 
 } // namespace
@@ -159,10 +147,11 @@ LRESULT CFrame::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         PAINTSTRUCT paintStruct{};
         HDC device = BeginPaint(window, &paintStruct);
-        auto* context = new CPaintContext(this, device, window);
-        const RECT& painted = paintStruct.rcPaint;
-        paintArea(context, CRectangle{painted.left, painted.top, painted.right, painted.bottom});
-        context->release();
+        {
+            const auto context = makeRef<CPaintContext>(this, device, window);
+            const RECT& painted = paintStruct.rcPaint;
+            paintArea(context.get(), CRectangle{painted.left, painted.top, painted.right, painted.bottom});
+        }
         EndPaint(window, &paintStruct);
         return 0;
     }
@@ -194,209 +183,6 @@ LRESULT CFrame::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
-
-// --- Painting -------------------------------------------------------------------------------
-
-CPaintContext* CFrame::makePaintContext() {
-    return new CPaintContext(this, nullptr, window);
-}
-
-void CFrame::paint(CPaintContext* context) {
-    awaitingFirstPaint = false;
-    CViewContainer::paint(context);
-}
-
-void CFrame::paintArea(CPaintContext* context, const CRectangle& area) {
-    awaitingFirstPaint = false;
-    CPaintContext* made = context ? nullptr : makePaintContext();
-    if (made)
-        context = made;
-    const CRectangle oldClip = context->clipInDrawingCoordinates();
-    context->setClipArea(area.boundedBy(oldClip));
-    if (area.width() > 0 && area.height() > 0)
-        CViewContainer::paintArea(context, area);
-    context->setClipArea(oldClip);
-    if (made)
-        made->release();
-}
-
-void CFrame::refresh(CPaintContext* context) {
-    if (!isWindowAlive() || areUpdatesSuspended())
-        return;
-    CPaintContext* made = context ? nullptr : makePaintContext();
-    if (made)
-        context = made;
-    if (repaintPending) {
-        paint(context);
-        setNeedsRepaint(false);
-    } else {
-        const CRectangle oldClip = context->clipInDrawingCoordinates();
-        if (modalChild && modalChild->needsRepaint())
-            modalChild->refresh(context);
-        for (CChildLink* link = firstChild; link; link = link->next) {
-            CRectangle childBounds;
-            link->view->getBounds(childBounds);
-            context->setClipArea(childBounds.boundedBy(oldClip));
-            link->view->refresh(context);
-        }
-        context->setClipArea(oldClip);
-    }
-    if (made)
-        made->release();
-}
-
-void CFrame::onIdle() {
-    if (!isWindowAlive() || awaitingFirstPaint || !needsRepaint())
-        return;
-    CPaintContext* context = makePaintContext();
-    refresh(context);
-    context->release();
-}
-
-void CFrame::paintView(CView* view) {
-    const bool ownChild = view && hasChild(view);
-    CPaintContext* context = makePaintContext();
-    if (ownChild)
-        view->paint(context);
-    else
-        paint(context);
-    context->release();
-}
-
-void CFrame::markAreaForRepaint(const CRectangle& area) {
-    for (CChildLink* link = firstChild; link; link = link->next) {
-        CRectangle childBounds;
-        if (link->view->getBounds(childBounds).overlaps(area))
-            link->view->setNeedsRepaint(true);
-    }
-}
-
-bool CFrame::suspendUpdates(bool suspend) {
-    const bool previous = updatesSuspended;
-    updatesSuspended = suspend;
-    return previous;
-}
-
-bool CFrame::areUpdatesSuspended() {
-    return updatesSuspended;
-}
-
-// --- Input ----------------------------------------------------------------------------------
-
-void CFrame::handleMouse(CPaintContext* context, CPos where, int32_t buttons) {
-    if (focusView)
-        setKeyFocus(nullptr);
-    if (buttons == -1 && context)
-        buttons = currentButtons();
-    if (modalChild) {
-        if (modalChild->isHit(where, buttons))
-            modalChild->handleMouse(context, where, buttons);
-        return;
-    }
-    CViewContainer::handleMouse(context, where, buttons);
-}
-
-int32_t CFrame::handleKeyDown(const CKeyCode& key) {
-    if (focusView) {
-        const int32_t answer = focusView->handleKeyDown(key);
-        if (answer != -1)
-            return answer;
-    }
-    if (modalChild) {
-        const int32_t answer = modalChild->handleKeyDown(key);
-        if (answer != -1)
-            return answer;
-    }
-    if (key.virt == kKeyTab)
-        return moveFocus(focusView, (key.modifier & kKeyModifierShift) != 0) ? 1 : -1;
-    return -1;
-}
-
-int32_t CFrame::handleKeyUp(const CKeyCode& key) {
-    if (focusView) {
-        const int32_t answer = focusView->handleKeyUp(key);
-        if (answer != -1)
-            return answer;
-    }
-    if (modalChild)
-        return modalChild->handleKeyUp(key);
-    return -1;
-}
-
-bool CFrame::handleWheelAxis(CPaintContext* context, CPos where, int32_t axis, float distance) {
-    CView* target = modalChild ? modalChild : viewAt(where, false);
-    if (!target)
-        return false;
-    CPaintContext* made = context ? nullptr : makePaintContext();
-    const bool handled = target->handleWheelAxis(made ? made : context, where, axis, distance);
-    if (made)
-        made->release();
-    return handled;
-}
-
-CView* CFrame::viewUnderPointer() {
-    return modalChild ? modalChild : CViewContainer::viewUnderPointer();
-}
-
-// --- Focus and the modal view ---------------------------------------------------------------
-
-void CFrame::setKeyFocus(CView* view) {
-    CView* old = focusView;
-    focusView = view;
-    if (view && view->acceptsFocus())
-        view->setNeedsRepaint(true);
-    if (old) {
-        old->focusLost(nullptr);
-        if (old->acceptsFocus())
-            old->setNeedsRepaint(true);
-    }
-}
-
-CView* CFrame::getKeyFocus() {
-    return focusView;
-}
-
-bool CFrame::moveFocus(CView* oldFocus, bool backwards) {
-    if (modalChild)
-        return false;
-    if (!oldFocus)
-        oldFocus = focusView;
-    if (!oldFocus)
-        return CViewContainer::moveFocus(nullptr, backwards);
-    if (hasChild(oldFocus)) {
-        if (CViewContainer::moveFocus(oldFocus, backwards))
-            return true;
-        setKeyFocus(nullptr);
-        return false;
-    }
-    // The focus sits in a nested container: each container up the chain looks past the view that
-    // held the focus, and then past itself in its own parent.
-    CView* from = oldFocus;
-    CView* parent = oldFocus->getParentView();
-    while (parent && parent->isKindOf("CViewContainer")) {
-        if (static_cast<CViewContainer*>(parent)->moveFocus(from, backwards))
-            return true;
-        from = parent;
-        parent = parent->getParentView();
-    }
-    return CViewContainer::moveFocus(oldFocus, backwards);
-}
-
-bool CFrame::setModalChild(CView* view) {
-    if (view && modalChild)
-        return false;
-    if (modalChild)
-        removeChild(modalChild, false);
-    modalChild = view;
-    if (view)
-        addChild(view);
-    return true;
-}
-
-CView* CFrame::getModalChild() {
-    return modalChild;
-}
-
 // --- Editor, window state, pointer and cursor -----------------------------------------------
 
 GuiEditor* CFrame::ownerEditor() {
@@ -407,7 +193,7 @@ bool CFrame::isKindOf(const char* className) const {
     return (className && std::strcmp(className, "CFrame") == 0) || CViewContainer::isKindOf(className);
 }
 
-bool CFrame::isWindowAlive() {
+bool CFrame::isWindowAlive() const {
     return windowAlive;
 }
 
@@ -424,7 +210,7 @@ uint32_t CFrame::tickCount() {
     return frameOwner ? GetTickCount() : 0;
 }
 
-int32_t CFrame::currentKnobMode() {
+int32_t CFrame::currentKnobMode() const {
     return knobMode;
 }
 
@@ -456,28 +242,28 @@ void CFrame::setCursorShape(int32_t shape) {
         savedCursor = GetCursor();
     LPCSTR name = nullptr;
     switch (shape) {
-    case 1:
+    case kCursorWait:
         name = IDC_WAIT;
         break;
-    case 2:
+    case kCursorHorizontalSize:
         name = IDC_SIZEWE;
         break;
-    case 3:
+    case kCursorVerticalSize:
         name = IDC_SIZENS;
         break;
-    case 4:
+    case kCursorSizeAll:
         name = IDC_SIZEALL;
         break;
-    case 5:
+    case kCursorNeswSize:
         name = IDC_SIZENESW;
         break;
-    case 6:
+    case kCursorNwseSize:
         name = IDC_SIZENWSE;
         break;
-    case 8:
+    case kCursorNotAllowed:
         name = IDC_NO;
         break;
-    case 9:
+    case kCursorHand:
         name = IDC_HAND;
         break;
     default:
@@ -515,123 +301,8 @@ void CFrame::revokeDropTarget() {
     dropTarget = nullptr;
 }
 
-bool CFrame::isDropEnabled() {
+bool CFrame::isDropEnabled() const {
     return dropEnabled;
-}
-
-// --- Size and position of the host's windows ------------------------------------------------
-
-void CFrame::setBounds(const CRectangle& area) {
-    setFrameSize(area.width(), area.height());
-}
-
-void CFrame::resizeWindow(HWND target, int32_t width, int32_t height) {
-    SetWindowPos(target, HWND_TOP, 0, 0, width, height, SWP_NOMOVE);
-}
-
-bool CFrame::setFrameSize(int32_t width, int32_t height) {
-    if (!isWindowAlive())
-        return false;
-    if (width == bounds.width() && height == bounds.height())
-        return false;
-
-    if (frameOwner && frameOwner->hostSizedWindow(width, height)) {
-        // The host has resized its own windows.
-        bounds.right = bounds.left + width;
-        bounds.bottom = bounds.top + height;
-        resizeWindow(window, width, height);
-        return true;
-    }
-
-    // The host cannot: grow every window above the frame window by what the frame grows, up to the
-    // first window that is clearly the host's own.
-    bounds.right = bounds.left + width;
-    bounds.bottom = bounds.top + height;
-    const int32_t fixedFrames = 2 * GetSystemMetrics(SM_CYFIXEDFRAME);
-    int32_t extraWidth = 0;
-    int32_t extraHeight = 0;
-    HWND current = window;
-    while (extraWidth != fixedFrames && current) {
-        HWND parent = GetParent(current);
-        if (!parent)
-            break;
-        char parentClass[1024] = {};
-        GetClassNameA(parent, parentClass, sizeof(parentClass));
-        if (std::strcmp(parentClass, "MDIClient") == 0)
-            break;
-        RECT currentRect{};
-        RECT parentRect{};
-        GetWindowRect(current, &currentRect);
-        GetWindowRect(parent, &parentRect);
-        resizeWindow(current, width + extraWidth, height + extraHeight);
-        extraWidth += widthOf(parentRect) - widthOf(currentRect);
-        extraHeight += heightOf(parentRect) - heightOf(currentRect);
-        if (extraWidth > kResizeSlack || extraHeight > kResizeSlack)
-            return true;
-        if (extraWidth < 0)
-            extraWidth = 0;
-        if (extraHeight < 0)
-            extraHeight = 0;
-        current = parent;
-    }
-    if (current)
-        resizeWindow(current, width + extraWidth, height + extraHeight);
-
-    CViewContainer::setBounds(CRectangle{0, 0, width, height});
-    return true;
-}
-
-HWND CFrame::findOuterWindow() {
-    RECT frameRect{};
-    GetWindowRect(window, &frameRect);
-    HWND current = window;
-    while (current) {
-        HWND parent = GetParent(current);
-        if ((GetWindowLongA(current, GWL_STYLE) & WS_CAPTION) != 0 || !parent)
-            return current;
-        RECT parentRect{};
-        GetWindowRect(parent, &parentRect);
-        if (std::abs(widthOf(parentRect) - widthOf(frameRect)) > kOuterWindowSlack ||
-            std::abs(heightOf(parentRect) - heightOf(frameRect)) > kOuterWindowSlack)
-            return current;
-        current = parent;
-    }
-    return nullptr;
-}
-
-bool CFrame::setWindowPosition(int32_t /*x*/, int32_t /*y*/) {
-    isWindowAlive();
-    return false;
-}
-
-bool CFrame::getWindowPosition(int32_t& x, int32_t& y) {
-    if (!isWindowAlive())
-        return false;
-    HWND outer = findOuterWindow();
-    RECT screen{};
-    GetWindowRect(outer, &screen);
-    POINT corner{screen.left, screen.top};
-    MapWindowPoints(HWND_DESKTOP, outer ? GetParent(outer) : nullptr, &corner, 1);
-    x = corner.x;
-    y = corner.y;
-    return true;
-}
-
-bool CFrame::getFrameSize(CRectangle& size) {
-    return getFrameSize(&size);
-}
-
-bool CFrame::getFrameSize(CRectangle* size) {
-    if (!size || !isWindowAlive())
-        return false;
-    HWND outer = GetParent(window);
-    HWND reference = GetParent(GetParent(outer));
-    RECT screen{};
-    GetWindowRect(outer, &screen);
-    POINT corner{screen.left, screen.top};
-    MapWindowPoints(HWND_DESKTOP, reference, &corner, 1);
-    *size = CRectangle{corner.x, corner.y, corner.x + widthOf(screen), corner.y + heightOf(screen)};
-    return true;
 }
 
 } // namespace tovrel

@@ -12,6 +12,21 @@ namespace tovrel {
 
 class CFileDropTarget;
 
+// The shapes `setCursorShape` takes. The default, the copy cursor and any other number put back
+// the cursor the frame found.
+enum : int32_t {
+    kCursorDefault = 0,
+    kCursorWait = 1,
+    kCursorHorizontalSize = 2,
+    kCursorVerticalSize = 3,
+    kCursorSizeAll = 4,
+    kCursorNeswSize = 5,
+    kCursorNwseSize = 6,
+    kCursorCopy = 7,
+    kCursorNotAllowed = 8,
+    kCursorHand = 9,
+};
+
 // The root of the view tree and the toolkit's one contact with the window system: it owns a child
 // window inside the host's window, turns that window's messages into view events, repaints the
 // views that changed when the editor's idle call comes, keeps the keyboard focus and an optional
@@ -37,11 +52,11 @@ public:
     bool moveFocus(CView* oldFocus, bool backwards) override;
 
     // Window state and the editor's idle work.
-    virtual bool isWindowAlive();
+    virtual bool isWindowAlive() const;
     virtual void onIdle();
     void pumpIdle() override;
     virtual uint32_t tickCount();
-    virtual int32_t currentKnobMode();
+    virtual int32_t currentKnobMode() const;
 
     // The host's windows: where they are and how large.
     virtual bool setWindowPosition(int32_t x, int32_t y);
@@ -52,7 +67,7 @@ public:
 
     // Modal view, edit gestures, pointer and cursor.
     virtual bool setModalChild(CView* view);
-    virtual CView* getModalChild();
+    virtual CView* getModalChild() const;
     void beginParameterEdit(int32_t tag) override;
     void endParameterEdit(int32_t tag) override;
     bool pointerInWindow(CPos& where) override;
@@ -60,25 +75,25 @@ public:
 
     // Keyboard focus and dropping.
     void setKeyFocus(CView* view) override;
-    CView* getKeyFocus() override;
+    CView* getKeyFocus() const override;
     virtual bool enableDrop(bool enable);
-    virtual bool isDropEnabled();
+    virtual bool isDropEnabled() const;
     virtual void setWindowAlive(bool alive);
 
     // Repainting.
     virtual void markAreaForRepaint(const CRectangle& area);
     virtual bool suspendUpdates(bool suspend);
-    virtual bool areUpdatesSuspended();
+    virtual bool areUpdatesSuspended() const;
     void paintView(CView* view) override;
 
     CView* frameView() override { return this; }
     HWND frameWindow() override { return window; }
 
-    // A context for the frame's window with no device of its own; the caller releases it.
-    CPaintContext* makePaintContext();
+    // A context for the frame's window with no device of its own.
+    Ref<CPaintContext> makePaintContext();
     // The first window above the frame window that has a caption, has no parent, or differs in
     // size from the frame window by more than 60 pixels; null when the walk runs out.
-    HWND findOuterWindow();
+    HWND findOuterWindow() const;
     bool createFrameWindow(HWND parent);
 
     HWND getHostWindow() const { return hostWindow; }
@@ -92,6 +107,8 @@ private:
     static LRESULT CALLBACK frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static bool registerFrameClass();
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // Points a caller that gave no context at one made for the window, held by the result.
+    Ref<CPaintContext> makeContextIfNone(CPaintContext*& context);
     // Resizes one window of the chain above the frame window, keeping its position.
     static void resizeWindow(HWND target, int32_t width, int32_t height);
     void revokeDropTarget();

@@ -46,7 +46,7 @@ public:
     virtual void endParameterEdit(int32_t tag) = 0;
     virtual bool pointerInWindow(CPos& where) = 0;
     virtual void setKeyFocus(CView* view) = 0;
-    virtual CView* getKeyFocus() = 0;
+    virtual CView* getKeyFocus() const = 0;
     virtual void paintView(CView* view) = 0;
 
     // The frame as the root view of its tree, and its window (null without one).

@@ -10,8 +10,11 @@ namespace tovrel {
 
 namespace {
 
+// The bit of the asynchronous key state that says the key is down at the moment of the call.
+constexpr SHORT kKeyDownNow = static_cast<SHORT>(0x8000);
+
 bool keyHeld(int virtualKey) {
-    return (GetAsyncKeyState(virtualKey) & 0x8000) != 0;
+    return (GetAsyncKeyState(virtualKey) & kKeyDownNow) != 0;
 }
 
 } // namespace

@@ -51,7 +51,7 @@ void CParamDisplay::drawText(CPaintContext* context, const char* text, CPixmap* 
     if (!context || (style & kStyleNoDraw))
         return;
 
-    CPixmap* background = replacementBackdrop ? replacementBackdrop : backdrop;
+    CPixmap* background = replacementBackdrop ? replacementBackdrop : backdrop.get();
     if (background) {
         if (transparent)
             background->drawKeyed(context, bounds, backdropOffset);

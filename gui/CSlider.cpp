@@ -13,13 +13,6 @@ namespace tovrel {
 
 namespace {
 
-// The key record's virtual keys and modifier bit that the slider answers to.
-constexpr uint8_t kVirtualKeyLeft = 11;
-constexpr uint8_t kVirtualKeyUp = 12;
-constexpr uint8_t kVirtualKeyRight = 13;
-constexpr uint8_t kVirtualKeyDown = 14;
-constexpr uint8_t kModifierShift = 1;
-
 // Modifiers the observer is asked about before the slider acts on a click; 64 is a modifier this
 // platform never reports, counted all the same.
 constexpr int32_t kModifierBits = kKeyShift | kKeyControl | kKeyAlt | 64;
@@ -40,7 +33,6 @@ CSlider::CSlider(const CRectangle& area, CControlObserver* changeObserver, int32
     : CControl(area, changeObserver, controlTag, track), trackOffset(trackSource), handle(handlePixmap),
       style(sliderStyle) {
     if (handle) {
-        handle->retain();
         handleWidth = handle->getWidth();
         handleHeight = handle->getHeight();
     }
@@ -53,12 +45,7 @@ CSlider::CSlider(const CRectangle& area, CControlObserver* changeObserver, int32
     focusAccepted = true;
 }
 
-CSlider::~CSlider() {
-    if (backBuffer)
-        backBuffer->release();
-    if (handle)
-        handle->release();
-}
+CSlider::~CSlider() = default;
 
 // --- Painting -------------------------------------------------------------------------------
 
@@ -82,7 +69,7 @@ void CSlider::paint(CPaintContext* context) {
         setNeedsRepaint(false);
         return;
     }
-    CPaintContext* target = backBuffer ? backBuffer : context;
+    CPaintContext* target = backBuffer ? backBuffer.get() : context;
     const CPos origin = backBuffer ? CPos{} : CPos{bounds.left, bounds.top};
 
     if (backBuffer && transparent) {
@@ -164,9 +151,8 @@ void CSlider::handleMouse(CPaintContext* context, CPos where, int32_t buttons) {
 
     // The editor's idle time, given while tracking, may close the window and free the frame's
     // views; the slider lives on until the drag is over.
-    retain();
+    const Ref<CSlider> keepAlive(this);
     dragHandle(context, where, buttons, delta);
-    release();
 }
 
 void CSlider::dragHandle(CPaintContext* context, CPos where, int32_t buttons, int32_t delta) {
@@ -220,7 +206,7 @@ bool CSlider::handleWheel(CPaintContext* context, CPos /*where*/, float distance
     if (!acceptsMouse())
         return false;
     const int32_t buttons = currentButtons();
-    value = ((buttons & kKeyShift) ? distance * 0.1f : distance) * wheelStep + value;
+    value = ((buttons & kKeyShift) ? distance * kFineStepFactor : distance) * wheelStep + value;
     reportStep(context);
     return true;
 }
@@ -228,19 +214,19 @@ bool CSlider::handleWheel(CPaintContext* context, CPos /*where*/, float distance
 int32_t CSlider::handleKeyDown(const CKeyCode& key) {
     float step = 0.0f;
     switch (key.virt) {
-    case kVirtualKeyLeft:
-    case kVirtualKeyDown:
+    case kKeyLeft:
+    case kKeyDown:
         step = -1.0f;
         break;
-    case kVirtualKeyUp:
-    case kVirtualKeyRight:
+    case kKeyUp:
+    case kKeyRight:
         step = 1.0f;
         break;
     default:
         return -1;
     }
-    if (key.modifier & kModifierShift)
-        step *= 0.1f;
+    if (key.modifier & kKeyModifierShift)
+        step *= kFineStepFactor;
     value = step * wheelStep + value;
     reportStep(nullptr);
     return 1;
@@ -249,16 +235,13 @@ int32_t CSlider::handleKeyDown(const CKeyCode& key) {
 // --- Tree membership ------------------------------------------------------------------------
 
 bool CSlider::onAttached(CView* /*parent*/) {
-    if (backBuffer)
-        backBuffer->release();
-    backBuffer = new COffscreenPaint(ownerFrame, controlWidth, controlHeight, kRgbaBlack);
+    backBuffer.reset();
+    backBuffer = makeRef<COffscreenPaint>(ownerFrame, controlWidth, controlHeight, kRgbaBlack);
     return true;
 }
 
 bool CSlider::onRemoved(CView* /*parent*/) {
-    if (backBuffer)
-        backBuffer->release();
-    backBuffer = nullptr;
+    backBuffer.reset();
     return true;
 }
 
@@ -276,7 +259,7 @@ void CSlider::setClickAnywhere(bool anywhere) {
     clickAnywhere = anywhere;
 }
 
-bool CSlider::getClickAnywhere() {
+bool CSlider::getClickAnywhere() const {
     return clickAnywhere;
 }
 
@@ -288,27 +271,22 @@ void CSlider::setHandleOffset(CPos offset) {
 }
 
 void CSlider::setHandlePixmap(CPixmap* pixmap) {
-    // Retain first: the new pixmap may be the one already held.
-    if (pixmap)
-        pixmap->retain();
-    if (handle)
-        handle->release();
-    handle = pixmap;
+    handle.reset(pixmap);
     if (handle) {
         handleWidth = handle->getWidth();
         handleHeight = handle->getHeight();
     }
 }
 
-CPixmap* CSlider::getHandlePixmap() {
-    return handle;
+CPixmap* CSlider::getHandlePixmap() const {
+    return handle.get();
 }
 
 void CSlider::setFineDivisor(float divisor) {
     fineDivisor = divisor;
 }
 
-float CSlider::getFineDivisor() {
+float CSlider::getFineDivisor() const {
     return fineDivisor;
 }
 

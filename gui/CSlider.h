@@ -30,14 +30,14 @@ public:
 
     virtual void setKeyedHandle(bool keyed);
     virtual void setClickAnywhere(bool anywhere);
-    virtual bool getClickAnywhere();
+    virtual bool getClickAnywhere() const;
     virtual void setHandleOffset(CPos offset);
     virtual void setHandlePixmap(CPixmap* pixmap);
-    virtual CPixmap* getHandlePixmap();
+    virtual CPixmap* getHandlePixmap() const;
     virtual void setFineDivisor(float divisor);
-    virtual float getFineDivisor();
+    virtual float getFineDivisor() const;
 
-    COffscreenPaint* getBackBuffer() const { return backBuffer; }
+    COffscreenPaint* getBackBuffer() const { return backBuffer.get(); }
 
 private:
     bool isHorizontal() const { return (style & kStyleHorizontal) != 0; }
@@ -52,8 +52,8 @@ private:
 
     CPos trackOffset;
     CPos handleOffset;
-    CPixmap* handle{nullptr};             // one counted reference
-    COffscreenPaint* backBuffer{nullptr}; // owned; only while attached
+    Ref<CPixmap> handle;
+    Ref<COffscreenPaint> backBuffer; // only while attached
     int32_t style{kStyleHorizontal | kStyleLeft};
     int32_t handleWidth{1};
     int32_t handleHeight{1};
@@ -63,7 +63,10 @@ private:
     int32_t originOffset{0};
     int32_t controlWidth{0};
     int32_t controlHeight{0};
+    // Fine mode, with Shift held: a drag moves the value by the pointer's movement divided by
+    // `fineDivisor`, and a wheel notch or an arrow key by this share of the wheel step.
     float fineDivisor{10.0f};
+    static constexpr float kFineStepFactor = 0.1f;
     bool keyedHandle{true};
     bool clickAnywhere{true};
 };

@@ -14,10 +14,7 @@ const char kMsgCheckIfViewContainer[] = "kMsgCheckIfViewContainer";
 
 CView::CView(const CRectangle& area) : bounds(area), mouseArea(area) {}
 
-CView::~CView() {
-    if (backdrop)
-        backdrop->release();
-}
+CView::~CView() = default;
 
 void CView::paint(CPaintContext* context) {
     if (backdrop && context) {
@@ -40,17 +37,12 @@ bool CView::overlaps(const CRectangle& area) {
 void CView::handleMouse(CPaintContext* /*context*/, CPos /*where*/, int32_t /*buttons*/) {}
 
 void CView::setBackdrop(CPixmap* pixmap) {
-    // Retain first: the new pixmap may be the one already held.
-    if (pixmap)
-        pixmap->retain();
-    if (backdrop)
-        backdrop->release();
-    backdrop = pixmap;
+    backdrop.reset(pixmap);
     setNeedsRepaint(true);
 }
 
-CPixmap* CView::getBackdrop() {
-    return backdrop;
+CPixmap* CView::getBackdrop() const {
+    return backdrop.get();
 }
 
 int32_t CView::handleKeyDown(const CKeyCode& /*key*/) {
@@ -87,7 +79,7 @@ void CView::focusLost(CPaintContext* /*context*/) {}
 
 void CView::focusGained(CPaintContext* /*context*/) {}
 
-bool CView::needsRepaint() {
+bool CView::needsRepaint() const {
     return repaintPending;
 }
 
@@ -99,7 +91,7 @@ void CView::setAcceptsMouse(bool accepts) {
     mouseAccepted = accepts;
 }
 
-bool CView::acceptsMouse() {
+bool CView::acceptsMouse() const {
     return mouseAccepted;
 }
 
@@ -107,7 +99,7 @@ void CView::setMouseArea(const CRectangle& area) {
     mouseArea = area;
 }
 
-CRectangle& CView::getMouseArea(CRectangle& out) {
+CRectangle& CView::getMouseArea(CRectangle& out) const {
     out = mouseArea;
     return out;
 }
@@ -120,7 +112,7 @@ void CView::setTransparent(bool value) {
     transparent = value;
 }
 
-bool CView::isTransparent() {
+bool CView::isTransparent() const {
     return transparent;
 }
 
@@ -129,7 +121,7 @@ void CView::setBounds(const CRectangle& area) {
     setNeedsRepaint(true);
 }
 
-CRectangle& CView::getBounds(CRectangle& out) {
+CRectangle& CView::getBounds(CRectangle& out) const {
     out = bounds;
     return out;
 }
@@ -195,7 +187,7 @@ void CView::redrawArea(CPaintContext* context, const CRectangle& area) {
         ownerFrame->frameView()->paintArea(context, area);
 }
 
-bool CView::acceptsFocus() {
+bool CView::acceptsFocus() const {
     return focusAccepted;
 }
 

@@ -3,6 +3,7 @@
 #include "gui/CKeyCode.h"
 #include "gui/CRectangle.h"
 #include "gui/CRefCounted.h"
+#include "gui/Ref.h"
 
 #include <cstdint>
 
@@ -31,7 +32,7 @@ public:
     virtual bool overlaps(const CRectangle& area);
     virtual void handleMouse(CPaintContext* context, CPos where, int32_t buttons);
     virtual void setBackdrop(CPixmap* pixmap);
-    virtual CPixmap* getBackdrop();
+    virtual CPixmap* getBackdrop() const;
 
     // Keyboard, wheel, drag and drop, focus.
     virtual int32_t handleKeyDown(const CKeyCode& key);
@@ -48,17 +49,17 @@ public:
     virtual void focusGained(CPaintContext* context);
 
     // State accessors.
-    virtual bool needsRepaint();
+    virtual bool needsRepaint() const;
     virtual void setNeedsRepaint(bool needed);
     virtual void setAcceptsMouse(bool accepts);
-    virtual bool acceptsMouse();
+    virtual bool acceptsMouse() const;
     virtual void setMouseArea(const CRectangle& area);
-    virtual CRectangle& getMouseArea(CRectangle& out);
+    virtual CRectangle& getMouseArea(CRectangle& out) const;
     virtual bool isHit(CPos where, int32_t buttons);
     virtual void setTransparent(bool transparent);
-    virtual bool isTransparent();
+    virtual bool isTransparent() const;
     virtual void setBounds(const CRectangle& area);
-    virtual CRectangle& getBounds(CRectangle& out);
+    virtual CRectangle& getBounds(CRectangle& out) const;
 
     // Tree membership and coordinates.
     virtual bool onRemoved(CView* parent);
@@ -69,7 +70,7 @@ public:
     virtual GuiEditor* ownerEditor();
     virtual int32_t receiveMessage(CView* sender, const char* message);
     virtual void redrawArea(CPaintContext* context, const CRectangle& area);
-    virtual bool acceptsFocus();
+    virtual bool acceptsFocus() const;
     virtual void setAcceptsFocus(bool accepts);
     virtual bool isKindOf(const char* className) const;
     virtual void refresh(CPaintContext* context);
@@ -93,7 +94,7 @@ protected:
     bool mouseAccepted{true};
     bool transparent{false};
     bool focusAccepted{false};
-    CPixmap* backdrop{nullptr}; // one counted reference
+    Ref<CPixmap> backdrop;
 };
 
 } // namespace tovrel

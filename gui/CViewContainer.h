@@ -3,14 +3,17 @@
 #include "gui/CRgba.h"
 #include "gui/CView.h"
 
+#include <memory>
+
 namespace tovrel {
 
 class COffscreenPaint;
 
-// One node of a container's child list; it holds one counted reference to its view.
+// One node of a container's child list: it holds one counted reference to its view and owns the
+// node after it.
 struct CChildLink {
-    CView* view{nullptr};
-    CChildLink* next{nullptr};
+    Ref<CView> view;
+    std::unique_ptr<CChildLink> next;
     CChildLink* previous{nullptr};
 };
 
@@ -38,7 +41,7 @@ public:
     bool handleDragMove(CPaintContext* context, CDropData* drop, CPos where) override;
     void focusLost(CPaintContext* context) override;
     void focusGained(CPaintContext* context) override;
-    bool needsRepaint() override;
+    bool needsRepaint() const override;
     void setBounds(const CRectangle& area) override;
     bool onRemoved(CView* parent) override;
     bool onAttached(CView* parent) override;
@@ -55,18 +58,18 @@ public:
     // With `release` set the creator's reference is dropped too.
     virtual void removeChild(CView* view, bool release);
     virtual void removeAllChildren(bool release);
-    virtual bool hasChild(CView* view);
-    virtual int32_t childCount();
-    virtual CView* childAt(int32_t index);
+    virtual bool hasChild(CView* view) const;
+    virtual int32_t childCount() const;
+    virtual CView* childAt(int32_t index) const;
 
     // Background and painting.
     virtual void setBackgroundColour(CRgba colour);
-    virtual CRgba& getBackgroundColour(CRgba& out);
+    virtual CRgba& getBackgroundColour(CRgba& out) const;
     virtual void setBackdropOffset(CPos offset);
     virtual CPos& getBackdropOffset();
     virtual void paintBackground(CPaintContext* context, const CRectangle& area);
     virtual void setRefreshMode(int32_t mode);
-    virtual int32_t getRefreshMode();
+    virtual int32_t getRefreshMode() const;
     virtual void setPaintOffscreen(bool enabled);
 
     // Finding views and walking the focus.
@@ -74,7 +77,7 @@ public:
     virtual CView* viewAt(CPos where, bool deep);
     virtual bool moveFocus(CView* oldFocus, bool backwards);
 
-    COffscreenPaint* getOffscreen() const { return offscreen; }
+    COffscreenPaint* getOffscreen() const { return offscreen.get(); }
     bool paintsOffscreen() const { return paintOffscreen; }
 
 protected:
@@ -88,12 +91,12 @@ protected:
     CRectangle callerClip(CPaintContext* context) const;
     void drawBackdrop(CPaintContext* target, const CRectangle& area, const CPos& source);
     void shiftContext(CPaintContext* context, int32_t h, int32_t v);
-    void unlink(CChildLink* link, bool release);
+    void unlink(std::unique_ptr<CChildLink> link, bool release);
 
-    CChildLink* firstChild{nullptr};
+    std::unique_ptr<CChildLink> firstChild;
     CChildLink* lastChild{nullptr};
     int32_t refreshMode{kRefreshChanged};
-    COffscreenPaint* offscreen{nullptr}; // one counted reference
+    Ref<COffscreenPaint> offscreen;
     CRgba backgroundColour{kRgbaBlack};
     CPos backdropOffset;
     bool paintOffscreen{true};

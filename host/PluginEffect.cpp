@@ -59,12 +59,17 @@ PluginEffect::PluginEffect(HostCallback callback, int32_t numPrograms, int32_t n
 }
 
 PluginEffect::~PluginEffect() {
-    delete editor;
+    // Before the members: the editor may still ask the effect for its values.
+    editor.reset();
+}
+
+void PluginEffect::attachEditor(std::unique_ptr<PluginEditor> newEditor) {
+    markFlag(vst::effFlagsHasEditor, newEditor != nullptr);
+    editor = std::move(newEditor);
 }
 
 void PluginEffect::attachEditor(PluginEditor* newEditor) {
-    editor = newEditor;
-    markFlag(vst::effFlagsHasEditor, newEditor != nullptr);
+    attachEditor(std::unique_ptr<PluginEditor>(newEditor));
 }
 
 void PluginEffect::markFlag(int32_t flag, bool on) {

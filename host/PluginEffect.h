@@ -3,6 +3,7 @@
 #include "host/VstAbi.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace tovrel {
 
@@ -55,7 +56,7 @@ public:
     virtual void markDoubleReplacing(bool on) { markFlag(vst::effFlagsCanDoubleReplacing, on); }
     virtual void markProgramChunks(bool on) { markFlag(vst::effFlagsProgramChunks, on); }
     virtual void assignInitialDelay(int32_t frames) { record.initialDelay = frames; }
-    virtual PluginEditor* attachedEditor() { return editor; }
+    virtual PluginEditor* attachedEditor() { return editor.get(); }
     virtual AEffect* effectRecord() { return &record; }
     virtual float currentSampleRate() { return sampleRate; }
     virtual int32_t currentBlockSize() { return blockSize; }
@@ -225,8 +226,9 @@ public:
     virtual bool needsKeys() { return false; }
     virtual bool queryHostChunkFile(void* nativePath);
 
-    // Called by an editor while it constructs itself: the effect owns it from then on and tells
-    // the host that there is an editor.
+    // The effect owns the editor from then on and tells the host that there is an editor.
+    void attachEditor(std::unique_ptr<PluginEditor> newEditor);
+    // The same for a freshly made editor handed over as a plain pointer.
     void attachEditor(PluginEditor* newEditor);
 
     // The record entries: each finds the effect through the record's object field.
@@ -252,7 +254,7 @@ protected:
     void markFlag(int32_t flag, bool on);
 
     HostCallback hostCallback{nullptr}; // not owned
-    PluginEditor* editor{nullptr};      // owned once attached
+    std::unique_ptr<PluginEditor> editor;
     float sampleRate{44100.0f};
     int32_t blockSize{1024};
     int32_t programCount{0};

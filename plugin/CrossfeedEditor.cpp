@@ -10,6 +10,7 @@
 #include "plugin/Presets.h"
 
 #include <cstdio>
+#include <memory>
 #include <mutex>
 
 namespace tovrel {
@@ -37,7 +38,7 @@ const ValueToText kTextConverters[3] = {&CrossfeedEditor::feedText, &CrossfeedEd
 } // namespace
 
 CrossfeedEditor::CrossfeedEditor(CrossfeedEffect* owner)
-    : GuiEditor(owner), background(new CPixmap(kBackgroundBitmap)) {
+    : GuiEditor(owner), background(makeRef<CPixmap>(kBackgroundBitmap)) {
     editRect.top = 0;
     editRect.left = 0;
     editRect.bottom = static_cast<int16_t>(background->getHeight());
@@ -48,7 +49,6 @@ CrossfeedEditor::~CrossfeedEditor() {
     // The host closes the window before it closes the effect; a host that does not must not leave
     // a frame calling back into a destroyed editor.
     onEditClose();
-    background->release();
 }
 
 bool CrossfeedEditor::onEditOpen(void* parent) {
@@ -57,25 +57,20 @@ bool CrossfeedEditor::onEditOpen(void* parent) {
     if (frame)
         onEditClose();
     PluginEditor::onEditOpen(parent);
-    CPixmap* track = new CPixmap(kTrackBitmap);
-    CPixmap* handle = new CPixmap(kHandleBitmap);
-    if (track->getWidth() == 0 || handle->getWidth() == 0) {
-        track->release();
-        handle->release();
+    const Ref<CPixmap> track = makeRef<CPixmap>(kTrackBitmap);
+    const Ref<CPixmap> handle = makeRef<CPixmap>(kHandleBitmap);
+    if (track->getWidth() == 0 || handle->getWidth() == 0)
         return false;
-    }
 
     const CRectangle size{0, 0, background->getWidth(), background->getHeight()};
-    auto* newFrame = new CFrame(size, static_cast<HWND>(parent), frameOwner());
+    FrameHolder newFrame(new CFrame(size, static_cast<HWND>(parent), frameOwner()));
     if (!newFrame->frameWindow()) {
         // No parent, or one that no longer exists: there is no editor to show.
-        newFrame->release();
-        track->release();
-        handle->release();
+        newFrame.reset();
         PluginEditor::onEditClose();
         return false;
     }
-    newFrame->setBackdrop(background);
+    newFrame->setBackdrop(background.get());
 
     const int32_t trackWidth = track->getWidth();
     const int32_t trackHeight = track->getHeight();
@@ -84,8 +79,8 @@ bool CrossfeedEditor::onEditOpen(void* parent) {
     CSlider* newSliders[kControls]{};
     for (int32_t tag = 0; tag < kControls; ++tag) {
         const CRectangle bounds{kLeft, top, kLeft + trackWidth, top + trackHeight};
-        auto* slider = new CSlider(bounds, this, tag, kLeft, handleTravelEnd, handle, track, CPos{0, 0},
-                                   kStyleHorizontal | kStyleLeft);
+        auto* slider = new CSlider(bounds, this, tag, kLeft, handleTravelEnd, handle.get(), track.get(),
+                                   CPos{0, 0}, kStyleHorizontal | kStyleLeft);
         slider->setHandleOffset(CPos{0, 0});
         slider->setValue(effect->getParameter(tag));
         newFrame->addChild(slider);
@@ -109,16 +104,13 @@ bool CrossfeedEditor::onEditOpen(void* parent) {
         newDisplays[index] = display;
     }
 
-    // The sliders hold their own references now.
-    track->release();
-    handle->release();
     {
         const std::lock_guard<std::mutex> lock(controlsLock);
         for (int32_t index = 0; index < kControls; ++index) {
             sliders[index] = newSliders[index];
             displays[index] = newDisplays[index];
         }
-        frame = newFrame;
+        frame = std::move(newFrame);
     }
     return true;
 }
@@ -182,7 +174,7 @@ void CrossfeedEditor::presetText(float value, char* text) {
 
 // The effect's way to its editor.
 void attachCrossfeedEditor(CrossfeedEffect* effect) {
-    new CrossfeedEditor(effect);
+    effect->attachEditor(std::make_unique<CrossfeedEditor>(effect));
 }
 
 void notifyCrossfeedEditor(PluginEditor* editor, int32_t index, float value) {

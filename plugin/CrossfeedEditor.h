@@ -39,7 +39,7 @@ private:
 
     CSlider* sliders[kControls]{};        // owned by the frame while open
     CParamDisplay* displays[kControls]{}; // owned by the frame while open
-    CPixmap* background{nullptr};         // one counted reference for the editor's life
+    Ref<CPixmap> background;              // for the editor's life
     std::mutex controlsLock; // the control references, between open, close and any thread setting values
 };
 

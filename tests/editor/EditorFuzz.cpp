@@ -362,7 +362,7 @@ public:
         const int32_t opcode = chance(70) ? vst::effEditKeyDown : vst::effEditKeyUp;
         instance.effect->dispatcher(instance.effect, opcode, 'a' + below(26), virtualKey, nullptr, modifiers);
         if (HWND editor = editorWindow(instance))
-            PostMessageA(editor, WM_KEYDOWN, VK_LEFT + below(4), 0);
+            PostMessageA(editor, WM_KEYDOWN, static_cast<WPARAM>(VK_LEFT + below(4)), 0);
         ++counts.keys;
     }
 

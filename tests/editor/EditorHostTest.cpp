@@ -3,6 +3,8 @@
 // synthesized input, and what it paints is read back from the window.
 #include "GuiTestSupport.h"
 
+#include "gui/CPaintContext.h"
+
 #include "tools/vsthost/EditorHostWindow.h"
 #include "tools/vsthost/PluginLibrary.h"
 
@@ -76,9 +78,10 @@ public:
         ClientToScreen(window.window(), &point);
         return point;
     }
-    void moveTo(int x, int y) const {
-        const POINT point = screenPoint(x, y);
-        SetCursorPos(point.x, point.y);
+    void moveTo(int x, int y) {
+        pointerTarget = screenPoint(x, y);
+        SetCursorPos(pointerTarget.x, pointerTarget.y);
+        pointerPlaced = true;
     }
 
     // Presses the left button at the current pointer position and keeps the window's messages
@@ -89,8 +92,15 @@ public:
         next = 0;
         quietIdles = 0;
         idlesAfterScript = 0;
-        Sleep(120); // the first poll must see the pointer where it was put
+        // The slider takes the press where the pointer is and then polls the pointer and the
+        // button: both must have reached the platform's state before the window sees the press.
+        if (pointerPlaced && !waitUntil([this] { return pointerIsAt(pointerTarget); }))
+            return false;
         input.pressLeft(true);
+        if (!waitUntil([] { return (currentButtons() & kMouseLeft) != 0; })) {
+            input.pressLeft(false);
+            return false;
+        }
         const DWORD start = GetTickCount();
         while (GetTickCount() - start < 10000) {
             window.idle(1);
@@ -168,7 +178,14 @@ private:
 
     static constexpr int kQuietIdlesPerStep = 2;
 
+    static bool pointerIsAt(POINT target) {
+        POINT cursor{};
+        return GetCursorPos(&cursor) && cursor.x == target.x && cursor.y == target.y;
+    }
+
     bool opened{false};
+    POINT pointerTarget{};
+    bool pointerPlaced{false};
     int quietIdles{0};
     std::vector<std::function<void()>> script;
     size_t next{0};

@@ -32,6 +32,35 @@ TEST(ContainerState, NewContainerDefaults) {
     EXPECT_EQ(container.receiveMessage(nullptr, copy), 0);
 }
 
+TEST(ContainerChildren, RemovingAChildKeepsTheOthersLinkedInOrder) {
+    std::vector<std::string> log;
+    TestFrame frame(CRectangle{0, 0, 100, 100});
+    auto* a = new RecordingView("a", CRectangle{0, 0, 10, 10}, &log);
+    auto* b = new RecordingView("b", CRectangle{0, 0, 10, 10}, &log);
+    auto* c = new RecordingView("c", CRectangle{0, 0, 10, 10}, &log);
+    frame.addChild(a);
+    frame.addChild(b);
+    frame.addChild(c);
+
+    frame.removeChild(b, true); // from the middle
+    EXPECT_EQ(frame.childCount(), 2);
+    EXPECT_EQ(frame.childAt(0), a);
+    EXPECT_EQ(frame.childAt(1), c);
+    EXPECT_EQ(frame.viewAt(CPos{5, 5}, false), c); // the search from the front still starts at c
+
+    frame.removeChild(c, true); // the front-most
+    EXPECT_EQ(frame.viewAt(CPos{5, 5}, false), a);
+    auto* d = new RecordingView("d", CRectangle{0, 0, 10, 10}, &log);
+    frame.addChild(d); // goes after a, the new last child
+    EXPECT_EQ(frame.childAt(1), d);
+    EXPECT_EQ(frame.viewAt(CPos{5, 5}, false), d);
+
+    frame.removeChild(a, true); // the first
+    EXPECT_EQ(frame.childAt(0), d);
+    EXPECT_EQ(frame.childCount(), 1);
+    EXPECT_EQ(frame.viewAt(CPos{5, 5}, false), d);
+}
+
 TEST(ContainerChildren, ReferencesOrderAndChildAt) {
     std::vector<std::string> log;
     TestFrame frame(CRectangle{0, 0, 100, 100});

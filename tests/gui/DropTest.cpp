@@ -85,18 +85,12 @@ private:
 class DropProbe : public RecordingView {
 public:
     using RecordingView::RecordingView;
-    ~DropProbe() override {
-        if (seen)
-            seen->release();
-    }
     bool handleDragEnter(CPaintContext* context, CDropData* drop, CPos where) override {
-        if (!seen) {
-            seen = drop;
-            seen->retain();
-        }
+        if (!seen)
+            seen.reset(drop);
         return RecordingView::handleDragEnter(context, drop, where);
     }
-    CDropData* seen{nullptr};
+    Ref<CDropData> seen;
 };
 
 // A drop target that reports its own destruction.
@@ -111,13 +105,13 @@ class DropTest : public ::testing::Test {
 protected:
     void SetUp() override {
         useTestModuleResources();
-        frame = new CFrame(CRectangle{0, 0, 183, 225}, host.handle(), nullptr);
+        frame.reset(new CFrame(CRectangle{0, 0, 183, 225}, host.handle(), nullptr));
         target = frame->getDropTarget();
     }
-    void TearDown() override { frame->release(); }
+    void TearDown() override { frame.reset(); }
 
     TestWindow host{200, 240, kHostX, kHostY};
-    CFrame* frame{nullptr};
+    GuiEditor::FrameHolder frame;
     CFileDropTarget* target{nullptr};
     std::vector<std::string> log;
 };
@@ -144,7 +138,7 @@ TEST_F(DropTest, RegistrationHoldsTheOnlyReferenceAndRevocationDestroysTheTarget
     HWND window = frame->frameWindow();
     // The frame's own target is registered: a second registration is refused.
     bool destroyed = false;
-    auto* probe = new ProbeTarget(frame, &destroyed);
+    auto* probe = new ProbeTarget(frame.get(), &destroyed);
     EXPECT_EQ(RegisterDragDrop(window, probe), DRAGDROP_E_ALREADYREGISTERED);
     EXPECT_TRUE(frame->enableDrop(false));
     EXPECT_EQ(frame->getDropTarget(), nullptr);
@@ -171,11 +165,9 @@ TEST_F(DropTest, ItemsAreCountedTextFirst) {
     FakeData both(true, 2);
     FakeData neither(false, 0);
     auto count = [](FakeData& data) {
-        auto* drop = new CDropData(&data);
-        const int32_t items = drop->getItemCount();
+        const Ref<CDropData> drop = makeRef<CDropData>(&data);
         EXPECT_EQ(drop->getDataObject(), &data);
-        drop->release();
-        return items;
+        return drop->getItemCount();
     };
     EXPECT_EQ(count(files), 3);
     EXPECT_EQ(count(text), 1);
@@ -216,7 +208,7 @@ TEST_F(DropTest, DragFollowsTheCursorAndLeaveReleasesTheDropData) {
     EXPECT_EQ(CFileDropTarget::activeDropData(), nullptr);
     const std::vector<std::string> expected{"probe.enter 130,40", "probe.move 140,50", "probe.leave 140,50"};
     EXPECT_EQ(log, expected);
-    ASSERT_NE(probe->seen, nullptr);
+    ASSERT_TRUE(probe->seen);
     EXPECT_EQ(probe->seen->getRefCount(), 1); // only the probe's own reference is left
 }
 
@@ -257,8 +249,8 @@ TEST_F(DropTest, DragOverAClosedEditorFindsATargetThatAnswersSafely) {
     EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_MOVE));
 
     // The editor closes in the middle of the drag.
-    frame->release();
-    frame = new CFrame(CRectangle{0, 0, 183, 225}, nullptr, nullptr); // for TearDown
+    frame.reset();
+    frame.reset(new CFrame(CRectangle{0, 0, 183, 225}, nullptr, nullptr)); // for TearDown
     EXPECT_FALSE(held->isAttached());
     EXPECT_EQ(CFileDropTarget::activeDropData(), nullptr); // the drag's data went with it
     log.clear();
@@ -290,7 +282,7 @@ TEST_F(DropTest, DropReachesTheViewReleasesTheDataAndReportsNoEffect) {
     EXPECT_EQ(CFileDropTarget::activeDropData(), nullptr);
     const std::vector<std::string> expected{"probe.enter 120,10", "probe.drop 120,10", "probe.leave 120,10"};
     EXPECT_EQ(log, expected);
-    ASSERT_NE(probe->seen, nullptr);
+    ASSERT_TRUE(probe->seen);
     EXPECT_EQ(probe->seen->getItemCount(), 1);
     EXPECT_EQ(probe->seen->getRefCount(), 1);
 }

@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 namespace tovrel::test {
@@ -42,10 +43,18 @@ public:
     void onEditClose() override;
     void onEditIdle() override;
 
-    CountingFrame* countingFrame() const { return static_cast<CountingFrame*>(frame); }
+    CountingFrame* countingFrame() const { return static_cast<CountingFrame*>(frame.get()); }
     uint32_t nextIdleStep() const { return lastIdleTicks; }
     int editIdles{0};
 };
+
+// Makes an editor for `effect` and hands it over to the effect, which owns it from then on.
+template <typename Editor> Editor* attachNewEditor(PluginEffect* effect) {
+    auto made = std::make_unique<Editor>(effect);
+    Editor* editor = made.get();
+    effect->attachEditor(std::move(made));
+    return editor;
+}
 
 // The name the frame window class must carry in this process.
 std::string expectedFrameClassName();

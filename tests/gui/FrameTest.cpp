@@ -62,8 +62,8 @@ class FrameTest : public ::testing::Test {
 protected:
     void SetUp() override { useTestModuleResources(); }
 
-    CFrame* makeFrame(int width = 183, int height = 225) {
-        return new CFrame(CRectangle{0, 0, width, height}, host.handle(), nullptr);
+    GuiEditor::FrameHolder makeFrame(int width = 183, int height = 225) {
+        return GuiEditor::FrameHolder(new CFrame(CRectangle{0, 0, width, height}, host.handle(), nullptr));
     }
 
     TestWindow host{400, 300, kHostX, kHostY};
@@ -73,7 +73,7 @@ protected:
 // --- Window and class -----------------------------------------------------------------------
 
 TEST_F(FrameTest, ChildWindowHasTheClassNameSizeAndPosition) {
-    CFrame* frame = makeFrame();
+    GuiEditor::FrameHolder frame = makeFrame();
     HWND window = frame->frameWindow();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(GetParent(window), host.handle());
@@ -103,36 +103,36 @@ TEST_F(FrameTest, ChildWindowHasTheClassNameSizeAndPosition) {
     EXPECT_GE(osVersion.dwPlatformId, static_cast<DWORD>(VER_PLATFORM_WIN32_NT));
     EXPECT_EQ(osVersion.dwOSVersionInfoSize, sizeof(osVersion));
 
-    frame->release();
+    frame.reset();
     EXPECT_FALSE(IsWindow(window));
 }
 
 TEST_F(FrameTest, WithoutAHostWindowThereIsNoWindow) {
-    auto* frame = new CFrame(CRectangle{0, 0, 50, 50}, nullptr, nullptr);
+    GuiEditor::FrameHolder frame(new CFrame(CRectangle{0, 0, 50, 50}, nullptr, nullptr));
     EXPECT_EQ(frame->frameWindow(), nullptr);
     EXPECT_TRUE(frame->isWindowAlive());
     EXPECT_FALSE(frame->isDropEnabled());
     EXPECT_FALSE(frame->enableDrop(true));
     EXPECT_EQ(CFrame::frameClassUsers(), 0);
-    frame->release();
+    frame.reset();
     EXPECT_EQ(CFrame::frameClassUsers(), 0);
 }
 
 TEST_F(FrameTest, TwoFramesRegisterTheClassOnceAndTheLastUnregistersIt) {
     ASSERT_EQ(CFrame::frameClassUsers(), 0);
     EXPECT_FALSE(frameClassRegistered());
-    CFrame* first = makeFrame();
+    GuiEditor::FrameHolder first = makeFrame();
     EXPECT_TRUE(frameClassRegistered());
-    CFrame* second = makeFrame();
+    GuiEditor::FrameHolder second = makeFrame();
     EXPECT_EQ(CFrame::frameClassUsers(), 2);
     char name[64] = {};
     GetClassNameA(second->frameWindow(), name, sizeof(name));
     EXPECT_EQ(std::string(name), expectedFrameClassName());
 
-    first->release();
+    first.reset();
     EXPECT_EQ(CFrame::frameClassUsers(), 1);
     EXPECT_TRUE(frameClassRegistered());
-    second->release();
+    second.reset();
     EXPECT_EQ(CFrame::frameClassUsers(), 0);
     EXPECT_FALSE(frameClassRegistered());
 }
@@ -140,7 +140,7 @@ TEST_F(FrameTest, TwoFramesRegisterTheClassOnceAndTheLastUnregistersIt) {
 // --- Painting -------------------------------------------------------------------------------
 
 TEST_F(FrameTest, PaintMessageRepaintsOnlyTheUpdateRectangleThroughTheBackBuffer) {
-    CFrame* frame = makeFrame();
+    GuiEditor::FrameHolder frame = makeFrame();
     HWND window = frame->frameWindow();
     auto* left = new WheelProbe("left", CRectangle{10, 10, 60, 60}, &log, kRed);
     auto* right = new WheelProbe("right", CRectangle{100, 10, 150, 60}, &log, kGreen);
@@ -169,11 +169,11 @@ TEST_F(FrameTest, PaintMessageRepaintsOnlyTheUpdateRectangleThroughTheBackBuffer
     EXPECT_EQ(canvas.countColour(kGreen, damaged), 400);
     EXPECT_EQ(canvas.countColour(kWhite, RECT{100, 10, 150, 60}), 50 * 50 - 400);
     EXPECT_EQ(canvas.countColour(kWhite, RECT{10, 10, 60, 60}), 50 * 50);
-    frame->release();
+    frame.reset();
 }
 
 TEST_F(FrameTest, IdleRefreshWaitsForTheFirstPaintThenRepaintsOnlyTheChangedControl) {
-    CFrame* frame = makeFrame();
+    GuiEditor::FrameHolder frame = makeFrame();
     auto* changed = new TestControl(CRectangle{10, 10, 60, 60});
     auto* still = new TestControl(CRectangle{100, 10, 150, 60});
     frame->addChild(changed);
@@ -206,13 +206,13 @@ TEST_F(FrameTest, IdleRefreshWaitsForTheFirstPaintThenRepaintsOnlyTheChangedCont
     EXPECT_TRUE(frame->suspendUpdates(false));
     frame->onIdle();
     EXPECT_EQ(changed->paints, 3);
-    frame->release();
+    frame.reset();
 }
 
 // --- Clicks, keys, focus and the modal view -------------------------------------------------
 
 TEST_F(FrameTest, ClickClearsTheFocusThenReachesTheFrontMostChild) {
-    CFrame* frame = makeFrame();
+    GuiEditor::FrameHolder frame = makeFrame();
     auto* back = new ClickProbe("back", CRectangle{0, 0, 100, 100}, &log);
     auto* front = new ClickProbe("front", CRectangle{50, 50, 150, 150}, &log);
     frame->addChild(back);
@@ -227,11 +227,11 @@ TEST_F(FrameTest, ClickClearsTheFocusThenReachesTheFrontMostChild) {
     SendMessageA(frame->frameWindow(), WM_MBUTTONDOWN, MK_MBUTTON, pointParam(160, 160)); // nobody there
     const std::vector<std::string> expected{"back.focusLost 0,0", "front.click 70,80", "back.click 20,30"};
     EXPECT_EQ(log, expected);
-    frame->release();
+    frame.reset();
 }
 
 TEST_F(FrameTest, TabAndShiftTabWalkTheFocusableViewsThenClearTheFocus) {
-    CFrame* frame = makeFrame();
+    GuiEditor::FrameHolder frame = makeFrame();
     auto* first = new RecordingView("first", CRectangle{0, 0, 20, 20}, &log);
     auto* plain = new RecordingView("plain", CRectangle{20, 0, 40, 20}, &log);
     auto* nested = new CViewContainer(CRectangle{40, 0, 100, 20});
@@ -275,11 +275,11 @@ TEST_F(FrameTest, TabAndShiftTabWalkTheFocusableViewsThenClearTheFocus) {
     EXPECT_EQ(frame->handleKeyDown(CKeyCode{'a', 0, 0}), 0);
     EXPECT_EQ(frame->handleKeyUp(CKeyCode{'a', 0, 0}), 0);
     frame->setKeyFocus(nullptr);
-    frame->release();
+    frame.reset();
 }
 
 TEST_F(FrameTest, ModalChildTakesEveryClickKeyAndWheelTurn) {
-    CFrame* frame = makeFrame();
+    GuiEditor::FrameHolder frame = makeFrame();
     auto* underneath = new RecordingView("under", CRectangle{0, 0, 183, 225}, &log);
     auto* modal = new ClickProbe("modal", CRectangle{50, 50, 100, 100}, &log);
     auto* other = new RecordingView("other", CRectangle{0, 0, 10, 10}, &log);
@@ -315,13 +315,13 @@ TEST_F(FrameTest, ModalChildTakesEveryClickKeyAndWheelTurn) {
     EXPECT_EQ(modal->getRefCount(), 1); // the creator's reference is left alone
     modal->release();
     other->release();
-    frame->release();
+    frame.reset();
 }
 
 // --- Wheel and cursor -----------------------------------------------------------------------
 
 TEST_F(FrameTest, WheelNotchesBecomeDistancesForTheViewUnderThePointer) {
-    CFrame* frame = makeFrame();
+    GuiEditor::FrameHolder frame = makeFrame();
     auto* left = new WheelProbe("left", CRectangle{0, 0, 90, 100}, &log);
     auto* right = new WheelProbe("right", CRectangle{90, 0, 183, 100}, &log);
     frame->addChild(left);
@@ -339,13 +339,13 @@ TEST_F(FrameTest, WheelNotchesBecomeDistancesForTheViewUnderThePointer) {
     const std::vector<std::string> expected{"right.wheel1 100,30", "right.wheel1 100,31",
                                             "left.wheel1 20,40"};
     EXPECT_EQ(log, expected);
-    frame->release();
+    frame.reset();
 }
 
 TEST_F(FrameTest, CursorShapesAndTheSavedCursor) {
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
     HCURSOR before = GetCursor();
-    CFrame* frame = makeFrame();
+    GuiEditor::FrameHolder frame = makeFrame();
     frame->setCursorShape(9);
     EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_HAND));
     frame->setCursorShape(7);
@@ -356,23 +356,23 @@ TEST_F(FrameTest, CursorShapesAndTheSavedCursor) {
     EXPECT_EQ(GetCursor(), before);
     frame->setCursorShape(8);
     EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_NO));
-    frame->release(); // leaves the cursor as it found it
+    frame.reset(); // leaves the cursor as it found it
     EXPECT_EQ(GetCursor(), before);
 }
 
 // --- Resizing and the host's windows --------------------------------------------------------
 
 TEST_F(FrameTest, UnchangedSizeAnswersFalse) {
-    CFrame* frame = makeFrame();
+    GuiEditor::FrameHolder frame = makeFrame();
     EXPECT_FALSE(frame->setFrameSize(183, 225));
     frame->setBounds(CRectangle{5, 5, 188, 230}); // the same size elsewhere: nothing to do
     EXPECT_EQ(windowSize(frame->frameWindow()).cx, 183);
-    frame->release();
+    frame.reset();
 }
 
 TEST_F(FrameTest, FallbackResizeStopsAtAParentMuchLargerThanItsChild) {
     HWND middle = makeChildWindow(host.handle(), "STATIC", 10, 20, 200, 240);
-    auto* frame = new CFrame(CRectangle{0, 0, 183, 225}, middle, nullptr);
+    GuiEditor::FrameHolder frame(new CFrame(CRectangle{0, 0, 183, 225}, middle, nullptr));
     EXPECT_TRUE(frame->setFrameSize(190, 230));
     EXPECT_EQ(windowSize(frame->frameWindow()).cx, 190);
     EXPECT_EQ(windowSize(frame->frameWindow()).cy, 230);
@@ -384,7 +384,7 @@ TEST_F(FrameTest, FallbackResizeStopsAtAParentMuchLargerThanItsChild) {
     EXPECT_EQ(windowSize(host.handle()).cy, 300);
     CRectangle bounds;
     EXPECT_EQ(frame->getBounds(bounds).width(), 190);
-    frame->release();
+    frame.reset();
 }
 
 TEST_F(FrameTest, FallbackResizeStopsBelowAnMdiClient) {
@@ -393,7 +393,7 @@ TEST_F(FrameTest, FallbackResizeStopsBelowAnMdiClient) {
     HWND mdi = makeChildWindow(host.handle(), "MDIClient", 0, 0, 200, 240, &client);
     ASSERT_NE(mdi, nullptr);
     HWND child = makeChildWindow(mdi, "STATIC", 0, 0, 193, 235);
-    auto* frame = new CFrame(CRectangle{0, 0, 183, 225}, child, nullptr);
+    GuiEditor::FrameHolder frame(new CFrame(CRectangle{0, 0, 183, 225}, child, nullptr));
     EXPECT_TRUE(frame->setFrameSize(200, 250));
     EXPECT_EQ(windowSize(frame->frameWindow()).cx, 200);
     EXPECT_EQ(windowSize(child).cx, 210);
@@ -403,12 +403,12 @@ TEST_F(FrameTest, FallbackResizeStopsBelowAnMdiClient) {
     CRectangle bounds;
     EXPECT_EQ(frame->getBounds(bounds), (CRectangle{0, 0, 200, 250}));
     EXPECT_TRUE(frame->needsRepaint());
-    frame->release();
+    frame.reset();
 }
 
 TEST_F(FrameTest, OuterWindowPositionAndSize) {
     HWND middle = makeChildWindow(host.handle(), "STATIC", 10, 20, 200, 240);
-    auto* frame = new CFrame(CRectangle{0, 0, 183, 225}, middle, nullptr);
+    GuiEditor::FrameHolder frame(new CFrame(CRectangle{0, 0, 183, 225}, middle, nullptr));
     // The middle window is within 60 pixels of the frame window; the host window is not.
     EXPECT_EQ(frame->findOuterWindow(), middle);
     int32_t x = -1;
@@ -421,30 +421,30 @@ TEST_F(FrameTest, OuterWindowPositionAndSize) {
     EXPECT_TRUE(frame->getFrameSize(size));
     EXPECT_EQ(size, (CRectangle{kHostX + 10, kHostY + 20, kHostX + 210, kHostY + 260}));
     EXPECT_FALSE(frame->getFrameSize(nullptr));
-    frame->release();
+    frame.reset();
 
     // Straight in a host window much larger than the frame: the frame window itself, at (0, 0) of
     // the host window.
-    CFrame* direct = makeFrame();
+    GuiEditor::FrameHolder direct = makeFrame();
     EXPECT_EQ(direct->findOuterWindow(), direct->frameWindow());
     EXPECT_TRUE(direct->getWindowPosition(x, y));
     EXPECT_EQ(x, 0);
     EXPECT_EQ(y, 0);
-    direct->release();
+    direct.reset();
 
     // Straight in a host window of about its size: the host window, which has no parent.
     TestWindow fitting(200, 240, kHostX + 10, kHostY + 5);
-    direct = new CFrame(CRectangle{0, 0, 183, 225}, fitting.handle(), nullptr);
+    direct.reset(new CFrame(CRectangle{0, 0, 183, 225}, fitting.handle(), nullptr));
     EXPECT_EQ(direct->findOuterWindow(), fitting.handle());
     EXPECT_TRUE(direct->getWindowPosition(x, y));
     EXPECT_EQ(x, kHostX + 10);
     EXPECT_EQ(y, kHostY + 5);
-    direct->release();
+    direct.reset();
 }
 
 TEST_F(FrameTest, HostDestroyingItsWindowFirstIsSurvived) {
     auto owned = std::make_unique<TestWindow>(200, 240, kHostX, kHostY);
-    auto* frame = new CFrame(CRectangle{0, 0, 183, 225}, owned->handle(), nullptr);
+    GuiEditor::FrameHolder frame(new CFrame(CRectangle{0, 0, 183, 225}, owned->handle(), nullptr));
     auto* control = new TestControl(CRectangle{10, 10, 60, 60});
     frame->addChild(control);
     UpdateWindow(frame->frameWindow());
@@ -462,7 +462,7 @@ TEST_F(FrameTest, HostDestroyingItsWindowFirstIsSurvived) {
     int32_t x = 0;
     int32_t y = 0;
     EXPECT_FALSE(frame->getWindowPosition(x, y));
-    frame->release();
+    frame.reset();
     EXPECT_EQ(CFrame::frameClassUsers(), 0);
     EXPECT_FALSE(frameClassRegistered());
 }

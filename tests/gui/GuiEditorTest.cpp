@@ -43,7 +43,7 @@ protected:
     RecordingHost recorder;
     TestWindow host{200, 240};
     std::unique_ptr<TestEffect> effect = std::make_unique<TestEffect>(RecordingHost::callback());
-    TestEditor* editor = new TestEditor(effect.get()); // owned by the effect
+    TestEditor* editor = attachNewEditor<TestEditor>(effect.get());
 };
 
 TEST_F(EditorTest, RectangleOpenCloseAndKnobMode) {
@@ -59,7 +59,7 @@ TEST_F(EditorTest, RectangleOpenCloseAndKnobMode) {
 
     // A derived editor that sets nothing reports four zeros.
     TestEffect bare(RecordingHost::callback());
-    auto* plain = new GuiEditor(&bare);
+    attachNewEditor<GuiEditor>(&bare);
     EXPECT_EQ(bare.dispatch(vst::effEditGetRect, 0, 0, &rect, 0), 1);
     EXPECT_EQ(rect->bottom, 0);
     EXPECT_EQ(rect->right, 0);
@@ -79,7 +79,6 @@ TEST_F(EditorTest, RectangleOpenCloseAndKnobMode) {
     dispatch(vst::effEditClose);
     EXPECT_EQ(editor->getFrame(), nullptr);
     EXPECT_FALSE(editor->isWindowOpen());
-    (void)plain; // deleted by its effect
 }
 
 TEST_F(EditorTest, KeysCountAsUsedOnlyWhenTheFrameAnswersOne) {
@@ -292,7 +291,7 @@ intptr_t VST_CALL reenteringHost(AEffect* effect, int32_t opcode, int32_t, intpt
 
 TEST_F(EditorTest, HostSendingEditIdleFromItsIdleCallDoesNotReenterTheRefresh) {
     TestEffect reentered(reenteringHost);
-    auto* reenteredEditor = new TestEditor(&reentered);
+    auto* reenteredEditor = attachNewEditor<TestEditor>(&reentered);
     reenteringEffect = reentered.effectRecord();
     hostIdles = 0;
     ASSERT_EQ(reentered.dispatch(vst::effEditOpen, 0, 0, host.handle(), 0), 1);
@@ -327,8 +326,8 @@ TEST_F(EditorTest, OleIsHeldOnlyWhileTheWindowIsOpenOnItsThread) {
     std::vector<int> depths;
     std::thread([&depths] {
         depths.push_back(oleDepth());
-        auto* made = new TestEffect(nullptr);
-        auto* madeEditor = new TestEditor(made);
+        auto made = std::make_unique<TestEffect>(nullptr);
+        auto* madeEditor = attachNewEditor<TestEditor>(made.get());
         depths.push_back(oleDepth()); // making the effect leaves the thread alone
         TestWindow window(200, 240);
         madeEditor->onEditOpen(window.handle());
@@ -336,7 +335,7 @@ TEST_F(EditorTest, OleIsHeldOnlyWhileTheWindowIsOpenOnItsThread) {
         EXPECT_NE(madeEditor->getFrame()->getDropTarget(), nullptr);
         madeEditor->onEditClose();
         depths.push_back(oleDepth());
-        delete made;
+        made.reset();
         depths.push_back(oleDepth());
     }).join();
     EXPECT_EQ(depths, (std::vector<int>{0, 0, 1, 0, 0}));
@@ -350,9 +349,9 @@ TEST_F(EditorTest, FrameNeverTakesAThreadsOwnComAway) {
     std::thread([&] {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         TestWindow window(200, 240);
-        auto* made = new CFrame(CRectangle{0, 0, 183, 225}, window.handle(), nullptr);
+        GuiEditor::FrameHolder made(new CFrame(CRectangle{0, 0, 183, 225}, window.handle(), nullptr));
         EXPECT_NE(made->frameWindow(), nullptr);
-        made->release();
+        made.reset();
         EXPECT_EQ(CoGetApartmentType(&type, &qualifier), S_OK);
         CoUninitialize();
     }).join();
@@ -360,13 +359,13 @@ TEST_F(EditorTest, FrameNeverTakesAThreadsOwnComAway) {
     EXPECT_NE(qualifier, APTTYPEQUALIFIER_IMPLICIT_MTA);
 
     // A frame made on one thread and destroyed on another takes no count from the second.
-    CFrame* moved = nullptr;
+    GuiEditor::FrameHolder moved;
     std::vector<int> depths;
-    std::thread([&] { moved = new CFrame(CRectangle{0, 0, 183, 225}, nullptr, nullptr); }).join();
+    std::thread([&] { moved.reset(new CFrame(CRectangle{0, 0, 183, 225}, nullptr, nullptr)); }).join();
     std::thread([&] {
         OleInitialize(nullptr);
         depths.push_back(oleDepth());
-        moved->release();
+        moved.reset();
         depths.push_back(oleDepth());
         OleUninitialize();
     }).join();

@@ -156,6 +156,16 @@ TestWindow::~TestWindow() {
 
 // --- GDI object count -----------------------------------------------------------------------
 
+bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(1);
+    }
+    return true;
+}
+
 int processGdiObjectCount() {
     const DWORD reported = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
     if (reported != 0)

@@ -90,6 +90,10 @@ private:
     HWND window{nullptr};
 };
 
+// Polls `condition` until it holds, for at most `timeoutMs` milliseconds; true when it held. For
+// platform state that synthesized input reaches a little later, instead of a fixed sleep.
+bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 2000);
+
 // GDI objects the process holds. Wine's GetGuiResources answers 0; there the shared handle
 // table that the process environment block points to is counted instead.
 int processGdiObjectCount();
@@ -131,7 +135,7 @@ public:
         return true;
     }
     void setKeyFocus(CView* view) override;
-    CView* getKeyFocus() override { return focus; }
+    CView* getKeyFocus() const override { return focus; }
     void paintView(CView* view) override { paintedViews.push_back(view); }
     CView* frameView() override { return this; }
     HWND frameWindow() override { return window; }

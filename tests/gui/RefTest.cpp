@@ -1,0 +1,88 @@
+// Counted references held by Ref and by single owners: every reference a holder takes it gives
+// back, and none more.
+#include "gui/Ref.h"
+#include "gui/CRefCounted.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <utility>
+
+namespace tovrel::test {
+namespace {
+
+// Counts its own destruction, so that a test sees when the last reference went.
+class Counted : public CRefCounted {
+public:
+    explicit Counted(int* destructions) : destroyed(destructions) {}
+    ~Counted() override { ++*destroyed; }
+
+private:
+    int* destroyed;
+};
+
+TEST(RefHolding, MadeObjectLivesAsLongAsItsHolder) {
+    int destroyed = 0;
+    {
+        const Ref<Counted> held = makeRef<Counted>(&destroyed);
+        EXPECT_EQ(held->getRefCount(), 1); // the creator's reference, taken over
+        EXPECT_TRUE(held);
+    }
+    EXPECT_EQ(destroyed, 1);
+}
+
+TEST(RefHolding, SharingCopyingAndMovingKeepTheCountExact) {
+    int destroyed = 0;
+    auto* object = new Counted(&destroyed);
+    {
+        Ref<Counted> shared(object);
+        EXPECT_EQ(object->getRefCount(), 2);
+        Ref<Counted> copy = shared;
+        EXPECT_EQ(object->getRefCount(), 3);
+        Ref<Counted> moved = std::move(copy);
+        EXPECT_EQ(object->getRefCount(), 3);
+        EXPECT_FALSE(copy);
+        copy = moved;
+        EXPECT_EQ(object->getRefCount(), 4);
+        // Moving onto a holder of the same object gives back the reference it held.
+        moved = std::move(copy);
+        EXPECT_EQ(object->getRefCount(), 3);
+        EXPECT_EQ(moved.get(), object);
+    }
+    EXPECT_EQ(object->getRefCount(), 1);
+    EXPECT_EQ(destroyed, 0);
+    Ref<Counted>::adopt(object).reset(); // the creator's reference, given back through a holder
+    EXPECT_EQ(destroyed, 1);
+}
+
+TEST(RefHolding, ResettingToTheObjectAlreadyHeldKeepsItAlive) {
+    int firstDestroyed = 0;
+    int secondDestroyed = 0;
+    Ref<Counted> held = makeRef<Counted>(&firstDestroyed);
+    held.reset(held.get()); // its only reference: giving it back first would free it
+    EXPECT_EQ(firstDestroyed, 0);
+    EXPECT_EQ(held->getRefCount(), 1);
+
+    const Ref<Counted> second = makeRef<Counted>(&secondDestroyed);
+    held.reset(second.get());
+    EXPECT_EQ(firstDestroyed, 1);
+    EXPECT_EQ(second->getRefCount(), 2);
+    held.reset();
+    EXPECT_FALSE(held);
+    EXPECT_EQ(second->getRefCount(), 1);
+    EXPECT_EQ(secondDestroyed, 0);
+}
+
+TEST(RefHolding, SingleOwnerGivesBackOneReferenceInsteadOfDeleting) {
+    int destroyed = 0;
+    auto* object = new Counted(&destroyed);
+    object->retain(); // a second holder somewhere else
+    { const std::unique_ptr<Counted, ReleaseReference> owner(object); }
+    EXPECT_EQ(destroyed, 0);
+    EXPECT_EQ(object->getRefCount(), 1);
+    { const std::unique_ptr<Counted, ReleaseReference> owner(object); }
+    EXPECT_EQ(destroyed, 1);
+}
+
+} // namespace
+} // namespace tovrel::test
