@@ -5,14 +5,6 @@
 
 namespace tovrel {
 
-namespace {
-
-intptr_t VST_CALL benchHostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-    return opcode == vst::audioMasterVersion ? vst::kVstVersion : 0;
-}
-
-} // namespace
-
 bool BenchPlugin::load(int argc, char** argv) {
     m_path = TOVREL_BENCH_PLUGIN;
     for (int i = 1; i + 1 < argc; ++i) {
@@ -26,22 +18,15 @@ bool BenchPlugin::load(int argc, char** argv) {
     return true;
 }
 
-AEffect* BenchPlugin::openEffect(float sampleRate, int32_t blockSize) const {
-    AEffect* effect = m_library.createEffect(&benchHostCallback);
-    if (!effect)
-        return nullptr;
-    effect->dispatcher(effect, vst::effOpen, 0, 0, nullptr, 0.0f);
-    effect->dispatcher(effect, vst::effSetSampleRate, 0, 0, nullptr, sampleRate);
-    effect->dispatcher(effect, vst::effSetBlockSize, 0, blockSize, nullptr, 0.0f);
-    effect->dispatcher(effect, vst::effMainsChanged, 0, 1, nullptr, 0.0f);
-    return effect;
-}
-
-void BenchPlugin::closeEffect(AEffect* effect) {
-    if (!effect)
-        return;
-    effect->dispatcher(effect, vst::effMainsChanged, 0, 0, nullptr, 0.0f);
-    effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);
+bool BenchPlugin::openEffect(HostedEffect& effect, float sampleRate, int32_t blockSize) const {
+    if (!effect.open(m_library)) {
+        std::fprintf(stderr, "the plug-in refused to open: %s\n", effect.error().c_str());
+        return false;
+    }
+    effect.setSampleRate(sampleRate);
+    effect.setBlockSize(blockSize);
+    effect.resume();
+    return true;
 }
 
 } // namespace tovrel

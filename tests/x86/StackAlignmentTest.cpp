@@ -5,7 +5,9 @@
 #include "MisalignedCall.h"
 
 #include "host/VstAbi.h"
+#include "tools/vsthost/HostedEffect.h"
 #include "tools/vsthost/PluginLibrary.h"
+#include "tools/vsthost/StereoBuffers.h"
 
 #include <gtest/gtest.h>
 
@@ -22,10 +24,6 @@ namespace {
 
 std::string g_pluginPath;
 
-intptr_t VST_CALL hostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-    return opcode == vst::audioMasterVersion ? vst::kVstVersion : 0;
-}
-
 // The folder of this program, where the plug-in sits beside it.
 std::string defaultPluginPath() {
     char path[MAX_PATH] = {};
@@ -41,18 +39,21 @@ protected:
         ASSERT_TRUE(m_library.load(g_pluginPath)) << m_library.error();
         m_entry = m_library.symbol("VSTPluginMain");
         ASSERT_NE(m_entry, nullptr);
-        m_aligned = m_library.createEffect(&hostCallback);
-        ASSERT_NE(m_aligned, nullptr);
+        ASSERT_TRUE(m_hosted.open(m_library)) << m_hosted.error();
+        m_aligned = m_hosted.effect();
         m_misaligned = reinterpret_cast<AEffect*>(
-            call(m_entry, {word(reinterpret_cast<const void*>(&hostCallback))}).eax);
+            call(m_entry, {word(reinterpret_cast<const void*>(&HostedEffect::quietHost))}).eax);
         ASSERT_NE(m_misaligned, nullptr);
+        dispatch(vst::effOpen, 0, 0, nullptr, 0.0f);
     }
 
+    // The aligned twin is closed by its host.
     void TearDown() override {
-        if (m_aligned)
-            m_aligned->dispatcher(m_aligned, vst::effClose, 0, 0, nullptr, 0.0f);
-        if (m_misaligned)
+        if (m_misaligned) {
+            if (m_resumed)
+                dispatch(vst::effMainsChanged, 0, 0, nullptr, 0.0f);
             dispatch(vst::effClose, 0, 0, nullptr, 0.0f);
+        }
     }
 
     // One call with the stack `GetParam()` bytes past a 16-byte boundary.
@@ -88,40 +89,42 @@ protected:
             .st0;
     }
 
+    // One block through the misaligned twin's processing entry `function`.
     template <typename Sample>
-    void process(const void* function, AEffect* effect, std::vector<Sample>* in, std::vector<Sample>* out,
-                 int32_t frames) {
-        Sample* inputs[2] = {in[0].data(), in[1].data()};
-        Sample* outputs[2] = {out[0].data(), out[1].data()};
-        call(function, {word(effect), word(inputs), word(outputs), word(frames)});
+    void process(const void* function, StereoBuffers<Sample>& buffers, int32_t frames) {
+        call(function, {word(m_misaligned), word(buffers.inputs()), word(buffers.outputs()), word(frames)});
     }
 
     // Both effects set up alike: the misaligned one through the trampoline.
     void prepare(float sampleRate) {
-        m_aligned->dispatcher(m_aligned, vst::effOpen, 0, 0, nullptr, 0.0f);
-        m_aligned->dispatcher(m_aligned, vst::effSetSampleRate, 0, 0, nullptr, sampleRate);
-        m_aligned->dispatcher(m_aligned, vst::effSetBlockSize, 0, kFrames, nullptr, 0.0f);
-        m_aligned->dispatcher(m_aligned, vst::effMainsChanged, 0, 1, nullptr, 0.0f);
-        dispatch(vst::effOpen, 0, 0, nullptr, 0.0f);
+        m_hosted.setSampleRate(sampleRate);
+        m_hosted.setBlockSize(kFrames);
+        m_hosted.resume();
         dispatch(vst::effSetSampleRate, 0, 0, nullptr, sampleRate);
         dispatch(vst::effSetBlockSize, 0, kFrames, nullptr, 0.0f);
         dispatch(vst::effMainsChanged, 0, 1, nullptr, 0.0f);
+        m_resumed = true;
     }
 
-    // A loud stereo signal with different content per channel, reaching the clipping range.
-    template <typename Sample> static void fill(std::vector<Sample>* in) {
-        for (int32_t i = 0; i < kFrames; ++i) {
-            in[0][i] = static_cast<Sample>(0.9 * std::sin(0.031 * i) + 0.3 * std::sin(0.37 * i));
-            in[1][i] = static_cast<Sample>(0.8 * std::sin(0.005 * i + 1.0) - 0.35 * std::cos(0.21 * i));
+    // A loud stereo signal with different content per channel, reaching the clipping range, from
+    // frame `start` on.
+    template <typename Sample> static void fill(StereoBuffers<Sample>& buffers, int32_t start = 0) {
+        for (int32_t i = 0; i < buffers.frames(); ++i) {
+            const int32_t t = start + i;
+            buffers.input(0)[i] = static_cast<Sample>(0.9 * std::sin(0.031 * t) + 0.3 * std::sin(0.37 * t));
+            buffers.input(1)[i] =
+                static_cast<Sample>(0.8 * std::sin(0.005 * t + 1.0) - 0.35 * std::cos(0.21 * t));
         }
     }
 
     static constexpr int32_t kFrames = 512;
 
     PluginLibrary m_library;
+    HostedEffect m_hosted;
     const void* m_entry{nullptr};
     AEffect* m_aligned{nullptr};
     AEffect* m_misaligned{nullptr};
+    bool m_resumed{false};
 };
 
 TEST_P(StackAlignment, EntryPointReturnsAWholeEffectRecord) {
@@ -181,38 +184,28 @@ TEST_P(StackAlignment, ParametersRoundTripAsWithAnAlignedStack) {
 
 TEST_P(StackAlignment, ProcessReplacingMatchesAnAlignedStack) {
     prepare(44100.0f);
-    std::vector<float> in[2] = {std::vector<float>(kFrames), std::vector<float>(kFrames)};
-    std::vector<float> expected[2] = {std::vector<float>(kFrames), std::vector<float>(kFrames)};
-    std::vector<float> actual[2] = {std::vector<float>(kFrames), std::vector<float>(kFrames)};
-    fill(in);
     m_aligned->setParameter(m_aligned, 2, 0.0f); // "Off": the levels are free
     setParameter(2, 0.0f);
     m_aligned->setParameter(m_aligned, 0, 0.8f);
     setParameter(0, 0.8f);
-    // Blocks of several sizes, so the filter history crosses calls.
+    // Blocks of several sizes, each in buffers of its own, so the filter history crosses calls.
+    bool changed = false;
     for (int32_t start = 0, block = 1; start < kFrames; start += block, block = block * 3 + 1) {
         const int32_t frames = std::min(block, kFrames - start);
-        std::vector<float> blockIn[2] = {{in[0].begin() + start, in[0].begin() + start + frames},
-                                         {in[1].begin() + start, in[1].begin() + start + frames}};
-        std::vector<float> blockExpected[2] = {std::vector<float>(frames), std::vector<float>(frames)};
-        std::vector<float> blockActual[2] = {std::vector<float>(frames), std::vector<float>(frames)};
-        float* inputs[2] = {blockIn[0].data(), blockIn[1].data()};
-        float* outputs[2] = {blockExpected[0].data(), blockExpected[1].data()};
-        m_aligned->processReplacing(m_aligned, inputs, outputs, frames);
-        process(reinterpret_cast<const void*>(m_misaligned->processReplacing), m_misaligned, blockIn,
-                blockActual, frames);
+        StereoBuffers<float> expected(frames);
+        StereoBuffers<float> actual(frames);
+        fill(expected, start);
+        fill(actual, start);
+        m_hosted.process(expected.inputs(), expected.outputs(), frames);
+        process(reinterpret_cast<const void*>(m_misaligned->processReplacing), actual, frames);
         for (int ch = 0; ch < 2; ++ch) {
-            std::copy(blockExpected[ch].begin(), blockExpected[ch].end(), expected[ch].begin() + start);
-            std::copy(blockActual[ch].begin(), blockActual[ch].end(), actual[ch].begin() + start);
-        }
-    }
-    bool changed = false;
-    for (int ch = 0; ch < 2; ++ch) {
-        for (int32_t i = 0; i < kFrames; ++i) {
-            ASSERT_TRUE(std::isfinite(actual[ch][i])) << "channel " << ch << " frame " << i;
-            ASSERT_EQ(actual[ch][i], expected[ch][i]) << "channel " << ch << " frame " << i;
-            ASSERT_LE(std::fabs(actual[ch][i]), 1.0f);
-            changed = changed || actual[ch][i] != in[ch][i];
+            for (int32_t i = 0; i < frames; ++i) {
+                const float sample = actual.output(ch)[i];
+                ASSERT_TRUE(std::isfinite(sample)) << "channel " << ch << " frame " << start + i;
+                ASSERT_EQ(sample, expected.output(ch)[i]) << "channel " << ch << " frame " << start + i;
+                ASSERT_LE(std::fabs(sample), 1.0f);
+                changed = changed || sample != actual.input(ch)[i];
+            }
         }
     }
     EXPECT_TRUE(changed) << "the crossfeed left the signal unchanged";
@@ -220,24 +213,22 @@ TEST_P(StackAlignment, ProcessReplacingMatchesAnAlignedStack) {
 
 TEST_P(StackAlignment, ProcessDoubleReplacingMatchesAnAlignedStack) {
     prepare(96000.0f);
-    std::vector<double> in[2] = {std::vector<double>(kFrames), std::vector<double>(kFrames)};
-    std::vector<double> expected[2] = {std::vector<double>(kFrames), std::vector<double>(kFrames)};
-    std::vector<double> actual[2] = {std::vector<double>(kFrames), std::vector<double>(kFrames)};
-    fill(in);
+    StereoBuffers<double> expected(kFrames);
+    StereoBuffers<double> actual(kFrames);
+    fill(expected);
+    fill(actual);
     m_aligned->setParameter(m_aligned, 2, 1.0f); // the last preset
     setParameter(2, 1.0f);
-    double* inputs[2] = {in[0].data(), in[1].data()};
-    double* outputs[2] = {expected[0].data(), expected[1].data()};
-    m_aligned->processDoubleReplacing(m_aligned, inputs, outputs, kFrames);
-    process(reinterpret_cast<const void*>(m_misaligned->processDoubleReplacing), m_misaligned, in, actual,
-            kFrames);
+    m_hosted.process(expected.inputs(), expected.outputs(), kFrames);
+    process(reinterpret_cast<const void*>(m_misaligned->processDoubleReplacing), actual, kFrames);
     bool changed = false;
     for (int ch = 0; ch < 2; ++ch) {
         for (int32_t i = 0; i < kFrames; ++i) {
-            ASSERT_TRUE(std::isfinite(actual[ch][i])) << "channel " << ch << " frame " << i;
-            ASSERT_EQ(actual[ch][i], expected[ch][i]) << "channel " << ch << " frame " << i;
-            ASSERT_LE(std::fabs(actual[ch][i]), 1.0);
-            changed = changed || actual[ch][i] != in[ch][i];
+            const double sample = actual.output(ch)[i];
+            ASSERT_TRUE(std::isfinite(sample)) << "channel " << ch << " frame " << i;
+            ASSERT_EQ(sample, expected.output(ch)[i]) << "channel " << ch << " frame " << i;
+            ASSERT_LE(std::fabs(sample), 1.0);
+            changed = changed || sample != actual.input(ch)[i];
         }
     }
     EXPECT_TRUE(changed) << "the crossfeed left the signal unchanged";
@@ -245,20 +236,21 @@ TEST_P(StackAlignment, ProcessDoubleReplacingMatchesAnAlignedStack) {
 
 TEST_P(StackAlignment, AccumulatingProcessMatchesAnAlignedStack) {
     prepare(44100.0f);
-    std::vector<float> in[2] = {std::vector<float>(kFrames), std::vector<float>(kFrames)};
-    fill(in);
+    StereoBuffers<float> expected(kFrames);
+    StereoBuffers<float> actual(kFrames);
+    fill(expected);
+    fill(actual);
     // The older entry adds to what the outputs hold: start both from the same non-zero content.
-    std::vector<float> expected[2] = {std::vector<float>(kFrames, 0.25f),
-                                      std::vector<float>(kFrames, -0.125f)};
-    std::vector<float> actual[2] = {expected[0], expected[1]};
-    float* inputs[2] = {in[0].data(), in[1].data()};
-    float* outputs[2] = {expected[0].data(), expected[1].data()};
-    m_aligned->process(m_aligned, inputs, outputs, kFrames);
-    process(reinterpret_cast<const void*>(m_misaligned->process), m_misaligned, in, actual, kFrames);
+    for (StereoBuffers<float>* buffers : {&expected, &actual}) {
+        std::fill(buffers->output(0), buffers->output(0) + kFrames, 0.25f);
+        std::fill(buffers->output(1), buffers->output(1) + kFrames, -0.125f);
+    }
+    m_aligned->process(m_aligned, expected.inputs(), expected.outputs(), kFrames);
+    process(reinterpret_cast<const void*>(m_misaligned->process), actual, kFrames);
     for (int ch = 0; ch < 2; ++ch) {
         for (int32_t i = 0; i < kFrames; ++i) {
-            ASSERT_TRUE(std::isfinite(actual[ch][i])) << "channel " << ch << " frame " << i;
-            ASSERT_EQ(actual[ch][i], expected[ch][i]) << "channel " << ch << " frame " << i;
+            ASSERT_TRUE(std::isfinite(actual.output(ch)[i])) << "channel " << ch << " frame " << i;
+            ASSERT_EQ(actual.output(ch)[i], expected.output(ch)[i]) << "channel " << ch << " frame " << i;
         }
     }
 }

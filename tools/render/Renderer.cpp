@@ -1,7 +1,9 @@
 #include "tools/render/Renderer.h"
 
 #include "plugin/Presets.h"
+#include "tools/vsthost/HostedEffect.h"
 #include "tools/vsthost/PluginLibrary.h"
+#include "tools/vsthost/StereoBuffers.h"
 
 #include <sndfile.h>
 
@@ -19,11 +21,6 @@ namespace tovrel {
 
 namespace {
 
-// The renderer is a minimal host: it tells the plug-in its version and answers nothing else.
-intptr_t VST_CALL renderHostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-    return opcode == vst::audioMasterVersion ? vst::kVstVersion : 0;
-}
-
 struct SndfileCloser {
     void operator()(SNDFILE* file) const {
         if (file)
@@ -31,15 +28,6 @@ struct SndfileCloser {
     }
 };
 using SndfileHandle = std::unique_ptr<SNDFILE, SndfileCloser>;
-
-// Closes the effect through its dispatcher when the render ends, however it ends.
-struct EffectCloser {
-    void operator()(AEffect* effect) const {
-        if (effect)
-            effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);
-    }
-};
-using EffectHandle = std::unique_ptr<AEffect, EffectCloser>;
 
 int containerFor(const std::string& path) {
     const auto dot = path.find_last_of('.');
@@ -78,12 +66,6 @@ int subtypeFor(RenderOptions::Encoding encoding, int inputFormat) {
     }
 }
 
-std::string displayOf(AEffect* effect, int32_t index) {
-    char text[64] = {};
-    effect->dispatcher(effect, vst::effGetParamDisplay, index, 0, text, 0.0f);
-    return text;
-}
-
 } // namespace
 
 bool Renderer::fail(const std::string& message) {
@@ -120,31 +102,33 @@ bool Renderer::run(RenderSummary& summary, const Progress& progress) {
     if (!sf_format_check(&outInfo))
         return fail("the output format asked for cannot be written as '" + m_options.outputPath + "'");
 
+    // The renderer is a minimal host: it tells the plug-in its version and answers nothing else.
+    // The effect is switched off and closed when the render ends, however it ends, before the
+    // library is unloaded.
     PluginLibrary library;
     if (!library.load(m_options.pluginPath))
         return fail(library.error());
-    EffectHandle effect(library.createEffect(&renderHostCallback));
-    if (!effect)
+    AEffect* created = library.createEffect(&HostedEffect::quietHost);
+    if (!created)
         return fail("the plug-in '" + m_options.pluginPath + "' refused to create an effect");
-    if (effect->magic != vst::kEffectMagic || effect->numInputs != 2 || effect->numOutputs != 2)
+    HostedEffect effect;
+    if (!effect.open(created) || !effect.isStereo())
         return fail("'" + m_options.pluginPath + "' is not a stereo VST 2.4 effect");
 
-    AEffect* fx = effect.get();
-    fx->dispatcher(fx, vst::effOpen, 0, 0, nullptr, 0.0f);
-    fx->dispatcher(fx, vst::effSetSampleRate, 0, 0, nullptr, static_cast<float>(inInfo.samplerate));
-    fx->dispatcher(fx, vst::effSetBlockSize, 0, m_options.blockSize, nullptr, 0.0f);
+    effect.setSampleRate(static_cast<float>(inInfo.samplerate));
+    effect.setBlockSize(m_options.blockSize);
     if (m_options.preset) {
-        fx->setParameter(fx, 2, static_cast<float>(*m_options.preset) * 0.25f);
-        if (fx->getParameter(fx, 2) != static_cast<float>(*m_options.preset) * 0.25f)
+        effect.setParameter(2, static_cast<float>(*m_options.preset) * 0.25f);
+        if (effect.getParameter(2) != static_cast<float>(*m_options.preset) * 0.25f)
             return fail("the plug-in did not take the preset");
         summary.setting = kPresetNames[*m_options.preset];
     } else {
-        fx->setParameter(fx, 2, 0.0f); // "Off" frees the two level parameters
+        effect.setParameter(2, 0.0f); // "Off" frees the two level parameters
         // Aim at the middle of each step, so that truncation inside the plug-in lands on the value.
-        fx->setParameter(fx, 0, (static_cast<float>(*m_options.feedTenths - 10) + 0.5f) / 140.0f);
-        fx->setParameter(fx, 1, (static_cast<float>(*m_options.cutHz - 300) + 0.5f) / 1700.0f);
-        const std::string feed = displayOf(fx, 0);
-        const std::string cut = displayOf(fx, 1);
+        effect.setParameter(0, (static_cast<float>(*m_options.feedTenths - 10) + 0.5f) / 140.0f);
+        effect.setParameter(1, (static_cast<float>(*m_options.cutHz - 300) + 0.5f) / 1700.0f);
+        const std::string feed = effect.parameterDisplay(0);
+        const std::string cut = effect.parameterDisplay(1);
         char expectedFeed[16];
         std::snprintf(expectedFeed, sizeof(expectedFeed), "%d.%d", *m_options.feedTenths / 10,
                       *m_options.feedTenths % 10);
@@ -152,7 +136,7 @@ bool Renderer::run(RenderSummary& summary, const Progress& progress) {
             return fail("the plug-in did not take the level: it shows " + feed + " dB, " + cut);
         summary.setting = feed + " dB, " + cut.substr(0, cut.find('/')) + " Hz";
     }
-    fx->dispatcher(fx, vst::effMainsChanged, 0, 1, nullptr, 0.0f);
+    effect.resume();
 
     // Write under a temporary name beside the output, renamed once everything is written.
     const std::string partialPath = m_options.outputPath + ".partial-" + std::to_string(getpid());
@@ -172,8 +156,11 @@ bool Renderer::run(RenderSummary& summary, const Progress& progress) {
 
     const int block = m_options.blockSize;
     std::vector<double> interleaved(static_cast<size_t>(block) * 2);
-    std::vector<double> left(block), right(block);
-    std::vector<float> leftF(block), rightF(block);
+    // Processed in place, as many hosts do: the inputs are passed as the outputs too.
+    StereoBuffers<double> doubles(block);
+    StereoBuffers<float> floats(block);
+    double* left = doubles.input(0);
+    double* right = doubles.input(1);
     const int64_t total = inInfo.frames;
     int64_t done = 0;
     const auto started = std::chrono::steady_clock::now();
@@ -190,18 +177,16 @@ bool Renderer::run(RenderSummary& summary, const Progress& progress) {
             inPeak = std::max({inPeak, std::fabs(left[i]), std::fabs(right[i])});
         }
         if (m_options.precision == RenderOptions::Precision::Double) {
-            double* channels[2] = {left.data(), right.data()};
-            fx->processDoubleReplacing(fx, channels, channels, n);
+            effect.process(doubles.inputs(), doubles.inputs(), n);
         } else {
             for (int i = 0; i < n; ++i) {
-                leftF[i] = static_cast<float>(left[i]);
-                rightF[i] = static_cast<float>(right[i]);
+                floats.input(0)[i] = static_cast<float>(left[i]);
+                floats.input(1)[i] = static_cast<float>(right[i]);
             }
-            float* channels[2] = {leftF.data(), rightF.data()};
-            fx->processReplacing(fx, channels, channels, n);
+            effect.process(floats.inputs(), floats.inputs(), n);
             for (int i = 0; i < n; ++i) {
-                left[i] = leftF[i];
-                right[i] = rightF[i];
+                left[i] = floats.input(0)[i];
+                right[i] = floats.input(1)[i];
             }
         }
         for (int i = 0; i < n; ++i) {
@@ -218,7 +203,7 @@ bool Renderer::run(RenderSummary& summary, const Progress& progress) {
     if (sf_error(input.get()) != SF_ERR_NO_ERROR)
         return fail("reading '" + m_options.inputPath + "' failed: " + sf_strerror(input.get()));
     summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    fx->dispatcher(fx, vst::effMainsChanged, 0, 0, nullptr, 0.0f);
+    effect.suspend();
 
     output.reset(); // flush and close before the rename
     if (std::rename(partialPath.c_str(), m_options.outputPath.c_str()) != 0)

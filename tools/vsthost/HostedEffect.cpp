@@ -20,19 +20,25 @@ bool HostedEffect::load(const std::string& path, HostCallback callback) {
 }
 
 bool HostedEffect::open(const PluginLibrary& library, HostCallback callback) {
-    if (!open(library.createEffect(callback))) {
-        m_error =
-            library.isLoaded() ? "the plug-in's entry point returned no effect" : "no plug-in is loaded";
+    if (!library.isLoaded()) {
+        close();
+        m_error = "no plug-in is loaded";
         return false;
     }
-    return true;
+    return open(library.createEffect(callback));
 }
 
 bool HostedEffect::open(AEffect* effect) {
     close();
-    m_effect = effect;
-    if (!m_effect)
+    if (!effect) {
+        m_error = "the plug-in's entry point returned no effect";
         return false;
+    }
+    if (effect->magic != vst::kEffectMagic) {
+        m_error = "the plug-in's entry point returned no VST 2.4 effect record";
+        return false;
+    }
+    m_effect = effect;
     m_error.clear();
     dispatch(vst::effOpen);
     return true;
@@ -56,20 +62,20 @@ void HostedEffect::suspend() {
     m_resumed = false;
 }
 
-void HostedEffect::process(float** inputs, float** outputs, int32_t frames) {
-    m_effect->processReplacing(m_effect, inputs, outputs, frames);
-}
-
-void HostedEffect::process(double** inputs, double** outputs, int32_t frames) {
-    m_effect->processDoubleReplacing(m_effect, inputs, outputs, frames);
-}
-
 void HostedEffect::setParameter(int32_t index, float value) {
     m_effect->setParameter(m_effect, index, value);
 }
 
 float HostedEffect::getParameter(int32_t index) const {
     return m_effect->getParameter(m_effect, index);
+}
+
+std::string HostedEffect::parameterDisplay(int32_t index) {
+    // Longer than any text a host is asked to take, in case the plug-in writes past the limit.
+    char text[256] = {};
+    dispatch(vst::effGetParamDisplay, index, 0, text);
+    text[sizeof(text) - 1] = '\0';
+    return text;
 }
 
 void HostedEffect::close() {
