@@ -1,5 +1,6 @@
 #include "tools/render/Renderer.h"
 
+#include "plugin/ParameterMappings.h"
 #include "plugin/Presets.h"
 #include "tools/vsthost/HostedEffect.h"
 #include "tools/vsthost/PluginLibrary.h"
@@ -118,15 +119,15 @@ bool Renderer::run(RenderSummary& summary, const Progress& progress) {
     effect.setSampleRate(static_cast<float>(inInfo.samplerate));
     effect.setBlockSize(m_options.blockSize);
     if (m_options.preset) {
-        effect.setParameter(2, static_cast<float>(*m_options.preset) * 0.25f);
-        if (effect.getParameter(2) != static_cast<float>(*m_options.preset) * 0.25f)
+        effect.setParameter(2, parameterFromPreset(*m_options.preset));
+        if (effect.getParameter(2) != parameterFromPreset(*m_options.preset))
             return fail("the plug-in did not take the preset");
         summary.setting = kPresetNames[*m_options.preset];
     } else {
         effect.setParameter(2, 0.0f); // "Off" frees the two level parameters
         // Aim at the middle of each step, so that truncation inside the plug-in lands on the value.
-        effect.setParameter(0, (static_cast<float>(*m_options.feedTenths - 10) + 0.5f) / 140.0f);
-        effect.setParameter(1, (static_cast<float>(*m_options.cutHz - 300) + 0.5f) / 1700.0f);
+        effect.setParameter(0, centredParameterForFeed(*m_options.feedTenths));
+        effect.setParameter(1, centredParameterForCut(*m_options.cutHz));
         const std::string feed = effect.parameterDisplay(0);
         const std::string cut = effect.parameterDisplay(1);
         char expectedFeed[16];

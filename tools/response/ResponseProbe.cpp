@@ -1,5 +1,6 @@
 #include "tools/response/ResponseProbe.h"
 
+#include "plugin/ParameterMappings.h"
 #include "tools/vsthost/HostedEffect.h"
 #include "tools/vsthost/StereoBuffers.h"
 
@@ -32,13 +33,13 @@ bool ResponseProbe::measure(const ResponseSetting& setting, int sampleRate, int 
 
     bool taken = true;
     if (setting.preset >= 0) {
-        const float value = static_cast<float>(setting.preset) * 0.25f;
+        const float value = parameterFromPreset(setting.preset);
         effect.setParameter(2, value);
         taken = effect.getParameter(2) == value;
     } else {
         effect.setParameter(2, 0.0f); // "Off" frees the two level parameters
-        effect.setParameter(0, (static_cast<float>(setting.feedTenths - 10) + 0.5f) / 140.0f);
-        effect.setParameter(1, (static_cast<float>(setting.cutHz - 300) + 0.5f) / 1700.0f);
+        effect.setParameter(0, centredParameterForFeed(setting.feedTenths));
+        effect.setParameter(1, centredParameterForCut(setting.cutHz));
         char feed[16];
         std::snprintf(feed, sizeof(feed), "%d.%d", setting.feedTenths / 10, setting.feedTenths % 10);
         const std::string cut = effect.parameterDisplay(1);
