@@ -87,23 +87,16 @@ void CrossfeedEffect::applyParameter(int32_t index, float value, Source source) 
     CrossfeedFilter* state = engine.filter();
     const bool locked = preset.load(std::memory_order_relaxed) != kPresetOff;
     switch (index) {
-    case kParamFeed: {
-        const uint32_t feed = levelHalf(feedFromParameter(value));
-        if (locked) {
-            if (source == Source::host)
-                keptFeed.store(feed, std::memory_order_relaxed);
-        } else if (state) {
-            state->setLevel(withFeed(state->level, feed));
-        }
-        break;
-    }
+    case kParamFeed:
     case kParamCut: {
-        const uint32_t cut = levelHalf(cutFromParameter(value));
+        const bool isFeed = index == kParamFeed;
+        const uint32_t half = levelHalf(isFeed ? feedFromParameter(value) : cutFromParameter(value));
         if (locked) {
             if (source == Source::host)
-                keptCut.store(cut, std::memory_order_relaxed);
+                (isFeed ? keptFeed : keptCut).store(half, std::memory_order_relaxed);
         } else if (state) {
-            state->setLevel(withCutFrequency(state->level, cut));
+            const LevelWord current = state->level;
+            state->setLevel(isFeed ? withFeed(current, half) : withCutFrequency(current, half));
         }
         break;
     }

@@ -23,6 +23,7 @@ public:
     StereoBuffers& operator=(const StereoBuffers&) = delete;
 
     Sample* input(int channel) { return m_in[channel].data(); }
+    const Sample* input(int channel) const { return m_in[channel].data(); }
     Sample* output(int channel) { return m_out[channel].data(); }
     const Sample* output(int channel) const { return m_out[channel].data(); }
     Sample** inputs() { return m_inPointers; }
