@@ -31,11 +31,11 @@ public:
     // reason and returns false if the plug-in refuses.
     bool openEffect(HostedEffect& effect, float sampleRate, int32_t blockSize) const;
 
-    const std::string& path() const { return m_path; }
+    const std::string& path() const { return pluginPath; }
 
 private:
-    PluginLibrary m_library;
-    std::string m_path;
+    PluginLibrary library;
+    std::string pluginPath;
 };
 
 } // namespace tovrel

@@ -36,21 +36,21 @@ std::string defaultPluginPath() {
 class StackAlignment : public ::testing::TestWithParam<uint32_t> {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_library.load(g_pluginPath)) << m_library.error();
-        m_entry = m_library.symbol("VSTPluginMain");
-        ASSERT_NE(m_entry, nullptr);
-        ASSERT_TRUE(m_hosted.open(m_library)) << m_hosted.error();
-        m_aligned = m_hosted.effect();
-        m_misaligned = reinterpret_cast<AEffect*>(
-            call(m_entry, {word(reinterpret_cast<const void*>(&HostedEffect::quietHost))}).eax);
-        ASSERT_NE(m_misaligned, nullptr);
+        ASSERT_TRUE(library.load(g_pluginPath)) << library.error();
+        entry = library.symbol("VSTPluginMain");
+        ASSERT_NE(entry, nullptr);
+        ASSERT_TRUE(hosted.open(library)) << hosted.error();
+        aligned = hosted.effect();
+        misaligned = reinterpret_cast<AEffect*>(
+            call(entry, {word(reinterpret_cast<const void*>(&HostedEffect::quietHost))}).eax);
+        ASSERT_NE(misaligned, nullptr);
         dispatch(vst::effOpen, 0, 0, nullptr, 0.0f);
     }
 
     // The aligned twin is closed by its host.
     void TearDown() override {
-        if (m_misaligned) {
-            if (m_resumed)
+        if (misaligned) {
+            if (resumed)
                 dispatch(vst::effMainsChanged, 0, 0, nullptr, 0.0f);
             dispatch(vst::effClose, 0, 0, nullptr, 0.0f);
         }
@@ -72,38 +72,38 @@ protected:
     }
 
     intptr_t dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
-        return static_cast<intptr_t>(call(reinterpret_cast<const void*>(m_misaligned->dispatcher),
-                                          {word(m_misaligned), word(opcode), word(index),
+        return static_cast<intptr_t>(call(reinterpret_cast<const void*>(misaligned->dispatcher),
+                                          {word(misaligned), word(opcode), word(index),
                                            static_cast<uint32_t>(value), word(ptr), word(opt)})
                                          .eax);
     }
 
     void setParameter(int32_t index, float value) {
-        call(reinterpret_cast<const void*>(m_misaligned->setParameter),
-             {word(m_misaligned), word(index), word(value)});
+        call(reinterpret_cast<const void*>(misaligned->setParameter),
+             {word(misaligned), word(index), word(value)});
     }
 
     float getParameter(int32_t index) {
-        return call(reinterpret_cast<const void*>(m_misaligned->getParameter),
-                    {word(m_misaligned), word(index)}, true)
+        return call(reinterpret_cast<const void*>(misaligned->getParameter), {word(misaligned), word(index)},
+                    true)
             .st0;
     }
 
     // One block through the misaligned twin's processing entry `function`.
     template <typename Sample>
     void process(const void* function, StereoBuffers<Sample>& buffers, int32_t frames) {
-        call(function, {word(m_misaligned), word(buffers.inputs()), word(buffers.outputs()), word(frames)});
+        call(function, {word(misaligned), word(buffers.inputs()), word(buffers.outputs()), word(frames)});
     }
 
     // Both effects set up alike: the misaligned one through the trampoline.
     void prepare(float sampleRate) {
-        m_hosted.setSampleRate(sampleRate);
-        m_hosted.setBlockSize(kFrames);
-        m_hosted.resume();
+        hosted.setSampleRate(sampleRate);
+        hosted.setBlockSize(kFrames);
+        hosted.resume();
         dispatch(vst::effSetSampleRate, 0, 0, nullptr, sampleRate);
         dispatch(vst::effSetBlockSize, 0, kFrames, nullptr, 0.0f);
         dispatch(vst::effMainsChanged, 0, 1, nullptr, 0.0f);
-        m_resumed = true;
+        resumed = true;
     }
 
     // A loud stereo signal with different content per channel, reaching the clipping range, from
@@ -119,23 +119,23 @@ protected:
 
     static constexpr int32_t kFrames = 512;
 
-    PluginLibrary m_library;
-    HostedEffect m_hosted;
-    const void* m_entry{nullptr};
-    AEffect* m_aligned{nullptr};
-    AEffect* m_misaligned{nullptr};
-    bool m_resumed{false};
+    PluginLibrary library;
+    HostedEffect hosted;
+    const void* entry{nullptr};
+    AEffect* aligned{nullptr};
+    AEffect* misaligned{nullptr};
+    bool resumed{false};
 };
 
 TEST_P(StackAlignment, EntryPointReturnsAWholeEffectRecord) {
-    EXPECT_EQ(m_misaligned->magic, vst::kEffectMagic);
-    EXPECT_EQ(m_misaligned->numParams, m_aligned->numParams);
-    EXPECT_EQ(m_misaligned->numInputs, 2);
-    EXPECT_EQ(m_misaligned->numOutputs, 2);
-    EXPECT_EQ(m_misaligned->flags, m_aligned->flags);
-    EXPECT_EQ(m_misaligned->uniqueID, m_aligned->uniqueID);
-    EXPECT_NE(m_misaligned->processReplacing, nullptr);
-    EXPECT_NE(m_misaligned->processDoubleReplacing, nullptr);
+    EXPECT_EQ(misaligned->magic, vst::kEffectMagic);
+    EXPECT_EQ(misaligned->numParams, aligned->numParams);
+    EXPECT_EQ(misaligned->numInputs, 2);
+    EXPECT_EQ(misaligned->numOutputs, 2);
+    EXPECT_EQ(misaligned->flags, aligned->flags);
+    EXPECT_EQ(misaligned->uniqueID, aligned->uniqueID);
+    EXPECT_NE(misaligned->processReplacing, nullptr);
+    EXPECT_NE(misaligned->processDoubleReplacing, nullptr);
 }
 
 TEST_P(StackAlignment, DispatcherAnswersAsWithAnAlignedStack) {
@@ -143,36 +143,36 @@ TEST_P(StackAlignment, DispatcherAnswersAsWithAnAlignedStack) {
     for (int32_t opcode : {vst::effGetEffectName, vst::effGetVendorString, vst::effGetProductString}) {
         char expected[256] = {};
         char actual[256] = {};
-        const intptr_t expectedResult = m_aligned->dispatcher(m_aligned, opcode, 0, 0, expected, 0.0f);
+        const intptr_t expectedResult = aligned->dispatcher(aligned, opcode, 0, 0, expected, 0.0f);
         EXPECT_EQ(dispatch(opcode, 0, 0, actual, 0.0f), expectedResult) << "opcode " << opcode;
         EXPECT_STREQ(actual, expected) << "opcode " << opcode;
     }
-    for (int32_t index = 0; index < m_aligned->numParams; ++index) {
+    for (int32_t index = 0; index < aligned->numParams; ++index) {
         for (int32_t opcode : {vst::effGetParamName, vst::effGetParamLabel, vst::effGetParamDisplay}) {
             char expected[256] = {};
             char actual[256] = {};
-            m_aligned->dispatcher(m_aligned, opcode, index, 0, expected, 0.0f);
+            aligned->dispatcher(aligned, opcode, index, 0, expected, 0.0f);
             dispatch(opcode, index, 0, actual, 0.0f);
             EXPECT_STREQ(actual, expected) << "opcode " << opcode << " parameter " << index;
         }
     }
     char canDo[] = "receiveVstTimeInfo";
     EXPECT_EQ(dispatch(vst::effCanDo, 0, 0, canDo, 0.0f),
-              m_aligned->dispatcher(m_aligned, vst::effCanDo, 0, 0, canDo, 0.0f));
+              aligned->dispatcher(aligned, vst::effCanDo, 0, 0, canDo, 0.0f));
     EXPECT_EQ(dispatch(vst::effGetVendorVersion, 0, 0, nullptr, 0.0f),
-              m_aligned->dispatcher(m_aligned, vst::effGetVendorVersion, 0, 0, nullptr, 0.0f));
+              aligned->dispatcher(aligned, vst::effGetVendorVersion, 0, 0, nullptr, 0.0f));
     EXPECT_EQ(dispatch(vst::effGetVstVersion, 0, 0, nullptr, 0.0f), vst::kVstVersion);
 }
 
 TEST_P(StackAlignment, ParametersRoundTripAsWithAnAlignedStack) {
     prepare(44100.0f);
     const float values[] = {0.0f, 0.125f, 0.5f, 0.77f, 1.0f};
-    for (int32_t index = m_aligned->numParams - 1; index >= 0; --index) {
+    for (int32_t index = aligned->numParams - 1; index >= 0; --index) {
         for (float value : values) {
-            m_aligned->setParameter(m_aligned, index, value);
+            aligned->setParameter(aligned, index, value);
             setParameter(index, value);
-            for (int32_t other = 0; other < m_aligned->numParams; ++other) {
-                const float expected = m_aligned->getParameter(m_aligned, other);
+            for (int32_t other = 0; other < aligned->numParams; ++other) {
+                const float expected = aligned->getParameter(aligned, other);
                 const float actual = getParameter(other);
                 ASSERT_TRUE(std::isfinite(actual));
                 EXPECT_EQ(actual, expected)
@@ -203,9 +203,9 @@ template <typename Sample>
 
 TEST_P(StackAlignment, ProcessReplacingMatchesAnAlignedStack) {
     prepare(44100.0f);
-    m_aligned->setParameter(m_aligned, 2, 0.0f); // "Off": the levels are free
+    aligned->setParameter(aligned, 2, 0.0f); // "Off": the levels are free
     setParameter(2, 0.0f);
-    m_aligned->setParameter(m_aligned, 0, 0.8f);
+    aligned->setParameter(aligned, 0, 0.8f);
     setParameter(0, 0.8f);
     // Blocks of several sizes, each in buffers of its own, so the filter history crosses calls.
     bool changed = false;
@@ -215,8 +215,8 @@ TEST_P(StackAlignment, ProcessReplacingMatchesAnAlignedStack) {
         StereoBuffers<float> actual(frames);
         fill(expected, start);
         fill(actual, start);
-        m_hosted.process(expected.inputs(), expected.outputs(), frames);
-        process(reinterpret_cast<const void*>(m_misaligned->processReplacing), actual, frames);
+        hosted.process(expected.inputs(), expected.outputs(), frames);
+        process(reinterpret_cast<const void*>(misaligned->processReplacing), actual, frames);
         ASSERT_TRUE(sameOutputs(actual, expected, start, changed));
     }
     EXPECT_TRUE(changed) << "the crossfeed left the signal unchanged";
@@ -228,10 +228,10 @@ TEST_P(StackAlignment, ProcessDoubleReplacingMatchesAnAlignedStack) {
     StereoBuffers<double> actual(kFrames);
     fill(expected);
     fill(actual);
-    m_aligned->setParameter(m_aligned, 2, 1.0f); // the last preset
+    aligned->setParameter(aligned, 2, 1.0f); // the last preset
     setParameter(2, 1.0f);
-    m_hosted.process(expected.inputs(), expected.outputs(), kFrames);
-    process(reinterpret_cast<const void*>(m_misaligned->processDoubleReplacing), actual, kFrames);
+    hosted.process(expected.inputs(), expected.outputs(), kFrames);
+    process(reinterpret_cast<const void*>(misaligned->processDoubleReplacing), actual, kFrames);
     bool changed = false;
     ASSERT_TRUE(sameOutputs(actual, expected, 0, changed));
     EXPECT_TRUE(changed) << "the crossfeed left the signal unchanged";
@@ -248,8 +248,8 @@ TEST_P(StackAlignment, AccumulatingProcessMatchesAnAlignedStack) {
         std::fill(buffers->output(0), buffers->output(0) + kFrames, 0.25f);
         std::fill(buffers->output(1), buffers->output(1) + kFrames, -0.125f);
     }
-    m_aligned->process(m_aligned, expected.inputs(), expected.outputs(), kFrames);
-    process(reinterpret_cast<const void*>(m_misaligned->process), actual, kFrames);
+    aligned->process(aligned, expected.inputs(), expected.outputs(), kFrames);
+    process(reinterpret_cast<const void*>(misaligned->process), actual, kFrames);
     for (int ch = 0; ch < 2; ++ch) {
         for (int32_t i = 0; i < kFrames; ++i) {
             ASSERT_TRUE(std::isfinite(actual.output(ch)[i])) << "channel " << ch << " frame " << i;

@@ -70,77 +70,77 @@ int subtypeFor(RenderOptions::Encoding encoding, int inputFormat) {
 } // namespace
 
 bool Renderer::fail(const std::string& message) {
-    m_error = message;
+    lastError = message;
     return false;
 }
 
 bool Renderer::run(RenderSummary& summary, const Progress& progress) {
-    if (m_options.inputPath == m_options.outputPath)
-        return fail("the output would overwrite the input '" + m_options.inputPath + "'");
+    if (job.inputPath == job.outputPath)
+        return fail("the output would overwrite the input '" + job.inputPath + "'");
 
     SF_INFO inInfo{};
-    SndfileHandle input(sf_open(m_options.inputPath.c_str(), SFM_READ, &inInfo));
+    SndfileHandle input(sf_open(job.inputPath.c_str(), SFM_READ, &inInfo));
     if (!input)
-        return fail("cannot read '" + m_options.inputPath + "': " + sf_strerror(nullptr));
+        return fail("cannot read '" + job.inputPath + "': " + sf_strerror(nullptr));
     if (inInfo.channels != 2)
-        return fail("'" + m_options.inputPath + "' has " + std::to_string(inInfo.channels) +
+        return fail("'" + job.inputPath + "' has " + std::to_string(inInfo.channels) +
                     " channel(s); crossfeed needs a stereo (2-channel) file");
     if (inInfo.samplerate < 2000 || inInfo.samplerate > 384000)
-        return fail("'" + m_options.inputPath + "' is sampled at " + std::to_string(inInfo.samplerate) +
+        return fail("'" + job.inputPath + "' is sampled at " + std::to_string(inInfo.samplerate) +
                     " Hz; the plug-in works from 2000 to 384000 Hz");
 
-    const int container = containerFor(m_options.outputPath);
+    const int container = containerFor(job.outputPath);
     if (!container)
-        return fail("cannot tell the output format from '" + m_options.outputPath +
+        return fail("cannot tell the output format from '" + job.outputPath +
                     "': use a .wav, .flac, .aif or .aiff name");
     SF_INFO outInfo{};
     outInfo.samplerate = inInfo.samplerate;
     outInfo.channels = 2;
-    outInfo.format = container | subtypeFor(m_options.encoding, inInfo.format);
+    outInfo.format = container | subtypeFor(job.encoding, inInfo.format);
     if (container == SF_FORMAT_FLAC && ((outInfo.format & SF_FORMAT_SUBMASK) == SF_FORMAT_FLOAT ||
                                         (outInfo.format & SF_FORMAT_SUBMASK) == SF_FORMAT_DOUBLE))
         outInfo.format = container | SF_FORMAT_PCM_24;
     if (!sf_format_check(&outInfo))
-        return fail("the output format asked for cannot be written as '" + m_options.outputPath + "'");
+        return fail("the output format asked for cannot be written as '" + job.outputPath + "'");
 
     // The renderer is a minimal host: it tells the plug-in its version and answers nothing else.
     // The effect is switched off and closed when the render ends, however it ends, before the
     // library is unloaded.
     PluginLibrary library;
-    if (!library.load(m_options.pluginPath))
+    if (!library.load(job.pluginPath))
         return fail(library.error());
     AEffect* created = library.createEffect(&HostedEffect::quietHost);
     if (!created)
-        return fail("the plug-in '" + m_options.pluginPath + "' refused to create an effect");
+        return fail("the plug-in '" + job.pluginPath + "' refused to create an effect");
     HostedEffect effect;
     if (!effect.open(created) || !effect.isStereo())
-        return fail("'" + m_options.pluginPath + "' is not a stereo VST 2.4 effect");
+        return fail("'" + job.pluginPath + "' is not a stereo VST 2.4 effect");
 
     effect.setSampleRate(static_cast<float>(inInfo.samplerate));
-    effect.setBlockSize(m_options.blockSize);
-    if (m_options.preset) {
-        effect.setParameter(2, parameterFromPreset(*m_options.preset));
-        if (effect.getParameter(2) != parameterFromPreset(*m_options.preset))
+    effect.setBlockSize(job.blockSize);
+    if (job.preset) {
+        effect.setParameter(2, parameterFromPreset(*job.preset));
+        if (effect.getParameter(2) != parameterFromPreset(*job.preset))
             return fail("the plug-in did not take the preset");
-        summary.setting = kPresetNames[*m_options.preset];
+        summary.setting = kPresetNames[*job.preset];
     } else {
         effect.setParameter(2, 0.0f); // "Off" frees the two level parameters
         // Aim at the middle of each step, so that truncation inside the plug-in lands on the value.
-        effect.setParameter(0, centredParameterForFeed(*m_options.feedTenths));
-        effect.setParameter(1, centredParameterForCut(*m_options.cutHz));
+        effect.setParameter(0, centredParameterForFeed(*job.feedTenths));
+        effect.setParameter(1, centredParameterForCut(*job.cutHz));
         const std::string feed = effect.parameterDisplay(0);
         const std::string cut = effect.parameterDisplay(1);
         char expectedFeed[16];
-        std::snprintf(expectedFeed, sizeof(expectedFeed), "%d.%d", *m_options.feedTenths / 10,
-                      *m_options.feedTenths % 10);
-        if (feed != expectedFeed || cut.rfind(std::to_string(*m_options.cutHz) + "/", 0) != 0)
+        std::snprintf(expectedFeed, sizeof(expectedFeed), "%d.%d", *job.feedTenths / 10,
+                      *job.feedTenths % 10);
+        if (feed != expectedFeed || cut.rfind(std::to_string(*job.cutHz) + "/", 0) != 0)
             return fail("the plug-in did not take the level: it shows " + feed + " dB, " + cut);
         summary.setting = feed + " dB, " + cut.substr(0, cut.find('/')) + " Hz";
     }
     effect.resume();
 
     // Write under a temporary name beside the output, renamed once everything is written.
-    const std::string partialPath = m_options.outputPath + ".partial-" + std::to_string(getpid());
+    const std::string partialPath = job.outputPath + ".partial-" + std::to_string(getpid());
     struct PartialFile {
         std::string path;
         bool keep{false};
@@ -151,11 +151,11 @@ bool Renderer::run(RenderSummary& summary, const Progress& progress) {
     } partial{partialPath};
     SndfileHandle output(sf_open(partialPath.c_str(), SFM_WRITE, &outInfo));
     if (!output)
-        return fail("cannot write '" + m_options.outputPath + "': " + sf_strerror(nullptr));
+        return fail("cannot write '" + job.outputPath + "': " + sf_strerror(nullptr));
     // Float output carries the plug-in's values unchanged; integer output is scaled to full scale.
     sf_command(output.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
 
-    const int block = m_options.blockSize;
+    const int block = job.blockSize;
     std::vector<double> interleaved(static_cast<size_t>(block) * 2);
     // Processed in place, as many hosts do: the inputs are passed as the outputs too.
     StereoBuffers<double> doubles(block);
@@ -177,7 +177,7 @@ bool Renderer::run(RenderSummary& summary, const Progress& progress) {
             right[i] = interleaved[2 * i + 1];
             inPeak = std::max({inPeak, std::fabs(left[i]), std::fabs(right[i])});
         }
-        if (m_options.precision == RenderOptions::Precision::Double) {
+        if (job.precision == RenderOptions::Precision::Double) {
             effect.process(doubles.inputs(), doubles.inputs(), n);
         } else {
             for (int i = 0; i < n; ++i) {
@@ -196,20 +196,19 @@ bool Renderer::run(RenderSummary& summary, const Progress& progress) {
             outPeak = std::max({outPeak, std::fabs(left[i]), std::fabs(right[i])});
         }
         if (sf_writef_double(output.get(), interleaved.data(), got) != got)
-            return fail("writing '" + m_options.outputPath + "' failed: " + sf_strerror(output.get()));
+            return fail("writing '" + job.outputPath + "' failed: " + sf_strerror(output.get()));
         done += got;
         if (progress)
             progress(done, total, inInfo.samplerate);
     }
     if (sf_error(input.get()) != SF_ERR_NO_ERROR)
-        return fail("reading '" + m_options.inputPath + "' failed: " + sf_strerror(input.get()));
+        return fail("reading '" + job.inputPath + "' failed: " + sf_strerror(input.get()));
     summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     effect.suspend();
 
     output.reset(); // flush and close before the rename
-    if (std::rename(partialPath.c_str(), m_options.outputPath.c_str()) != 0)
-        return fail("cannot move the finished output to '" + m_options.outputPath +
-                    "': " + std::strerror(errno));
+    if (std::rename(partialPath.c_str(), job.outputPath.c_str()) != 0)
+        return fail("cannot move the finished output to '" + job.outputPath + "': " + std::strerror(errno));
     partial.keep = true;
 
     summary.frames = done;

@@ -10,19 +10,19 @@
 namespace tovrel {
 
 bool ResponseProbe::fail(const std::string& message) {
-    m_error = message;
+    lastError = message;
     return false;
 }
 
 bool ResponseProbe::load(const std::string& pluginPath) {
-    if (!m_library.load(pluginPath))
-        return fail(m_library.error());
+    if (!library.load(pluginPath))
+        return fail(library.error());
     return true;
 }
 
 bool ResponseProbe::measure(const ResponseSetting& setting, int sampleRate, int frames,
                             ImpulseResponse& response) {
-    AEffect* created = m_library.createEffect(&HostedEffect::quietHost);
+    AEffect* created = library.createEffect(&HostedEffect::quietHost);
     if (!created)
         return fail("the plug-in refused to create an effect");
     HostedEffect effect;

@@ -12,17 +12,17 @@ intptr_t VST_CALL HostedEffect::quietHost(AEffect*, int32_t opcode, int32_t, int
 
 bool HostedEffect::load(const std::string& path, HostCallback callback) {
     close();
-    if (!m_library.load(path)) {
-        m_error = m_library.error();
+    if (!ownLibrary.load(path)) {
+        lastError = ownLibrary.error();
         return false;
     }
-    return open(m_library, callback);
+    return open(ownLibrary, callback);
 }
 
 bool HostedEffect::open(const PluginLibrary& library, HostCallback callback) {
     if (!library.isLoaded()) {
         close();
-        m_error = "no plug-in is loaded";
+        lastError = "no plug-in is loaded";
         return false;
     }
     return open(library.createEffect(callback));
@@ -31,15 +31,15 @@ bool HostedEffect::open(const PluginLibrary& library, HostCallback callback) {
 bool HostedEffect::open(AEffect* effect) {
     close();
     if (!effect) {
-        m_error = "the plug-in's entry point returned no effect";
+        lastError = "the plug-in's entry point returned no effect";
         return false;
     }
     if (effect->magic != vst::kEffectMagic) {
-        m_error = "the plug-in's entry point returned no VST 2.4 effect record";
+        lastError = "the plug-in's entry point returned no VST 2.4 effect record";
         return false;
     }
-    m_effect = effect;
-    m_error.clear();
+    record = effect;
+    lastError.clear();
     dispatch(vst::effOpen);
     return true;
 }
@@ -54,20 +54,20 @@ void HostedEffect::setBlockSize(int32_t blockSize) {
 
 void HostedEffect::resume() {
     dispatch(vst::effMainsChanged, 0, 1);
-    m_resumed = true;
+    resumed = true;
 }
 
 void HostedEffect::suspend() {
     dispatch(vst::effMainsChanged, 0, 0);
-    m_resumed = false;
+    resumed = false;
 }
 
 void HostedEffect::setParameter(int32_t index, float value) {
-    m_effect->setParameter(m_effect, index, value);
+    record->setParameter(record, index, value);
 }
 
 float HostedEffect::getParameter(int32_t index) const {
-    return m_effect->getParameter(m_effect, index);
+    return record->getParameter(record, index);
 }
 
 std::string HostedEffect::parameterDisplay(int32_t index) {
@@ -79,17 +79,17 @@ std::string HostedEffect::parameterDisplay(int32_t index) {
 }
 
 void HostedEffect::close() {
-    if (!m_effect)
+    if (!record)
         return;
-    if (m_resumed)
+    if (resumed)
         suspend();
     // The record belongs to the plug-in and is invalid once closed.
     dispatch(vst::effClose);
-    m_effect = nullptr;
+    record = nullptr;
 }
 
 intptr_t HostedEffect::dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
-    return m_effect ? m_effect->dispatcher(m_effect, opcode, index, value, ptr, opt) : 0;
+    return record ? record->dispatcher(record, opcode, index, value, ptr, opt) : 0;
 }
 
 } // namespace tovrel

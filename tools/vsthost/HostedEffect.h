@@ -35,10 +35,10 @@ public:
 
     // Inline, so that a host loop pays no more per block than a direct call through the record.
     void process(float** inputs, float** outputs, int32_t frames) {
-        m_effect->processReplacing(m_effect, inputs, outputs, frames);
+        record->processReplacing(record, inputs, outputs, frames);
     }
     void process(double** inputs, double** outputs, int32_t frames) {
-        m_effect->processDoubleReplacing(m_effect, inputs, outputs, frames);
+        record->processDoubleReplacing(record, inputs, outputs, frames);
     }
 
     void setParameter(int32_t index, float value);
@@ -46,15 +46,15 @@ public:
     // The parameter's value as the plug-in displays it.
     std::string parameterDisplay(int32_t index);
     // Two inputs and two outputs.
-    bool isStereo() const { return m_effect && m_effect->numInputs == 2 && m_effect->numOutputs == 2; }
+    bool isStereo() const { return record && record->numInputs == 2 && record->numOutputs == 2; }
 
     // Switches the effect off if it is on, then closes it; the destructor does the same.
     void close();
 
-    AEffect* effect() const { return m_effect; }
-    bool isOpen() const { return m_effect != nullptr; }
-    bool isResumed() const { return m_resumed; }
-    const std::string& error() const { return m_error; }
+    AEffect* effect() const { return record; }
+    bool isOpen() const { return record != nullptr; }
+    bool isResumed() const { return resumed; }
+    const std::string& error() const { return lastError; }
 
     // Answers the version query and nothing else.
     static intptr_t VST_CALL quietHost(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
@@ -64,10 +64,10 @@ private:
     intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
                       float opt = 0.0f);
 
-    PluginLibrary m_library;
-    AEffect* m_effect{nullptr};
-    bool m_resumed{false};
-    std::string m_error;
+    PluginLibrary ownLibrary;
+    AEffect* record{nullptr};
+    bool resumed{false};
+    std::string lastError;
 };
 
 } // namespace tovrel
