@@ -75,7 +75,8 @@ protected:
         SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
         EXPECT_NE(file, nullptr) << sf_strerror(nullptr);
         if (file) {
-            sf_writef_double(file, samples.data(), static_cast<sf_count_t>(samples.size() / channels));
+            sf_writef_double(file, samples.data(),
+                             static_cast<sf_count_t>(samples.size() / static_cast<size_t>(channels)));
             sf_close(file);
         }
         return path;

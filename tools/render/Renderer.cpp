@@ -171,8 +171,9 @@ bool Renderer::run(RenderSummary& summary, const Progress& progress) {
         const sf_count_t got = sf_readf_double(input.get(), interleaved.data(), block);
         if (got <= 0)
             break;
-        const int n = static_cast<int>(got);
-        for (int i = 0; i < n; ++i) {
+        const auto n = static_cast<int32_t>(got);
+        const auto frames = static_cast<size_t>(got);
+        for (size_t i = 0; i < frames; ++i) {
             left[i] = interleaved[2 * i];
             right[i] = interleaved[2 * i + 1];
             inPeak = std::max({inPeak, std::fabs(left[i]), std::fabs(right[i])});
@@ -180,17 +181,17 @@ bool Renderer::run(RenderSummary& summary, const Progress& progress) {
         if (job.precision == RenderOptions::Precision::Double) {
             effect.process(doubles.inputs(), doubles.inputs(), n);
         } else {
-            for (int i = 0; i < n; ++i) {
+            for (size_t i = 0; i < frames; ++i) {
                 floats.input(0)[i] = static_cast<float>(left[i]);
                 floats.input(1)[i] = static_cast<float>(right[i]);
             }
             effect.process(floats.inputs(), floats.inputs(), n);
-            for (int i = 0; i < n; ++i) {
+            for (size_t i = 0; i < frames; ++i) {
                 left[i] = floats.input(0)[i];
                 right[i] = floats.input(1)[i];
             }
         }
-        for (int i = 0; i < n; ++i) {
+        for (size_t i = 0; i < frames; ++i) {
             interleaved[2 * i] = left[i];
             interleaved[2 * i + 1] = right[i];
             outPeak = std::max({outPeak, std::fabs(left[i]), std::fabs(right[i])});
