@@ -5,9 +5,9 @@ namespace tovrel {
 void VST_CALL BareKernel::processDoubleReplacing(AEffect* effect, double** inputs, double** outputs,
                                                  int32_t sampleFrames) {
     auto* self = static_cast<BareKernel*>(effect->object);
-    const double b = self->m_feedback;
-    double x0 = self->m_x[0];
-    double x1 = self->m_x[1];
+    const double b = self->feedbackGain;
+    double x0 = self->history[0];
+    double x1 = self->history[1];
     const double* in0 = inputs[0];
     const double* in1 = inputs[1];
     double* out0 = outputs[0];
@@ -18,16 +18,16 @@ void VST_CALL BareKernel::processDoubleReplacing(AEffect* effect, double** input
         out0[i] = x0;
         out1[i] = x1;
     }
-    self->m_x[0] = x0;
-    self->m_x[1] = x1;
+    self->history[0] = x0;
+    self->history[1] = x1;
 }
 
 void VST_CALL BareKernel::processReplacing(AEffect* effect, float** inputs, float** outputs,
                                            int32_t sampleFrames) {
     auto* self = static_cast<BareKernel*>(effect->object);
-    const double b = self->m_feedback;
-    double x0 = self->m_x[0];
-    double x1 = self->m_x[1];
+    const double b = self->feedbackGain;
+    double x0 = self->history[0];
+    double x1 = self->history[1];
     const float* in0 = inputs[0];
     const float* in1 = inputs[1];
     float* out0 = outputs[0];
@@ -38,8 +38,8 @@ void VST_CALL BareKernel::processReplacing(AEffect* effect, float** inputs, floa
         out0[i] = static_cast<float>(x0);
         out1[i] = static_cast<float>(x1);
     }
-    self->m_x[0] = x0;
-    self->m_x[1] = x1;
+    self->history[0] = x0;
+    self->history[1] = x1;
 }
 
 } // namespace tovrel

@@ -9,11 +9,11 @@ namespace tovrel {
 // so that call costs compare. Any cost of the plug-in beyond this is overhead of its own.
 class BareKernel {
 public:
-    explicit BareKernel(double feedback) : m_feedback(feedback) { m_record.object = this; }
+    explicit BareKernel(double feedback) : feedbackGain(feedback) { kernelRecord.object = this; }
 
     // A record whose entries run this kernel; the object field leads back here.
-    AEffect* record() { return &m_record; }
-    void reset() { m_x[0] = m_x[1] = 0.0; }
+    AEffect* record() { return &kernelRecord; }
+    void reset() { history[0] = history[1] = 0.0; }
 
     static void VST_CALL processDoubleReplacing(AEffect* effect, double** inputs, double** outputs,
                                                 int32_t sampleFrames);
@@ -22,9 +22,9 @@ public:
                                           int32_t sampleFrames);
 
 private:
-    AEffect m_record{};
-    double m_feedback{0.0};
-    double m_x[2]{0.0, 0.0};
+    AEffect kernelRecord{};
+    double feedbackGain{0.0};
+    double history[2]{0.0, 0.0};
 };
 
 } // namespace tovrel

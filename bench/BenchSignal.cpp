@@ -1,5 +1,7 @@
 #include "bench/BenchSignal.h"
 
+#include "tools/vsthost/SeededRandom.h"
+
 #include <cmath>
 
 namespace tovrel {
@@ -23,11 +25,7 @@ const char* BenchSignal::name(Kind kind) {
 }
 
 void BenchSignal::fill(Kind kind, double* left, double* right, int32_t frames) {
-    uint32_t seed = 0x1234567u;
-    auto uniform = [&seed]() {
-        seed = seed * 1664525u + 1013904223u;
-        return static_cast<double>(static_cast<int32_t>(seed)) * (1.0 / 2147483648.0);
-    };
+    SeededRandom random(0x1234567u);
     const double step = 6.283185307179586 / 44100.0;
     for (int32_t i = 0; i < frames; ++i) {
         switch (kind) {
@@ -43,8 +41,8 @@ void BenchSignal::fill(Kind kind, double* left, double* right, int32_t frames) {
             // outputs clip, at random. (The filter's gain keeps noise that stays within full
             // scale from clipping at all: uniform noise never does, and full-scale samples of
             // random sign clip 1.4 % of the outputs.)
-            left[i] = uniform() < 0.0 ? -kNoisePeak : kNoisePeak;
-            right[i] = uniform() < 0.0 ? -kNoisePeak : kNoisePeak;
+            left[i] = random.sample() < 0.0 ? -kNoisePeak : kNoisePeak;
+            right[i] = random.sample() < 0.0 ? -kNoisePeak : kNoisePeak;
             break;
         }
     }

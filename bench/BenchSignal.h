@@ -1,6 +1,9 @@
 #pragma once
 
+#include "tools/vsthost/StereoBuffers.h"
+
 #include <cstdint>
+#include <vector>
 
 namespace tovrel {
 
@@ -19,6 +22,17 @@ public:
 
     // Fills frames of the signal into two channel buffers.
     static void fill(Kind kind, double* left, double* right, int32_t frames);
+    // Fills the inputs of the buffers with the signal, rounded to their precision; the outputs
+    // stay silent.
+    template <typename Sample> static void fill(Kind kind, StereoBuffers<Sample>& buffers) {
+        const int32_t frames = buffers.frames();
+        std::vector<double> left(static_cast<size_t>(frames)), right(static_cast<size_t>(frames));
+        fill(kind, left.data(), right.data(), frames);
+        for (int32_t i = 0; i < frames; ++i) {
+            buffers.input(0)[i] = static_cast<Sample>(left[static_cast<size_t>(i)]);
+            buffers.input(1)[i] = static_cast<Sample>(right[static_cast<size_t>(i)]);
+        }
+    }
 };
 
 } // namespace tovrel

@@ -12,7 +12,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 namespace tovrel {
 namespace {
@@ -29,49 +28,16 @@ struct Options {
     int runs{25};
 };
 
-template <typename Sample> struct Buffers {
-    std::vector<Sample> in[2];
-    std::vector<Sample> out[2];
-    Sample* inputs[2]{};
-    Sample* outputs[2]{};
-
-    void fill(BenchSignal::Kind kind) {
-        std::vector<double> left(kBufferFrames), right(kBufferFrames);
-        BenchSignal::fill(kind, left.data(), right.data(), kBufferFrames);
-        for (int c = 0; c < 2; ++c) {
-            in[c].resize(kBufferFrames);
-            out[c].assign(kBufferFrames, Sample(0));
-        }
-        for (int32_t i = 0; i < kBufferFrames; ++i) {
-            in[0][i] = static_cast<Sample>(left[i]);
-            in[1][i] = static_cast<Sample>(right[i]);
-        }
-        for (int c = 0; c < 2; ++c) {
-            inputs[c] = in[c].data();
-            outputs[c] = out[c].data();
-        }
-    }
-};
-
-template <typename Sample> using Entry = void(VST_CALL*)(AEffect*, Sample**, Sample**, int32_t);
-
-// The record's entry for each sample type, as a host picks it.
-Entry<double> recordEntry(const AEffect* effect, double*) {
-    return effect->processDoubleReplacing;
-}
-Entry<float> recordEntry(const AEffect* effect, float*) {
-    return effect->processReplacing;
-}
-
 // Processes `frames` frames of the buffers in blocks, wrapping around the buffer.
 template <typename Sample>
-void run(Entry<Sample> entry, AEffect* effect, Buffers<Sample>& buffers, int32_t blockSize, int32_t frames) {
+void run(ProcessEntry<Sample> entry, AEffect* effect, StereoBuffers<Sample>& buffers, int32_t blockSize,
+         int32_t frames) {
     int32_t offset = 0;
     for (int32_t done = 0; done < frames; done += blockSize) {
         if (offset + blockSize > kBufferFrames)
             offset = 0;
-        Sample* in[2] = {buffers.inputs[0] + offset, buffers.inputs[1] + offset};
-        Sample* out[2] = {buffers.outputs[0] + offset, buffers.outputs[1] + offset};
+        Sample* in[2] = {buffers.input(0) + offset, buffers.input(1) + offset};
+        Sample* out[2] = {buffers.output(0) + offset, buffers.output(1) + offset};
         entry(effect, in, out, blockSize);
         offset += blockSize;
     }
@@ -79,8 +45,8 @@ void run(Entry<Sample> entry, AEffect* effect, Buffers<Sample>& buffers, int32_t
 
 // One timed run, in nanoseconds per frame.
 template <typename Sample>
-double timeRun(const Options& options, Entry<Sample> entry, AEffect* effect, Buffers<Sample>& buffers,
-               int32_t blockSize) {
+double timeRun(const Options& options, ProcessEntry<Sample> entry, AEffect* effect,
+               StereoBuffers<Sample>& buffers, int32_t blockSize) {
     const auto start = std::chrono::steady_clock::now();
     run(entry, effect, buffers, blockSize, options.framesPerRun);
     const auto stop = std::chrono::steady_clock::now();
@@ -97,22 +63,21 @@ struct Figures {
 
 template <typename Sample>
 Figures benchPrecision(const Options& options, const BenchPlugin& plugin, const char* precision,
-                       Entry<Sample> bareEntry) {
+                       ProcessEntry<Sample> bareEntry) {
     Figures figures;
-    Buffers<Sample> music;
-    music.fill(BenchSignal::Kind::Music);
+    StereoBuffers<Sample> music(kBufferFrames);
+    BenchSignal::fill(BenchSignal::Kind::Music, music);
     for (int b = 0; b < 4; ++b) {
         const int32_t blockSize = kBlockSizes[b];
         for (int k = 0; k < BenchSignal::kKindCount; ++k) {
             const BenchSignal::Kind kind = BenchSignal::kind(k);
-            Buffers<Sample> buffers;
-            buffers.fill(kind);
-            AEffect* effect = plugin.openEffect(44100.0f, blockSize);
-            if (!effect) {
-                std::fprintf(stderr, "the plug-in refused to open\n");
+            StereoBuffers<Sample> buffers(kBufferFrames);
+            BenchSignal::fill(kind, buffers);
+            HostedEffect hosted;
+            if (!plugin.openEffect(hosted, 44100.0f, blockSize))
                 return figures;
-            }
-            const Entry<Sample> pluginEntry = recordEntry(effect, static_cast<Sample*>(nullptr));
+            AEffect* effect = hosted.effect();
+            const ProcessEntry<Sample> pluginEntry = processEntry<Sample>(effect);
             // The tail is measured on silence that follows music, as in a track that stops.
             auto prepare = [&]() {
                 if (kind == BenchSignal::Kind::SilenceAfterMusic) {
@@ -131,7 +96,7 @@ Figures benchPrecision(const Options& options, const BenchPlugin& plugin, const 
                 bare.reset();
                 bareNs = std::min(bareNs, timeRun(options, bareEntry, bare.record(), buffers, blockSize));
             }
-            BenchPlugin::closeEffect(effect);
+            hosted.close();
             const double ratio = ns / bareNs;
             figures.ns[b][k] = ns;
             if (blockSize >= 64)

@@ -20,15 +20,14 @@ constexpr int32_t kStreamFrames = 4 * kBlock;
 
 // One track: an effect and its own input and output buffers, as a host gives each track.
 struct Track {
-    AEffect* effect{nullptr};
-    std::vector<double> in[2];
-    std::vector<double> out[2];
+    HostedEffect effect;
+    StereoBuffers<double> buffers{kStreamFrames};
     int32_t offset{0};
 
     void processBlock() {
-        double* inputs[2] = {in[0].data() + offset, in[1].data() + offset};
-        double* outputs[2] = {out[0].data() + offset, out[1].data() + offset};
-        effect->processDoubleReplacing(effect, inputs, outputs, kBlock);
+        double* inputs[2] = {buffers.input(0) + offset, buffers.input(1) + offset};
+        double* outputs[2] = {buffers.output(0) + offset, buffers.output(1) + offset};
+        effect.process(inputs, outputs, kBlock);
         offset = (offset + kBlock) % kStreamFrames;
     }
 };
@@ -74,23 +73,13 @@ int main(int argc, char** argv) {
     for (int count : {1, 8, 64}) {
         std::vector<Track> tracks(static_cast<size_t>(count));
         for (Track& track : tracks) {
-            track.effect = plugin.openEffect(44100.0f, kBlock);
-            if (!track.effect) {
-                std::fprintf(stderr, "the plug-in refused to open\n");
+            if (!plugin.openEffect(track.effect, 44100.0f, kBlock))
                 return 1;
-            }
-            for (int c = 0; c < 2; ++c) {
-                track.in[c].resize(kStreamFrames);
-                track.out[c].assign(kStreamFrames, 0.0);
-            }
-            BenchSignal::fill(BenchSignal::Kind::Music, track.in[0].data(), track.in[1].data(),
-                              kStreamFrames);
+            BenchSignal::fill(BenchSignal::Kind::Music, track.buffers);
         }
         const double fps = measure(tracks, framesPerRun, runs);
         std::printf("%9d %16.3g %18.3g %22.0f\n", count, fps, fps / count, fps / count / 44100.0);
         std::fflush(stdout);
-        for (Track& track : tracks)
-            BenchPlugin::closeEffect(track.effect);
     }
     return 0;
 }

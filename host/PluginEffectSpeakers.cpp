@@ -45,8 +45,7 @@ bool PluginEffect::releaseSpeakerArrangement(VstSpeakerArrangement** slot) {
 bool PluginEffect::copySpeakerProperties(VstSpeakerProperties* to, VstSpeakerProperties* from) {
     if (!to || !from)
         return false;
-    std::strncpy(to->name, from->name, 63);
-    to->name[63] = '\0';
+    copyText(to->name, from->name, static_cast<int32_t>(sizeof(to->name)) - 1);
     to->type = from->type;
     to->azimuth = from->azimuth;
     to->elevation = from->elevation;

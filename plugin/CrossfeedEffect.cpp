@@ -1,7 +1,7 @@
 #include "plugin/CrossfeedEffect.h"
 
 #include "host/PluginEditor.h"
-#include "plugin/ParameterMath.h"
+#include "plugin/ParameterMappings.h"
 #include "plugin/Presets.h"
 
 #include <cstdio>
@@ -19,13 +19,6 @@ constexpr const char* kParamLabels[CrossfeedEffect::kNumParams] = {" dB", " Hz/u
 
 bool isParameter(int32_t index) {
     return index >= 0 && index < CrossfeedEffect::kNumParams;
-}
-
-// Inter-aural delay in microseconds shown beside a cut frequency.
-int interauralDelay(uint32_t cut) {
-    if (cut < kMinCutFrequency || cut > kMaxCutFrequency)
-        return 0;
-    return static_cast<int>(18700 / cut) * 10;
 }
 
 } // namespace
@@ -94,29 +87,21 @@ void CrossfeedEffect::applyParameter(int32_t index, float value, Source source) 
     CrossfeedFilter* state = engine.filter();
     const bool locked = preset.load(std::memory_order_relaxed) != kPresetOff;
     switch (index) {
-    case kParamFeed: {
-        const uint32_t feed = levelHalf(feedFromParameter(value));
-        if (locked) {
-            if (source == Source::host)
-                keptFeed.store(feed, std::memory_order_relaxed);
-        } else if (state) {
-            state->setLevel((feed << 16) | (state->level & 0xFFFFu));
-        }
-        break;
-    }
+    case kParamFeed:
     case kParamCut: {
-        const uint32_t cut = levelHalf(cutFromParameter(value));
+        const bool isFeed = index == kParamFeed;
+        const uint32_t half = levelHalf(isFeed ? feedFromParameter(value) : cutFromParameter(value));
         if (locked) {
             if (source == Source::host)
-                keptCut.store(cut, std::memory_order_relaxed);
+                (isFeed ? keptFeed : keptCut).store(half, std::memory_order_relaxed);
         } else if (state) {
-            state->setLevel(cut | (state->level & 0xFFFF0000u));
+            const LevelWord current = state->level;
+            state->setLevel(isFeed ? withFeed(current, half) : withCutFrequency(current, half));
         }
         break;
     }
     case kParamPreset: {
-        const float scaled = value * 5.0f;
-        const int32_t selected = truncateToInt32(scaled - 0.01f);
+        const int32_t selected = presetFromParameter(value);
         if (selected >= 1 && selected < kPresetCount) {
             preset.store(selected, std::memory_order_relaxed);
             forgetKeptLevel();
@@ -148,7 +133,7 @@ void CrossfeedEffect::applyKeptLevel() {
     const LevelWord current = state->level;
     const uint32_t newFeed = feed != kNothingKept ? feed : feedOf(current);
     const uint32_t newCut = cut != kNothingKept ? cut : cutFrequencyOf(current);
-    state->setLevel((newFeed << 16) | newCut);
+    state->setLevel(makeLevel(newCut, newFeed));
 }
 
 void CrossfeedEffect::forgetKeptLevel() {
@@ -166,7 +151,7 @@ float CrossfeedEffect::getParameter(int32_t index) {
     case kParamCut:
         return state ? parameterFromCut(state->cutFrequency()) : 0.0f;
     case kParamPreset:
-        return static_cast<float>(preset.load(std::memory_order_relaxed)) * 0.25f;
+        return parameterFromPreset(preset.load(std::memory_order_relaxed));
     default:
         return 0.0f;
     }

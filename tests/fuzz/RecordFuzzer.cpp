@@ -20,10 +20,10 @@ namespace {
 // Reads the fuzzer's bytes as a script; past the end everything reads as zero.
 class Script {
 public:
-    Script(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
+    Script(const uint8_t* data, size_t size) : bytes(data), length(size) {}
 
-    bool done() const { return m_pos >= m_size; }
-    uint8_t byte() { return m_pos < m_size ? m_data[m_pos++] : 0; }
+    bool done() const { return position >= length; }
+    uint8_t byte() { return position < length ? bytes[position++] : 0; }
     uint32_t word() {
         uint32_t w = 0;
         for (int i = 0; i < 4; ++i)
@@ -44,9 +44,9 @@ public:
     }
 
 private:
-    const uint8_t* m_data;
-    size_t m_size;
-    size_t m_pos{0};
+    const uint8_t* bytes;
+    size_t length;
+    size_t position{0};
 };
 
 [[noreturn]] void fail(const char* what, double value) {

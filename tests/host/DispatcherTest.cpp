@@ -16,11 +16,11 @@ using test::RecordingHost;
 // An editor that records what the dispatcher hands it.
 class ProbeEditor : public PluginEditor {
 public:
-    ProbeEditor(PluginEffect* owner, bool* destroyed) : PluginEditor(owner), m_destroyed(destroyed) {}
-    ~ProbeEditor() override { *m_destroyed = true; }
+    ProbeEditor(PluginEffect* owner, bool* destroyed) : PluginEditor(owner), destroyedFlag(destroyed) {}
+    ~ProbeEditor() override { *destroyedFlag = true; }
 
     bool onEditGetRect(ERect** rect) override {
-        *rect = &m_rect;
+        *rect = &editorRect;
         return true;
     }
     bool onEditKeyDown(VstKeyCode key) override {
@@ -43,8 +43,8 @@ public:
     int idles{0};
 
 private:
-    ERect m_rect{0, 0, 225, 183};
-    bool* m_destroyed;
+    ERect editorRect{0, 0, 225, 183};
+    bool* destroyedFlag;
 };
 
 // An effect of the base class alone, without an editor on any platform.

@@ -1,4 +1,5 @@
 #include "host/ValueText.h"
+#include "host/PluginEffect.h"
 
 #include <gtest/gtest.h>
 
@@ -47,6 +48,31 @@ TEST(ValueText, OutputKeepsAtMostMaxLenCharactersAndTerminates) {
     EXPECT_EQ(text[4], 'x'); // nothing written after the terminator
     formatFloatText(1.5, text, 0);
     EXPECT_STREQ(text, "");
+}
+
+// The text fields a host hands in: at most maxLen characters, then NULs up to and including
+// position maxLen, and nothing written beyond it.
+TEST(ValueText, CopiedTextFillsItsFieldAndNoMore) {
+    char field[12];
+    std::memset(field, 'x', sizeof(field));
+    copyText(field, "Feedback", 4);
+    EXPECT_EQ(std::string(field), "Feed");
+    EXPECT_EQ(field[5], 'x');
+
+    std::memset(field, 'x', sizeof(field));
+    copyText(field, "dB", 8);
+    EXPECT_EQ(std::string(field), "dB");
+    for (int i = 2; i <= 8; ++i)
+        EXPECT_EQ(field[i], '\0') << i;
+    EXPECT_EQ(field[9], 'x');
+
+    std::memset(field, 'x', sizeof(field));
+    copyText(field, "Hz", 0);
+    EXPECT_EQ(field[0], '\0');
+    EXPECT_EQ(field[4], 'x');
+    copyText(nullptr, "Hz", 3); // a host that passes no field gets nothing written
+    copyText(field, "Hz", -1);
+    EXPECT_EQ(field[0], '\0');
 }
 
 TEST(ValueText, NotANumberIsNotRenderedAsDigits) {

@@ -33,7 +33,9 @@ bool renderScenario(const PluginLibrary& library, const Scenario& scenario, std:
 
     // Samples that are exact binary fractions, so that every platform feeds bit-identical input.
     SeededRandom signal(0xC0FFEE);
-    std::vector<double> left(kScenarioFrames), right(kScenarioFrames);
+    StereoBuffers<double> stream(kScenarioFrames);
+    double* left = stream.input(0);
+    double* right = stream.input(1);
     for (int i = 0; i < kScenarioFrames; ++i) {
         // Noise, then a full-scale square burst that drives the clipper, then silence.
         if (i < 256) {
@@ -62,7 +64,7 @@ bool renderScenario(const PluginLibrary& library, const Scenario& scenario, std:
                 samples.push_back(buffers.input(1)[i]);
             }
         } else {
-            double* channels[2] = {left.data() + done, right.data() + done};
+            double* channels[2] = {left + done, right + done};
             effect.process(channels, channels, block);
             for (int i = 0; i < block; ++i) {
                 samples.push_back(left[done + i]);

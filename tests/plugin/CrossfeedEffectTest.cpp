@@ -1,5 +1,6 @@
 #include "plugin/CrossfeedEffect.h"
 #include "plugin/Presets.h"
+#include "tools/vsthost/SeededRandom.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +8,6 @@
 #include <cstring>
 #include <limits>
 #include <memory>
-#include <random>
 #include <string>
 
 namespace tovrel {
@@ -216,10 +216,10 @@ TEST(SessionRecall, CustomLevelsComeBackInEveryOrder) {
     for (uint32_t feed : feeds)
         for (uint32_t cut : cuts)
             expectRecalledInEveryOrder(customSession(feed, cut), 0, makeLevel(cut, feed));
-    std::mt19937 random(1234);
+    SeededRandom random(1234);
     for (int n = 0; n < 16; ++n) {
-        const uint32_t feed = 10 + random() % 141;
-        const uint32_t cut = 300 + random() % 1701;
+        const uint32_t feed = 10 + random.below(141);
+        const uint32_t cut = 300 + random.below(1701);
         expectRecalledInEveryOrder(customSession(feed, cut), 0, makeLevel(cut, feed));
     }
 }

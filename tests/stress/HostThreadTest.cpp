@@ -46,7 +46,7 @@ TEST(HostThreads, AutomationAndRateChangesReachTheNextFrameWhole) {
     SeededRandom noise(1);
     for (size_t i = 0; i < kFrames; ++i) {
         in0[i] = noise.sample() * 0.25;
-        in1[i] = -in0[i] * 0.5 + ((i % 97) * 0.001);
+        in1[i] = -in0[i] * 0.5 + static_cast<double>(i % 97) * 0.001;
     }
     const volatile double* written = out0.data();
     std::atomic<bool> audioDone{false};

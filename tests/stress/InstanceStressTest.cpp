@@ -26,39 +26,39 @@ const float kRates[] = {44100.0f, 48000.0f, 96000.0f, 22050.0f, 384000.0f, 2000.
 class InstanceScript {
 public:
     explicit InstanceScript(int number)
-        : m_number(number), m_random(0x9E3779B9u * static_cast<uint32_t>(number + 1)) {}
+        : instanceNumber(number), random(0x9E3779B9u * static_cast<uint32_t>(number + 1)) {}
 
-    float sampleRate() const { return kRates[m_number % 8]; }
-    bool doublePrecision() const { return m_number % 2 == 0; }
+    float sampleRate() const { return kRates[instanceNumber % 8]; }
+    bool doublePrecision() const { return instanceNumber % 2 == 0; }
 
     void configure(AEffect* effect) const {
-        if (m_number % 3 == 0) {
+        if (instanceNumber % 3 == 0) {
             effect->setParameter(effect, 2, 0.0f); // "Off": the level parameters are free
-            effect->setParameter(effect, 0, static_cast<float>(m_number) / kInstances);
-            effect->setParameter(effect, 1, 1.0f - static_cast<float>(m_number) / kInstances);
+            effect->setParameter(effect, 0, static_cast<float>(instanceNumber) / kInstances);
+            effect->setParameter(effect, 1, 1.0f - static_cast<float>(instanceNumber) / kInstances);
         } else {
-            effect->setParameter(effect, 2, 0.25f * static_cast<float>(1 + m_number % 4));
+            effect->setParameter(effect, 2, 0.25f * static_cast<float>(1 + instanceNumber % 4));
         }
     }
 
     // Processes the script's next block; appends the outputs to `recorded`. False if any output
     // was not finite or beyond full scale.
     bool processNext(AEffect* effect, std::vector<double>& recorded) {
-        const int32_t frames = static_cast<int32_t>(1 + m_random.below(700));
+        const int32_t frames = static_cast<int32_t>(1 + random.below(700));
         return doublePrecision() ? run<double>(effect, frames, recorded)
                                  : run<float>(effect, frames, recorded);
     }
 
 private:
     double nextSample() {
-        const uint32_t pick = m_random.below(2000);
+        const uint32_t pick = random.below(2000);
         if (pick == 0)
             return std::numeric_limits<double>::quiet_NaN();
         if (pick == 1)
             return -std::numeric_limits<double>::infinity();
         if (pick == 2)
             return 1e300;
-        return 1.5 * m_random.sample();
+        return 1.5 * random.sample();
     }
 
     template <typename Sample> bool run(AEffect* effect, int32_t frames, std::vector<double>& recorded) {
@@ -82,8 +82,8 @@ private:
         effect->processReplacing(effect, block.inputs(), block.outputs(), block.frames());
     }
 
-    int m_number;
-    SeededRandom m_random;
+    int instanceNumber;
+    SeededRandom random;
 };
 
 struct Live {

@@ -5,8 +5,8 @@
 namespace tovrel::test {
 
 bool StressHost::load() {
-    if (!m_library.load(TOVREL_STRESS_PLUGIN)) {
-        ADD_FAILURE() << m_library.error();
+    if (!sharedLibrary.load(TOVREL_STRESS_PLUGIN)) {
+        ADD_FAILURE() << sharedLibrary.error();
         return false;
     }
     return true;
@@ -14,7 +14,7 @@ bool StressHost::load() {
 
 std::unique_ptr<HostedEffect> StressHost::openEffect(float sampleRate) const {
     auto hosted = std::make_unique<HostedEffect>();
-    if (!hosted->open(m_library))
+    if (!hosted->open(sharedLibrary))
         return nullptr;
     hosted->setSampleRate(sampleRate);
     hosted->setBlockSize(4096);

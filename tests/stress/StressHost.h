@@ -21,10 +21,10 @@ public:
     // switched off and closed when released.
     std::unique_ptr<HostedEffect> openEffect(float sampleRate) const;
 
-    const PluginLibrary& library() const { return m_library; }
+    const PluginLibrary& library() const { return sharedLibrary; }
 
 private:
-    PluginLibrary m_library;
+    PluginLibrary sharedLibrary;
 };
 
 } // namespace tovrel::test

@@ -2,6 +2,8 @@
 // processing of the same samples through its record.
 #include "hostlevel/HostSession.h"
 #include "tools/render/RenderOptions.h"
+#include "tools/vsthost/HostedEffect.h"
+#include "tools/vsthost/StereoBuffers.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -73,7 +75,8 @@ protected:
         SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
         EXPECT_NE(file, nullptr) << sf_strerror(nullptr);
         if (file) {
-            sf_writef_double(file, samples.data(), static_cast<sf_count_t>(samples.size() / channels));
+            sf_writef_double(file, samples.data(),
+                             static_cast<sf_count_t>(samples.size() / static_cast<size_t>(channels)));
             sf_close(file);
         }
         return path;
@@ -105,26 +108,25 @@ protected:
     // The plug-in's own output for the same samples, set up as the renderer sets it up.
     std::vector<double> processThroughRecord(const std::vector<double>& interleaved, int rate,
                                              float presetValue) {
-        PluginLibrary library;
-        EXPECT_TRUE(library.load(TOVREL_PLUGIN_FILE)) << library.error();
-        AEffect* effect = library.createEffect(+[](AEffect*, int32_t opcode, int32_t, intptr_t, void*,
-                                                   float) -> intptr_t { return opcode == 1 ? 2400 : 0; });
-        EXPECT_NE(effect, nullptr);
+        HostedEffect effect;
         std::vector<double> out;
-        if (!effect)
+        if (!effect.load(TOVREL_PLUGIN_FILE)) {
+            ADD_FAILURE() << effect.error();
             return out;
-        effect->dispatcher(effect, vst::effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
-        effect->setParameter(effect, 2, presetValue);
-        const size_t frames = interleaved.size() / 2;
-        std::vector<double> left(frames), right(frames);
-        for (size_t i = 0; i < frames; ++i) {
-            left[i] = interleaved[2 * i];
-            right[i] = interleaved[2 * i + 1];
         }
-        double* channels[2] = {left.data(), right.data()};
-        effect->processDoubleReplacing(effect, channels, channels, static_cast<int32_t>(frames));
-        effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);
-        for (size_t i = 0; i < frames; ++i) {
+        effect.setSampleRate(static_cast<float>(rate));
+        effect.setParameter(2, presetValue);
+        effect.resume();
+        const auto frames = static_cast<int32_t>(interleaved.size() / 2);
+        StereoBuffers<double> channels(frames);
+        double* left = channels.input(0);
+        double* right = channels.input(1);
+        for (int32_t i = 0; i < frames; ++i) {
+            left[i] = interleaved[2 * static_cast<size_t>(i)];
+            right[i] = interleaved[2 * static_cast<size_t>(i) + 1];
+        }
+        effect.process(channels.inputs(), channels.inputs(), frames);
+        for (int32_t i = 0; i < frames; ++i) {
             out.push_back(left[i]);
             out.push_back(right[i]);
         }

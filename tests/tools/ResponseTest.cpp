@@ -103,7 +103,7 @@ TEST_F(MeasuredResponse, LowFrequenciesCrossOverByTheFeedLevelAtUnityGain) {
         const SpectrumPoint opposite = spectrumAt(response.oppositeSide, 1.0, kRate);
         EXPECT_NEAR(same.magnitudeDb - opposite.magnitudeDb, c.feedTenths / 10.0, 0.01);
         double centred = 0.0;
-        for (int i = 0; i < kFrames; ++i)
+        for (size_t i = 0; i < response.sameSide.size(); ++i)
             centred += response.sameSide[i] + response.oppositeSide[i];
         EXPECT_NEAR(centred, 1.0, 1e-9);
         // The opposite side arrives later than the same side: a positive delay near DC.

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <vector>
 
 namespace tovrel::test {
@@ -17,10 +18,12 @@ struct CallLog {
 };
 CallLog calls;
 
-intptr_t VST_CALL logDispatcher(AEffect*, int32_t opcode, int32_t, intptr_t value, void*, float) {
+intptr_t VST_CALL logDispatcher(AEffect*, int32_t opcode, int32_t index, intptr_t value, void* ptr, float) {
     calls.opcodes.push_back(opcode);
     if (opcode == vst::effMainsChanged)
         calls.mainsValues.push_back(value);
+    if (opcode == vst::effGetParamDisplay)
+        std::snprintf(static_cast<char*>(ptr), 64, "value %d", index);
     return 0;
 }
 void VST_CALL logProcess(AEffect*, float**, float**, int32_t) {
@@ -84,6 +87,29 @@ TEST(HostedEffectLifetime, FailedLoadReportsTheFileAndLeavesNoEffect) {
     PluginLibrary unloaded;
     EXPECT_FALSE(hosted.open(unloaded));
     EXPECT_FALSE(hosted.error().empty());
+}
+
+TEST(HostedEffectLifetime, RecordWithoutTheMagicIsRefusedUntouched) {
+    AEffect* record = loggingEffect();
+    record->magic = 0;
+    HostedEffect hosted;
+    EXPECT_FALSE(hosted.open(record));
+    EXPECT_FALSE(hosted.isOpen());
+    EXPECT_FALSE(hosted.isStereo());
+    EXPECT_FALSE(hosted.error().empty());
+    hosted.close();
+    EXPECT_TRUE(calls.opcodes.empty()) << "the host called into a record that is not an effect";
+}
+
+TEST(HostedEffectParameters, DisplayTextComesFromTheNamedParameter) {
+    AEffect* record = loggingEffect();
+    record->numInputs = 2;
+    record->numOutputs = 2;
+    HostedEffect hosted;
+    ASSERT_TRUE(hosted.open(record));
+    EXPECT_TRUE(hosted.isStereo());
+    EXPECT_EQ(hosted.parameterDisplay(2), "value 2");
+    EXPECT_EQ(hosted.parameterDisplay(0), "value 0");
 }
 
 TEST(HostedEffectProcessing, EachPrecisionReachesItsOwnEntry) {

@@ -6,7 +6,10 @@
 //   tovrel-output-dump [--plugin=PATH] OUTPUT-FILE
 //   tovrel-output-dump --compare REFERENCE-FILE OTHER-FILE [--limit=1e-12]
 #include "host/VstAbi.h"
+#include "tools/vsthost/HostedEffect.h"
 #include "tools/vsthost/PluginLibrary.h"
+#include "tools/vsthost/SeededRandom.h"
+#include "tools/vsthost/StereoBuffers.h"
 
 #include <windows.h>
 
@@ -21,10 +24,6 @@
 #include <vector>
 
 namespace {
-
-intptr_t VST_CALL hostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-    return opcode == vst::audioMasterVersion ? vst::kVstVersion : 0;
-}
 
 constexpr int32_t kFrames = 1500;
 
@@ -60,11 +59,9 @@ double fromBits(uint64_t b) {
 double signal(int channel, int32_t frame) {
     static std::vector<double> noise;
     if (noise.empty()) {
-        uint32_t state = 12345;
-        for (int32_t i = 0; i < 2 * kFrames; ++i) {
-            state = state * 1664525u + 1013904223u;
-            noise.push_back(static_cast<double>(state >> 8) / 16777216.0 * 2.0 - 1.0);
-        }
+        tovrel::SeededRandom random(12345);
+        for (int32_t i = 0; i < 2 * kFrames; ++i)
+            noise.push_back(random.unit24() * 2.0 - 1.0);
     }
     const double t = frame;
     double value = channel == 0 ? 0.6 * std::sin(0.02 * t) + 0.25 * std::sin(0.0004 * t * t)
@@ -96,61 +93,52 @@ int dump(const std::string& pluginPath, const std::string& outputPath) {
     for (float rate : kSampleRates) {
         for (const Setting& setting : kSettings) {
             for (int precision = 0; precision < 2; ++precision) {
-                AEffect* effect = library.createEffect(&hostCallback);
-                if (!effect) {
-                    std::fprintf(stderr, "tovrel-output-dump: the plug-in returned no effect\n");
+                tovrel::HostedEffect effect;
+                if (!effect.open(library)) {
+                    std::fprintf(stderr, "tovrel-output-dump: %s\n", effect.error().c_str());
                     return 2;
                 }
-                effect->dispatcher(effect, vst::effOpen, 0, 0, nullptr, 0.0f);
-                effect->dispatcher(effect, vst::effSetSampleRate, 0, 0, nullptr, rate);
-                effect->dispatcher(effect, vst::effSetBlockSize, 0, kFrames, nullptr, 0.0f);
-                effect->setParameter(effect, 2, setting.preset);
+                effect.setSampleRate(rate);
+                effect.setBlockSize(kFrames);
+                effect.setParameter(2, setting.preset);
                 if (setting.preset == 0.0f) {
-                    effect->setParameter(effect, 0, setting.feed);
-                    effect->setParameter(effect, 1, setting.cut);
+                    effect.setParameter(0, setting.feed);
+                    effect.setParameter(1, setting.cut);
                 }
-                effect->dispatcher(effect, vst::effMainsChanged, 0, 1, nullptr, 0.0f);
+                effect.resume();
 
                 const std::string key = std::string(precision ? "double " : "float ") + setting.name + " " +
                                         std::to_string(static_cast<int>(rate));
-                for (int32_t index = 0; index < effect->numParams; ++index) {
-                    value(key + " param " + std::to_string(index), effect->getParameter(effect, index));
-                    char text[256] = {};
-                    effect->dispatcher(effect, vst::effGetParamDisplay, index, 0, text, 0.0f);
-                    out << key << " display " << index << " t " << text << "\n";
+                for (int32_t index = 0; index < effect.effect()->numParams; ++index) {
+                    value(key + " param " + std::to_string(index), effect.getParameter(index));
+                    out << key << " display " << index << " t " << effect.parameterDisplay(index) << "\n";
                 }
 
                 // Uneven blocks, so that the filter history crosses calls.
-                std::vector<double> in[2], result[2];
-                for (int ch = 0; ch < 2; ++ch) {
-                    in[ch].resize(kFrames);
-                    result[ch].resize(kFrames);
+                tovrel::StereoBuffers<double> stream(kFrames);
+                for (int ch = 0; ch < 2; ++ch)
                     for (int32_t i = 0; i < kFrames; ++i)
-                        in[ch][i] = signal(ch, i);
-                }
+                        stream.input(ch)[i] = signal(ch, i);
                 for (int32_t start = 0, block = 1; start < kFrames; start += block, block = block * 2 + 3) {
                     const int32_t frames = std::min(block, kFrames - start);
                     if (precision) {
-                        double* inputs[2] = {&in[0][start], &in[1][start]};
-                        double* outputs[2] = {&result[0][start], &result[1][start]};
-                        effect->processDoubleReplacing(effect, inputs, outputs, frames);
+                        double* inputs[2] = {stream.input(0) + start, stream.input(1) + start};
+                        double* outputs[2] = {stream.output(0) + start, stream.output(1) + start};
+                        effect.process(inputs, outputs, frames);
                     } else {
-                        std::vector<float> fin[2], fout[2];
-                        for (int ch = 0; ch < 2; ++ch) {
-                            fin[ch].assign(in[ch].begin() + start, in[ch].begin() + start + frames);
-                            fout[ch].resize(frames);
-                        }
-                        float* inputs[2] = {fin[0].data(), fin[1].data()};
-                        float* outputs[2] = {fout[0].data(), fout[1].data()};
-                        effect->processReplacing(effect, inputs, outputs, frames);
+                        tovrel::StereoBuffers<float> part(frames);
                         for (int ch = 0; ch < 2; ++ch)
-                            std::copy(fout[ch].begin(), fout[ch].end(), result[ch].begin() + start);
+                            std::copy(stream.input(ch) + start, stream.input(ch) + start + frames,
+                                      part.input(ch));
+                        effect.process(part.inputs(), part.outputs(), frames);
+                        for (int ch = 0; ch < 2; ++ch)
+                            std::copy(part.output(ch), part.output(ch) + frames, stream.output(ch) + start);
                     }
                 }
                 for (int ch = 0; ch < 2; ++ch)
                     for (int32_t i = 0; i < kFrames; ++i)
-                        value(key + " out " + std::to_string(ch) + " " + std::to_string(i), result[ch][i]);
-                effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);
+                        value(key + " out " + std::to_string(ch) + " " + std::to_string(i),
+                              stream.output(ch)[i]);
             }
         }
     }

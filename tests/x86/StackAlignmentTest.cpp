@@ -5,7 +5,9 @@
 #include "MisalignedCall.h"
 
 #include "host/VstAbi.h"
+#include "tools/vsthost/HostedEffect.h"
 #include "tools/vsthost/PluginLibrary.h"
+#include "tools/vsthost/StereoBuffers.h"
 
 #include <gtest/gtest.h>
 
@@ -22,10 +24,6 @@ namespace {
 
 std::string g_pluginPath;
 
-intptr_t VST_CALL hostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-    return opcode == vst::audioMasterVersion ? vst::kVstVersion : 0;
-}
-
 // The folder of this program, where the plug-in sits beside it.
 std::string defaultPluginPath() {
     char path[MAX_PATH] = {};
@@ -38,21 +36,24 @@ std::string defaultPluginPath() {
 class StackAlignment : public ::testing::TestWithParam<uint32_t> {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_library.load(g_pluginPath)) << m_library.error();
-        m_entry = m_library.symbol("VSTPluginMain");
-        ASSERT_NE(m_entry, nullptr);
-        m_aligned = m_library.createEffect(&hostCallback);
-        ASSERT_NE(m_aligned, nullptr);
-        m_misaligned = reinterpret_cast<AEffect*>(
-            call(m_entry, {word(reinterpret_cast<const void*>(&hostCallback))}).eax);
-        ASSERT_NE(m_misaligned, nullptr);
+        ASSERT_TRUE(library.load(g_pluginPath)) << library.error();
+        entry = library.symbol("VSTPluginMain");
+        ASSERT_NE(entry, nullptr);
+        ASSERT_TRUE(hosted.open(library)) << hosted.error();
+        aligned = hosted.effect();
+        misaligned = reinterpret_cast<AEffect*>(
+            call(entry, {word(reinterpret_cast<const void*>(&HostedEffect::quietHost))}).eax);
+        ASSERT_NE(misaligned, nullptr);
+        dispatch(vst::effOpen, 0, 0, nullptr, 0.0f);
     }
 
+    // The aligned twin is closed by its host.
     void TearDown() override {
-        if (m_aligned)
-            m_aligned->dispatcher(m_aligned, vst::effClose, 0, 0, nullptr, 0.0f);
-        if (m_misaligned)
+        if (misaligned) {
+            if (resumed)
+                dispatch(vst::effMainsChanged, 0, 0, nullptr, 0.0f);
             dispatch(vst::effClose, 0, 0, nullptr, 0.0f);
+        }
     }
 
     // One call with the stack `GetParam()` bytes past a 16-byte boundary.
@@ -71,68 +72,70 @@ protected:
     }
 
     intptr_t dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
-        return static_cast<intptr_t>(call(reinterpret_cast<const void*>(m_misaligned->dispatcher),
-                                          {word(m_misaligned), word(opcode), word(index),
+        return static_cast<intptr_t>(call(reinterpret_cast<const void*>(misaligned->dispatcher),
+                                          {word(misaligned), word(opcode), word(index),
                                            static_cast<uint32_t>(value), word(ptr), word(opt)})
                                          .eax);
     }
 
     void setParameter(int32_t index, float value) {
-        call(reinterpret_cast<const void*>(m_misaligned->setParameter),
-             {word(m_misaligned), word(index), word(value)});
+        call(reinterpret_cast<const void*>(misaligned->setParameter),
+             {word(misaligned), word(index), word(value)});
     }
 
     float getParameter(int32_t index) {
-        return call(reinterpret_cast<const void*>(m_misaligned->getParameter),
-                    {word(m_misaligned), word(index)}, true)
+        return call(reinterpret_cast<const void*>(misaligned->getParameter), {word(misaligned), word(index)},
+                    true)
             .st0;
     }
 
+    // One block through the misaligned twin's processing entry `function`.
     template <typename Sample>
-    void process(const void* function, AEffect* effect, std::vector<Sample>* in, std::vector<Sample>* out,
-                 int32_t frames) {
-        Sample* inputs[2] = {in[0].data(), in[1].data()};
-        Sample* outputs[2] = {out[0].data(), out[1].data()};
-        call(function, {word(effect), word(inputs), word(outputs), word(frames)});
+    void process(const void* function, StereoBuffers<Sample>& buffers, int32_t frames) {
+        call(function, {word(misaligned), word(buffers.inputs()), word(buffers.outputs()), word(frames)});
     }
 
     // Both effects set up alike: the misaligned one through the trampoline.
     void prepare(float sampleRate) {
-        m_aligned->dispatcher(m_aligned, vst::effOpen, 0, 0, nullptr, 0.0f);
-        m_aligned->dispatcher(m_aligned, vst::effSetSampleRate, 0, 0, nullptr, sampleRate);
-        m_aligned->dispatcher(m_aligned, vst::effSetBlockSize, 0, kFrames, nullptr, 0.0f);
-        m_aligned->dispatcher(m_aligned, vst::effMainsChanged, 0, 1, nullptr, 0.0f);
-        dispatch(vst::effOpen, 0, 0, nullptr, 0.0f);
+        hosted.setSampleRate(sampleRate);
+        hosted.setBlockSize(kFrames);
+        hosted.resume();
         dispatch(vst::effSetSampleRate, 0, 0, nullptr, sampleRate);
         dispatch(vst::effSetBlockSize, 0, kFrames, nullptr, 0.0f);
         dispatch(vst::effMainsChanged, 0, 1, nullptr, 0.0f);
+        resumed = true;
     }
 
-    // A loud stereo signal with different content per channel, reaching the clipping range.
-    template <typename Sample> static void fill(std::vector<Sample>* in) {
-        for (int32_t i = 0; i < kFrames; ++i) {
-            in[0][i] = static_cast<Sample>(0.9 * std::sin(0.031 * i) + 0.3 * std::sin(0.37 * i));
-            in[1][i] = static_cast<Sample>(0.8 * std::sin(0.005 * i + 1.0) - 0.35 * std::cos(0.21 * i));
+    // A loud stereo signal with different content per channel, reaching the clipping range, from
+    // frame `start` on.
+    template <typename Sample> static void fill(StereoBuffers<Sample>& buffers, int32_t start = 0) {
+        for (int32_t i = 0; i < buffers.frames(); ++i) {
+            const int32_t t = start + i;
+            buffers.input(0)[i] = static_cast<Sample>(0.9 * std::sin(0.031 * t) + 0.3 * std::sin(0.37 * t));
+            buffers.input(1)[i] =
+                static_cast<Sample>(0.8 * std::sin(0.005 * t + 1.0) - 0.35 * std::cos(0.21 * t));
         }
     }
 
     static constexpr int32_t kFrames = 512;
 
-    PluginLibrary m_library;
-    const void* m_entry{nullptr};
-    AEffect* m_aligned{nullptr};
-    AEffect* m_misaligned{nullptr};
+    PluginLibrary library;
+    HostedEffect hosted;
+    const void* entry{nullptr};
+    AEffect* aligned{nullptr};
+    AEffect* misaligned{nullptr};
+    bool resumed{false};
 };
 
 TEST_P(StackAlignment, EntryPointReturnsAWholeEffectRecord) {
-    EXPECT_EQ(m_misaligned->magic, vst::kEffectMagic);
-    EXPECT_EQ(m_misaligned->numParams, m_aligned->numParams);
-    EXPECT_EQ(m_misaligned->numInputs, 2);
-    EXPECT_EQ(m_misaligned->numOutputs, 2);
-    EXPECT_EQ(m_misaligned->flags, m_aligned->flags);
-    EXPECT_EQ(m_misaligned->uniqueID, m_aligned->uniqueID);
-    EXPECT_NE(m_misaligned->processReplacing, nullptr);
-    EXPECT_NE(m_misaligned->processDoubleReplacing, nullptr);
+    EXPECT_EQ(misaligned->magic, vst::kEffectMagic);
+    EXPECT_EQ(misaligned->numParams, aligned->numParams);
+    EXPECT_EQ(misaligned->numInputs, 2);
+    EXPECT_EQ(misaligned->numOutputs, 2);
+    EXPECT_EQ(misaligned->flags, aligned->flags);
+    EXPECT_EQ(misaligned->uniqueID, aligned->uniqueID);
+    EXPECT_NE(misaligned->processReplacing, nullptr);
+    EXPECT_NE(misaligned->processDoubleReplacing, nullptr);
 }
 
 TEST_P(StackAlignment, DispatcherAnswersAsWithAnAlignedStack) {
@@ -140,36 +143,36 @@ TEST_P(StackAlignment, DispatcherAnswersAsWithAnAlignedStack) {
     for (int32_t opcode : {vst::effGetEffectName, vst::effGetVendorString, vst::effGetProductString}) {
         char expected[256] = {};
         char actual[256] = {};
-        const intptr_t expectedResult = m_aligned->dispatcher(m_aligned, opcode, 0, 0, expected, 0.0f);
+        const intptr_t expectedResult = aligned->dispatcher(aligned, opcode, 0, 0, expected, 0.0f);
         EXPECT_EQ(dispatch(opcode, 0, 0, actual, 0.0f), expectedResult) << "opcode " << opcode;
         EXPECT_STREQ(actual, expected) << "opcode " << opcode;
     }
-    for (int32_t index = 0; index < m_aligned->numParams; ++index) {
+    for (int32_t index = 0; index < aligned->numParams; ++index) {
         for (int32_t opcode : {vst::effGetParamName, vst::effGetParamLabel, vst::effGetParamDisplay}) {
             char expected[256] = {};
             char actual[256] = {};
-            m_aligned->dispatcher(m_aligned, opcode, index, 0, expected, 0.0f);
+            aligned->dispatcher(aligned, opcode, index, 0, expected, 0.0f);
             dispatch(opcode, index, 0, actual, 0.0f);
             EXPECT_STREQ(actual, expected) << "opcode " << opcode << " parameter " << index;
         }
     }
     char canDo[] = "receiveVstTimeInfo";
     EXPECT_EQ(dispatch(vst::effCanDo, 0, 0, canDo, 0.0f),
-              m_aligned->dispatcher(m_aligned, vst::effCanDo, 0, 0, canDo, 0.0f));
+              aligned->dispatcher(aligned, vst::effCanDo, 0, 0, canDo, 0.0f));
     EXPECT_EQ(dispatch(vst::effGetVendorVersion, 0, 0, nullptr, 0.0f),
-              m_aligned->dispatcher(m_aligned, vst::effGetVendorVersion, 0, 0, nullptr, 0.0f));
+              aligned->dispatcher(aligned, vst::effGetVendorVersion, 0, 0, nullptr, 0.0f));
     EXPECT_EQ(dispatch(vst::effGetVstVersion, 0, 0, nullptr, 0.0f), vst::kVstVersion);
 }
 
 TEST_P(StackAlignment, ParametersRoundTripAsWithAnAlignedStack) {
     prepare(44100.0f);
     const float values[] = {0.0f, 0.125f, 0.5f, 0.77f, 1.0f};
-    for (int32_t index = m_aligned->numParams - 1; index >= 0; --index) {
+    for (int32_t index = aligned->numParams - 1; index >= 0; --index) {
         for (float value : values) {
-            m_aligned->setParameter(m_aligned, index, value);
+            aligned->setParameter(aligned, index, value);
             setParameter(index, value);
-            for (int32_t other = 0; other < m_aligned->numParams; ++other) {
-                const float expected = m_aligned->getParameter(m_aligned, other);
+            for (int32_t other = 0; other < aligned->numParams; ++other) {
+                const float expected = aligned->getParameter(aligned, other);
                 const float actual = getParameter(other);
                 ASSERT_TRUE(std::isfinite(actual));
                 EXPECT_EQ(actual, expected)
@@ -179,86 +182,78 @@ TEST_P(StackAlignment, ParametersRoundTripAsWithAnAlignedStack) {
     }
 }
 
-TEST_P(StackAlignment, ProcessReplacingMatchesAnAlignedStack) {
-    prepare(44100.0f);
-    std::vector<float> in[2] = {std::vector<float>(kFrames), std::vector<float>(kFrames)};
-    std::vector<float> expected[2] = {std::vector<float>(kFrames), std::vector<float>(kFrames)};
-    std::vector<float> actual[2] = {std::vector<float>(kFrames), std::vector<float>(kFrames)};
-    fill(in);
-    m_aligned->setParameter(m_aligned, 2, 0.0f); // "Off": the levels are free
-    setParameter(2, 0.0f);
-    m_aligned->setParameter(m_aligned, 0, 0.8f);
-    setParameter(0, 0.8f);
-    // Blocks of several sizes, so the filter history crosses calls.
-    for (int32_t start = 0, block = 1; start < kFrames; start += block, block = block * 3 + 1) {
-        const int32_t frames = std::min(block, kFrames - start);
-        std::vector<float> blockIn[2] = {{in[0].begin() + start, in[0].begin() + start + frames},
-                                         {in[1].begin() + start, in[1].begin() + start + frames}};
-        std::vector<float> blockExpected[2] = {std::vector<float>(frames), std::vector<float>(frames)};
-        std::vector<float> blockActual[2] = {std::vector<float>(frames), std::vector<float>(frames)};
-        float* inputs[2] = {blockIn[0].data(), blockIn[1].data()};
-        float* outputs[2] = {blockExpected[0].data(), blockExpected[1].data()};
-        m_aligned->processReplacing(m_aligned, inputs, outputs, frames);
-        process(reinterpret_cast<const void*>(m_misaligned->processReplacing), m_misaligned, blockIn,
-                blockActual, frames);
-        for (int ch = 0; ch < 2; ++ch) {
-            std::copy(blockExpected[ch].begin(), blockExpected[ch].end(), expected[ch].begin() + start);
-            std::copy(blockActual[ch].begin(), blockActual[ch].end(), actual[ch].begin() + start);
+// The misaligned twin's outputs against the aligned one's: finite, equal and within full scale.
+// Notes in `changed` whether any output differs from its input; frames count from `firstFrame`.
+template <typename Sample>
+::testing::AssertionResult sameOutputs(const StereoBuffers<Sample>& actual,
+                                       const StereoBuffers<Sample>& expected, int32_t firstFrame,
+                                       bool& changed) {
+    for (int ch = 0; ch < 2; ++ch) {
+        for (int32_t i = 0; i < actual.frames(); ++i) {
+            const Sample sample = actual.output(ch)[i];
+            if (!std::isfinite(sample) || sample != expected.output(ch)[i] || std::fabs(sample) > Sample(1))
+                return ::testing::AssertionFailure()
+                       << "channel " << ch << " frame " << firstFrame + i << ": " << sample << " against "
+                       << expected.output(ch)[i];
+            changed = changed || sample != actual.input(ch)[i];
         }
     }
+    return ::testing::AssertionSuccess();
+}
+
+TEST_P(StackAlignment, ProcessReplacingMatchesAnAlignedStack) {
+    prepare(44100.0f);
+    aligned->setParameter(aligned, 2, 0.0f); // "Off": the levels are free
+    setParameter(2, 0.0f);
+    aligned->setParameter(aligned, 0, 0.8f);
+    setParameter(0, 0.8f);
+    // Blocks of several sizes, each in buffers of its own, so the filter history crosses calls.
     bool changed = false;
-    for (int ch = 0; ch < 2; ++ch) {
-        for (int32_t i = 0; i < kFrames; ++i) {
-            ASSERT_TRUE(std::isfinite(actual[ch][i])) << "channel " << ch << " frame " << i;
-            ASSERT_EQ(actual[ch][i], expected[ch][i]) << "channel " << ch << " frame " << i;
-            ASSERT_LE(std::fabs(actual[ch][i]), 1.0f);
-            changed = changed || actual[ch][i] != in[ch][i];
-        }
+    for (int32_t start = 0, block = 1; start < kFrames; start += block, block = block * 3 + 1) {
+        const int32_t frames = std::min(block, kFrames - start);
+        StereoBuffers<float> expected(frames);
+        StereoBuffers<float> actual(frames);
+        fill(expected, start);
+        fill(actual, start);
+        hosted.process(expected.inputs(), expected.outputs(), frames);
+        process(reinterpret_cast<const void*>(misaligned->processReplacing), actual, frames);
+        ASSERT_TRUE(sameOutputs(actual, expected, start, changed));
     }
     EXPECT_TRUE(changed) << "the crossfeed left the signal unchanged";
 }
 
 TEST_P(StackAlignment, ProcessDoubleReplacingMatchesAnAlignedStack) {
     prepare(96000.0f);
-    std::vector<double> in[2] = {std::vector<double>(kFrames), std::vector<double>(kFrames)};
-    std::vector<double> expected[2] = {std::vector<double>(kFrames), std::vector<double>(kFrames)};
-    std::vector<double> actual[2] = {std::vector<double>(kFrames), std::vector<double>(kFrames)};
-    fill(in);
-    m_aligned->setParameter(m_aligned, 2, 1.0f); // the last preset
+    StereoBuffers<double> expected(kFrames);
+    StereoBuffers<double> actual(kFrames);
+    fill(expected);
+    fill(actual);
+    aligned->setParameter(aligned, 2, 1.0f); // the last preset
     setParameter(2, 1.0f);
-    double* inputs[2] = {in[0].data(), in[1].data()};
-    double* outputs[2] = {expected[0].data(), expected[1].data()};
-    m_aligned->processDoubleReplacing(m_aligned, inputs, outputs, kFrames);
-    process(reinterpret_cast<const void*>(m_misaligned->processDoubleReplacing), m_misaligned, in, actual,
-            kFrames);
+    hosted.process(expected.inputs(), expected.outputs(), kFrames);
+    process(reinterpret_cast<const void*>(misaligned->processDoubleReplacing), actual, kFrames);
     bool changed = false;
-    for (int ch = 0; ch < 2; ++ch) {
-        for (int32_t i = 0; i < kFrames; ++i) {
-            ASSERT_TRUE(std::isfinite(actual[ch][i])) << "channel " << ch << " frame " << i;
-            ASSERT_EQ(actual[ch][i], expected[ch][i]) << "channel " << ch << " frame " << i;
-            ASSERT_LE(std::fabs(actual[ch][i]), 1.0);
-            changed = changed || actual[ch][i] != in[ch][i];
-        }
-    }
+    ASSERT_TRUE(sameOutputs(actual, expected, 0, changed));
     EXPECT_TRUE(changed) << "the crossfeed left the signal unchanged";
 }
 
 TEST_P(StackAlignment, AccumulatingProcessMatchesAnAlignedStack) {
     prepare(44100.0f);
-    std::vector<float> in[2] = {std::vector<float>(kFrames), std::vector<float>(kFrames)};
-    fill(in);
+    StereoBuffers<float> expected(kFrames);
+    StereoBuffers<float> actual(kFrames);
+    fill(expected);
+    fill(actual);
     // The older entry adds to what the outputs hold: start both from the same non-zero content.
-    std::vector<float> expected[2] = {std::vector<float>(kFrames, 0.25f),
-                                      std::vector<float>(kFrames, -0.125f)};
-    std::vector<float> actual[2] = {expected[0], expected[1]};
-    float* inputs[2] = {in[0].data(), in[1].data()};
-    float* outputs[2] = {expected[0].data(), expected[1].data()};
-    m_aligned->process(m_aligned, inputs, outputs, kFrames);
-    process(reinterpret_cast<const void*>(m_misaligned->process), m_misaligned, in, actual, kFrames);
+    for (StereoBuffers<float>* buffers : {&expected, &actual}) {
+        std::fill(buffers->output(0), buffers->output(0) + kFrames, 0.25f);
+        std::fill(buffers->output(1), buffers->output(1) + kFrames, -0.125f);
+    }
+    aligned->process(aligned, expected.inputs(), expected.outputs(), kFrames);
+    process(reinterpret_cast<const void*>(misaligned->process), actual, kFrames);
     for (int ch = 0; ch < 2; ++ch) {
         for (int32_t i = 0; i < kFrames; ++i) {
-            ASSERT_TRUE(std::isfinite(actual[ch][i])) << "channel " << ch << " frame " << i;
-            ASSERT_EQ(actual[ch][i], expected[ch][i]) << "channel " << ch << " frame " << i;
+            ASSERT_TRUE(std::isfinite(actual.output(ch)[i])) << "channel " << ch << " frame " << i;
+            ASSERT_EQ(actual.output(ch)[i], expected.output(ch)[i]) << "channel " << ch << " frame " << i;
         }
     }
 }

@@ -1,5 +1,7 @@
 // tovrel-demo-signal: writes the stereo demonstration signal that "make demo" renders: a hard-left
 // phrase, a hard-right phrase, then both sides together with a little noise, at 44100 Hz.
+#include "tools/vsthost/SeededRandom.h"
+
 #include <sndfile.h>
 
 #include <cmath>
@@ -30,7 +32,7 @@ int main(int argc, char** argv) {
     }
     const double notes[] = {220.0, 277.18, 329.63, 440.0, 329.63, 277.18};
     std::vector<double> samples(static_cast<size_t>(frames) * 2);
-    unsigned noise = 1;
+    tovrel::SeededRandom noise(1);
     for (sf_count_t i = 0; i < frames; ++i) {
         const double t = static_cast<double>(i) / rate;
         const double part = t / seconds; // 0..1 through the demo
@@ -39,8 +41,7 @@ int main(int argc, char** argv) {
         const double envelope = std::exp(-4.0 * phase) * 0.5;
         const double tone =
             envelope * (std::sin(2 * M_PI * note * t) + 0.3 * std::sin(2 * M_PI * 3 * note * t));
-        noise = noise * 1664525u + 1013904223u;
-        const double hiss = (static_cast<double>(noise >> 8) / 16777216.0 - 0.5) * 0.02;
+        const double hiss = (noise.unit24() - 0.5) * 0.02;
         double left = 0.0, right = 0.0;
         if (part < 1.0 / 3.0)
             left = tone;

@@ -1,7 +1,10 @@
 #include "tools/render/Renderer.h"
 
+#include "plugin/ParameterMappings.h"
 #include "plugin/Presets.h"
+#include "tools/vsthost/HostedEffect.h"
 #include "tools/vsthost/PluginLibrary.h"
+#include "tools/vsthost/StereoBuffers.h"
 
 #include <sndfile.h>
 
@@ -19,11 +22,6 @@ namespace tovrel {
 
 namespace {
 
-// The renderer is a minimal host: it tells the plug-in its version and answers nothing else.
-intptr_t VST_CALL renderHostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-    return opcode == vst::audioMasterVersion ? vst::kVstVersion : 0;
-}
-
 struct SndfileCloser {
     void operator()(SNDFILE* file) const {
         if (file)
@@ -31,15 +29,6 @@ struct SndfileCloser {
     }
 };
 using SndfileHandle = std::unique_ptr<SNDFILE, SndfileCloser>;
-
-// Closes the effect through its dispatcher when the render ends, however it ends.
-struct EffectCloser {
-    void operator()(AEffect* effect) const {
-        if (effect)
-            effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);
-    }
-};
-using EffectHandle = std::unique_ptr<AEffect, EffectCloser>;
 
 int containerFor(const std::string& path) {
     const auto dot = path.find_last_of('.');
@@ -78,84 +67,80 @@ int subtypeFor(RenderOptions::Encoding encoding, int inputFormat) {
     }
 }
 
-std::string displayOf(AEffect* effect, int32_t index) {
-    char text[64] = {};
-    effect->dispatcher(effect, vst::effGetParamDisplay, index, 0, text, 0.0f);
-    return text;
-}
-
 } // namespace
 
 bool Renderer::fail(const std::string& message) {
-    m_error = message;
+    lastError = message;
     return false;
 }
 
 bool Renderer::run(RenderSummary& summary, const Progress& progress) {
-    if (m_options.inputPath == m_options.outputPath)
-        return fail("the output would overwrite the input '" + m_options.inputPath + "'");
+    if (job.inputPath == job.outputPath)
+        return fail("the output would overwrite the input '" + job.inputPath + "'");
 
     SF_INFO inInfo{};
-    SndfileHandle input(sf_open(m_options.inputPath.c_str(), SFM_READ, &inInfo));
+    SndfileHandle input(sf_open(job.inputPath.c_str(), SFM_READ, &inInfo));
     if (!input)
-        return fail("cannot read '" + m_options.inputPath + "': " + sf_strerror(nullptr));
+        return fail("cannot read '" + job.inputPath + "': " + sf_strerror(nullptr));
     if (inInfo.channels != 2)
-        return fail("'" + m_options.inputPath + "' has " + std::to_string(inInfo.channels) +
+        return fail("'" + job.inputPath + "' has " + std::to_string(inInfo.channels) +
                     " channel(s); crossfeed needs a stereo (2-channel) file");
     if (inInfo.samplerate < 2000 || inInfo.samplerate > 384000)
-        return fail("'" + m_options.inputPath + "' is sampled at " + std::to_string(inInfo.samplerate) +
+        return fail("'" + job.inputPath + "' is sampled at " + std::to_string(inInfo.samplerate) +
                     " Hz; the plug-in works from 2000 to 384000 Hz");
 
-    const int container = containerFor(m_options.outputPath);
+    const int container = containerFor(job.outputPath);
     if (!container)
-        return fail("cannot tell the output format from '" + m_options.outputPath +
+        return fail("cannot tell the output format from '" + job.outputPath +
                     "': use a .wav, .flac, .aif or .aiff name");
     SF_INFO outInfo{};
     outInfo.samplerate = inInfo.samplerate;
     outInfo.channels = 2;
-    outInfo.format = container | subtypeFor(m_options.encoding, inInfo.format);
+    outInfo.format = container | subtypeFor(job.encoding, inInfo.format);
     if (container == SF_FORMAT_FLAC && ((outInfo.format & SF_FORMAT_SUBMASK) == SF_FORMAT_FLOAT ||
                                         (outInfo.format & SF_FORMAT_SUBMASK) == SF_FORMAT_DOUBLE))
         outInfo.format = container | SF_FORMAT_PCM_24;
     if (!sf_format_check(&outInfo))
-        return fail("the output format asked for cannot be written as '" + m_options.outputPath + "'");
+        return fail("the output format asked for cannot be written as '" + job.outputPath + "'");
 
+    // The renderer is a minimal host: it tells the plug-in its version and answers nothing else.
+    // The effect is switched off and closed when the render ends, however it ends, before the
+    // library is unloaded.
     PluginLibrary library;
-    if (!library.load(m_options.pluginPath))
+    if (!library.load(job.pluginPath))
         return fail(library.error());
-    EffectHandle effect(library.createEffect(&renderHostCallback));
-    if (!effect)
-        return fail("the plug-in '" + m_options.pluginPath + "' refused to create an effect");
-    if (effect->magic != vst::kEffectMagic || effect->numInputs != 2 || effect->numOutputs != 2)
-        return fail("'" + m_options.pluginPath + "' is not a stereo VST 2.4 effect");
+    AEffect* created = library.createEffect(&HostedEffect::quietHost);
+    if (!created)
+        return fail("the plug-in '" + job.pluginPath + "' refused to create an effect");
+    HostedEffect effect;
+    if (!effect.open(created) || !effect.isStereo())
+        return fail("'" + job.pluginPath + "' is not a stereo VST 2.4 effect");
 
-    AEffect* fx = effect.get();
-    fx->dispatcher(fx, vst::effOpen, 0, 0, nullptr, 0.0f);
-    fx->dispatcher(fx, vst::effSetSampleRate, 0, 0, nullptr, static_cast<float>(inInfo.samplerate));
-    fx->dispatcher(fx, vst::effSetBlockSize, 0, m_options.blockSize, nullptr, 0.0f);
-    if (m_options.preset) {
-        fx->setParameter(fx, 2, static_cast<float>(*m_options.preset) * 0.25f);
-        if (fx->getParameter(fx, 2) != static_cast<float>(*m_options.preset) * 0.25f)
+    effect.setSampleRate(static_cast<float>(inInfo.samplerate));
+    effect.setBlockSize(job.blockSize);
+    if (job.preset) {
+        effect.setParameter(2, parameterFromPreset(*job.preset));
+        if (effect.getParameter(2) != parameterFromPreset(*job.preset))
             return fail("the plug-in did not take the preset");
-        summary.setting = kPresetNames[*m_options.preset];
+        summary.setting = kPresetNames[*job.preset];
     } else {
-        fx->setParameter(fx, 2, 0.0f); // "Off" frees the two level parameters
+        effect.setParameter(2, 0.0f); // "Off" frees the two level parameters
         // Aim at the middle of each step, so that truncation inside the plug-in lands on the value.
-        fx->setParameter(fx, 0, (static_cast<float>(*m_options.feedTenths - 10) + 0.5f) / 140.0f);
-        fx->setParameter(fx, 1, (static_cast<float>(*m_options.cutHz - 300) + 0.5f) / 1700.0f);
-        const std::string feed = displayOf(fx, 0);
-        const std::string cut = displayOf(fx, 1);
+        effect.setParameter(0, centredParameterForFeed(*job.feedTenths));
+        effect.setParameter(1, centredParameterForCut(*job.cutHz));
+        const std::string feed = effect.parameterDisplay(0);
+        const std::string cut = effect.parameterDisplay(1);
         char expectedFeed[16];
-        std::snprintf(expectedFeed, sizeof(expectedFeed), "%d.%d", *m_options.feedTenths / 10,
-                      *m_options.feedTenths % 10);
-        if (feed != expectedFeed || cut.rfind(std::to_string(*m_options.cutHz) + "/", 0) != 0)
+        std::snprintf(expectedFeed, sizeof(expectedFeed), "%d.%d", *job.feedTenths / 10,
+                      *job.feedTenths % 10);
+        if (feed != expectedFeed || cut.rfind(std::to_string(*job.cutHz) + "/", 0) != 0)
             return fail("the plug-in did not take the level: it shows " + feed + " dB, " + cut);
         summary.setting = feed + " dB, " + cut.substr(0, cut.find('/')) + " Hz";
     }
-    fx->dispatcher(fx, vst::effMainsChanged, 0, 1, nullptr, 0.0f);
+    effect.resume();
 
     // Write under a temporary name beside the output, renamed once everything is written.
-    const std::string partialPath = m_options.outputPath + ".partial-" + std::to_string(getpid());
+    const std::string partialPath = job.outputPath + ".partial-" + std::to_string(getpid());
     struct PartialFile {
         std::string path;
         bool keep{false};
@@ -166,14 +151,17 @@ bool Renderer::run(RenderSummary& summary, const Progress& progress) {
     } partial{partialPath};
     SndfileHandle output(sf_open(partialPath.c_str(), SFM_WRITE, &outInfo));
     if (!output)
-        return fail("cannot write '" + m_options.outputPath + "': " + sf_strerror(nullptr));
+        return fail("cannot write '" + job.outputPath + "': " + sf_strerror(nullptr));
     // Float output carries the plug-in's values unchanged; integer output is scaled to full scale.
     sf_command(output.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
 
-    const int block = m_options.blockSize;
+    const int block = job.blockSize;
     std::vector<double> interleaved(static_cast<size_t>(block) * 2);
-    std::vector<double> left(block), right(block);
-    std::vector<float> leftF(block), rightF(block);
+    // Processed in place, as many hosts do: the inputs are passed as the outputs too.
+    StereoBuffers<double> doubles(block);
+    StereoBuffers<float> floats(block);
+    double* left = doubles.input(0);
+    double* right = doubles.input(1);
     const int64_t total = inInfo.frames;
     int64_t done = 0;
     const auto started = std::chrono::steady_clock::now();
@@ -183,47 +171,45 @@ bool Renderer::run(RenderSummary& summary, const Progress& progress) {
         const sf_count_t got = sf_readf_double(input.get(), interleaved.data(), block);
         if (got <= 0)
             break;
-        const int n = static_cast<int>(got);
-        for (int i = 0; i < n; ++i) {
+        const auto n = static_cast<int32_t>(got);
+        const auto frames = static_cast<size_t>(got);
+        for (size_t i = 0; i < frames; ++i) {
             left[i] = interleaved[2 * i];
             right[i] = interleaved[2 * i + 1];
             inPeak = std::max({inPeak, std::fabs(left[i]), std::fabs(right[i])});
         }
-        if (m_options.precision == RenderOptions::Precision::Double) {
-            double* channels[2] = {left.data(), right.data()};
-            fx->processDoubleReplacing(fx, channels, channels, n);
+        if (job.precision == RenderOptions::Precision::Double) {
+            effect.process(doubles.inputs(), doubles.inputs(), n);
         } else {
-            for (int i = 0; i < n; ++i) {
-                leftF[i] = static_cast<float>(left[i]);
-                rightF[i] = static_cast<float>(right[i]);
+            for (size_t i = 0; i < frames; ++i) {
+                floats.input(0)[i] = static_cast<float>(left[i]);
+                floats.input(1)[i] = static_cast<float>(right[i]);
             }
-            float* channels[2] = {leftF.data(), rightF.data()};
-            fx->processReplacing(fx, channels, channels, n);
-            for (int i = 0; i < n; ++i) {
-                left[i] = leftF[i];
-                right[i] = rightF[i];
+            effect.process(floats.inputs(), floats.inputs(), n);
+            for (size_t i = 0; i < frames; ++i) {
+                left[i] = floats.input(0)[i];
+                right[i] = floats.input(1)[i];
             }
         }
-        for (int i = 0; i < n; ++i) {
+        for (size_t i = 0; i < frames; ++i) {
             interleaved[2 * i] = left[i];
             interleaved[2 * i + 1] = right[i];
             outPeak = std::max({outPeak, std::fabs(left[i]), std::fabs(right[i])});
         }
         if (sf_writef_double(output.get(), interleaved.data(), got) != got)
-            return fail("writing '" + m_options.outputPath + "' failed: " + sf_strerror(output.get()));
+            return fail("writing '" + job.outputPath + "' failed: " + sf_strerror(output.get()));
         done += got;
         if (progress)
             progress(done, total, inInfo.samplerate);
     }
     if (sf_error(input.get()) != SF_ERR_NO_ERROR)
-        return fail("reading '" + m_options.inputPath + "' failed: " + sf_strerror(input.get()));
+        return fail("reading '" + job.inputPath + "' failed: " + sf_strerror(input.get()));
     summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    fx->dispatcher(fx, vst::effMainsChanged, 0, 0, nullptr, 0.0f);
+    effect.suspend();
 
     output.reset(); // flush and close before the rename
-    if (std::rename(partialPath.c_str(), m_options.outputPath.c_str()) != 0)
-        return fail("cannot move the finished output to '" + m_options.outputPath +
-                    "': " + std::strerror(errno));
+    if (std::rename(partialPath.c_str(), job.outputPath.c_str()) != 0)
+        return fail("cannot move the finished output to '" + job.outputPath + "': " + std::strerror(errno));
     partial.keep = true;
 
     summary.frames = done;

@@ -24,18 +24,19 @@ class Renderer {
 public:
     using Progress = std::function<void(int64_t done, int64_t total, int sampleRate)>;
 
-    explicit Renderer(RenderOptions options) : m_options(std::move(options)) {}
+    explicit Renderer(RenderOptions options) : job(std::move(options)) {}
 
     // False on any failure, with a message for the user in error(); no output file is left.
     bool run(RenderSummary& summary, const Progress& progress = {});
 
-    const std::string& error() const { return m_error; }
+    const std::string& error() const { return lastError; }
 
 private:
     bool fail(const std::string& message);
 
-    RenderOptions m_options;
-    std::string m_error;
+    // What to render: the files, the setting, the block size and the precision.
+    RenderOptions job;
+    std::string lastError;
 };
 
 } // namespace tovrel

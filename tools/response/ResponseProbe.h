@@ -39,13 +39,13 @@ public:
     // False with a message in error() when the plug-in refuses the effect or the setting.
     bool measure(const ResponseSetting& setting, int sampleRate, int frames, ImpulseResponse& response);
 
-    const std::string& error() const { return m_error; }
+    const std::string& error() const { return lastError; }
 
 private:
     bool fail(const std::string& message);
 
-    PluginLibrary m_library;
-    std::string m_error;
+    PluginLibrary library;
+    std::string lastError;
 };
 
 } // namespace tovrel

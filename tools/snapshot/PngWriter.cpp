@@ -59,7 +59,8 @@ std::vector<uint8_t> encodePng(const std::vector<uint32_t>& pixels, int width, i
     for (int y = 0; y < height; ++y) {
         raw.push_back(0);
         for (int x = 0; x < width; ++x) {
-            const uint32_t pixel = pixels[static_cast<size_t>(y) * width + x];
+            const uint32_t pixel =
+                pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
             raw.push_back(static_cast<uint8_t>(pixel >> 16));
             raw.push_back(static_cast<uint8_t>(pixel >> 8));
             raw.push_back(static_cast<uint8_t>(pixel));

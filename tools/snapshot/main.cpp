@@ -2,18 +2,10 @@
 // and saves what it shows as a PNG picture.
 #include "tools/snapshot/PngWriter.h"
 #include "tools/vsthost/EditorHostWindow.h"
-#include "tools/vsthost/PluginLibrary.h"
+#include "tools/vsthost/HostedEffect.h"
 
 #include <cstdio>
 #include <string>
-
-namespace {
-
-intptr_t VST_CALL snapshotHost(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-    return opcode == vst::audioMasterVersion ? vst::kVstVersion : 0;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     std::string plugin = "tovrel_vst.dll";
@@ -34,21 +26,17 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    tovrel::PluginLibrary library;
-    if (!library.load(plugin)) {
-        std::fprintf(stderr, "tovrel-editor-snapshot: %s\n", library.error().c_str());
-        return 1;
-    }
-    AEffect* effect = library.createEffect(&snapshotHost);
-    if (!effect) {
-        std::fprintf(stderr, "tovrel-editor-snapshot: the plug-in created no effect\n");
+    // The editor window closes before the effect does.
+    tovrel::HostedEffect effect;
+    if (!effect.load(plugin)) {
+        std::fprintf(stderr, "tovrel-editor-snapshot: %s\n", effect.error().c_str());
         return 1;
     }
     int status = 0;
     {
         tovrel::EditorHostWindow host;
         std::vector<uint32_t> pixels;
-        if (!host.open(effect)) {
+        if (!host.open(effect.effect())) {
             std::fprintf(stderr, "tovrel-editor-snapshot: %s\n", host.error().c_str());
             status = 1;
         } else if (host.idle(5), !host.capture(pixels)) {
@@ -62,6 +50,5 @@ int main(int argc, char** argv) {
                         output.c_str());
         }
     }
-    effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);
     return status;
 }

@@ -28,49 +28,49 @@ EditorHostWindow::~EditorHostWindow() {
 
 bool EditorHostWindow::open(AEffect* effect, int left, int top) {
     close();
-    m_effect = effect;
+    record = effect;
     ERect* rect = nullptr;
     if (!effect || !(effect->flags & vst::effFlagsHasEditor) ||
         effect->dispatcher(effect, vst::effEditGetRect, 0, 0, &rect, 0.0f) == 0 || !rect) {
-        m_error = "the plug-in has no editor";
+        lastError = "the plug-in has no editor";
         return false;
     }
-    m_width = rect->right - rect->left;
-    m_height = rect->bottom - rect->top;
+    clientWidth = rect->right - rect->left;
+    clientHeight = rect->bottom - rect->top;
     if (!registerHostClass()) {
-        m_error = "cannot register the host window class";
+        lastError = "cannot register the host window class";
         return false;
     }
-    RECT frame{0, 0, m_width, m_height};
+    RECT frame{0, 0, clientWidth, clientHeight};
     const DWORD style = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     AdjustWindowRect(&frame, style, FALSE);
-    m_window =
+    hostWindow =
         CreateWindowExA(0, kHostClassName, "tovrel_vst", style, left, top, frame.right - frame.left,
                         frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    if (!m_window) {
-        m_error = "cannot create the host window";
+    if (!hostWindow) {
+        lastError = "cannot create the host window";
         return false;
     }
-    ShowWindow(m_window, SW_SHOWNORMAL);
-    UpdateWindow(m_window);
-    if (effect->dispatcher(effect, vst::effEditOpen, 0, 0, m_window, 0.0f) == 0) {
-        m_error = "the editor did not open";
-        DestroyWindow(m_window);
-        m_window = nullptr;
+    ShowWindow(hostWindow, SW_SHOWNORMAL);
+    UpdateWindow(hostWindow);
+    if (effect->dispatcher(effect, vst::effEditOpen, 0, 0, hostWindow, 0.0f) == 0) {
+        lastError = "the editor did not open";
+        DestroyWindow(hostWindow);
+        hostWindow = nullptr;
         return false;
     }
-    m_editorOpen = true;
+    editorOpen = true;
     idle(3);
     return true;
 }
 
 void EditorHostWindow::close() {
-    if (m_editorOpen && m_effect)
-        m_effect->dispatcher(m_effect, vst::effEditClose, 0, 0, nullptr, 0.0f);
-    m_editorOpen = false;
-    if (m_window)
-        DestroyWindow(m_window);
-    m_window = nullptr;
+    if (editorOpen && record)
+        record->dispatcher(record, vst::effEditClose, 0, 0, nullptr, 0.0f);
+    editorOpen = false;
+    if (hostWindow)
+        DestroyWindow(hostWindow);
+    hostWindow = nullptr;
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
         DispatchMessageA(&message);
@@ -83,32 +83,32 @@ void EditorHostWindow::idle(int rounds) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
-        if (m_editorOpen)
-            m_effect->dispatcher(m_effect, vst::effEditIdle, 0, 0, nullptr, 0.0f);
+        if (editorOpen)
+            record->dispatcher(record, vst::effEditIdle, 0, 0, nullptr, 0.0f);
     }
 }
 
 bool EditorHostWindow::capture(std::vector<uint32_t>& pixels) {
-    if (!m_window)
+    if (!hostWindow)
         return false;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = m_width;
-    info.bmiHeader.biHeight = -m_height; // top-down rows
+    info.bmiHeader.biWidth = clientWidth;
+    info.bmiHeader.biHeight = -clientHeight; // top-down rows
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HDC windowDc = GetDC(m_window);
+    HDC windowDc = GetDC(hostWindow);
     HDC memoryDc = CreateCompatibleDC(windowDc);
     HBITMAP section = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     bool ok = false;
     if (memoryDc && section && bits) {
         HGDIOBJ previous = SelectObject(memoryDc, section);
-        ok = BitBlt(memoryDc, 0, 0, m_width, m_height, windowDc, 0, 0, SRCCOPY) != 0;
+        ok = BitBlt(memoryDc, 0, 0, clientWidth, clientHeight, windowDc, 0, 0, SRCCOPY) != 0;
         GdiFlush();
         const auto* source = static_cast<const uint32_t*>(bits);
-        pixels.assign(source, source + static_cast<size_t>(m_width) * m_height);
+        pixels.assign(source, source + static_cast<size_t>(clientWidth) * clientHeight);
         for (uint32_t& pixel : pixels)
             pixel &= 0x00FFFFFF;
         SelectObject(memoryDc, previous);
@@ -117,7 +117,7 @@ bool EditorHostWindow::capture(std::vector<uint32_t>& pixels) {
         DeleteObject(section);
     if (memoryDc)
         DeleteDC(memoryDc);
-    ReleaseDC(m_window, windowDc);
+    ReleaseDC(hostWindow, windowDc);
     return ok;
 }
 

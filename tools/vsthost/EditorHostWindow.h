@@ -31,21 +31,21 @@ public:
     // The client area as 0x00RRGGBB pixels, row by row from the top.
     bool capture(std::vector<uint32_t>& pixels);
     uint32_t pixelAt(const std::vector<uint32_t>& pixels, int x, int y) const {
-        return pixels[y * m_width + x];
+        return pixels[y * clientWidth + x];
     }
 
-    HWND window() const { return m_window; }
-    int width() const { return m_width; }
-    int height() const { return m_height; }
-    const std::string& error() const { return m_error; }
+    HWND window() const { return hostWindow; }
+    int width() const { return clientWidth; }
+    int height() const { return clientHeight; }
+    const std::string& error() const { return lastError; }
 
 private:
-    AEffect* m_effect{nullptr};
-    HWND m_window{nullptr};
-    int m_width{0};
-    int m_height{0};
-    bool m_editorOpen{false};
-    std::string m_error;
+    AEffect* record{nullptr};
+    HWND hostWindow{nullptr};
+    int clientWidth{0};
+    int clientHeight{0};
+    bool editorOpen{false};
+    std::string lastError;
 };
 
 } // namespace tovrel

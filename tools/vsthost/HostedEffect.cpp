@@ -12,28 +12,34 @@ intptr_t VST_CALL HostedEffect::quietHost(AEffect*, int32_t opcode, int32_t, int
 
 bool HostedEffect::load(const std::string& path, HostCallback callback) {
     close();
-    if (!m_library.load(path)) {
-        m_error = m_library.error();
+    if (!ownLibrary.load(path)) {
+        lastError = ownLibrary.error();
         return false;
     }
-    return open(m_library, callback);
+    return open(ownLibrary, callback);
 }
 
 bool HostedEffect::open(const PluginLibrary& library, HostCallback callback) {
-    if (!open(library.createEffect(callback))) {
-        m_error =
-            library.isLoaded() ? "the plug-in's entry point returned no effect" : "no plug-in is loaded";
+    if (!library.isLoaded()) {
+        close();
+        lastError = "no plug-in is loaded";
         return false;
     }
-    return true;
+    return open(library.createEffect(callback));
 }
 
 bool HostedEffect::open(AEffect* effect) {
     close();
-    m_effect = effect;
-    if (!m_effect)
+    if (!effect) {
+        lastError = "the plug-in's entry point returned no effect";
         return false;
-    m_error.clear();
+    }
+    if (effect->magic != vst::kEffectMagic) {
+        lastError = "the plug-in's entry point returned no VST 2.4 effect record";
+        return false;
+    }
+    record = effect;
+    lastError.clear();
     dispatch(vst::effOpen);
     return true;
 }
@@ -48,42 +54,42 @@ void HostedEffect::setBlockSize(int32_t blockSize) {
 
 void HostedEffect::resume() {
     dispatch(vst::effMainsChanged, 0, 1);
-    m_resumed = true;
+    resumed = true;
 }
 
 void HostedEffect::suspend() {
     dispatch(vst::effMainsChanged, 0, 0);
-    m_resumed = false;
-}
-
-void HostedEffect::process(float** inputs, float** outputs, int32_t frames) {
-    m_effect->processReplacing(m_effect, inputs, outputs, frames);
-}
-
-void HostedEffect::process(double** inputs, double** outputs, int32_t frames) {
-    m_effect->processDoubleReplacing(m_effect, inputs, outputs, frames);
+    resumed = false;
 }
 
 void HostedEffect::setParameter(int32_t index, float value) {
-    m_effect->setParameter(m_effect, index, value);
+    record->setParameter(record, index, value);
 }
 
 float HostedEffect::getParameter(int32_t index) const {
-    return m_effect->getParameter(m_effect, index);
+    return record->getParameter(record, index);
+}
+
+std::string HostedEffect::parameterDisplay(int32_t index) {
+    // Longer than any text a host is asked to take, in case the plug-in writes past the limit.
+    char text[256] = {};
+    dispatch(vst::effGetParamDisplay, index, 0, text);
+    text[sizeof(text) - 1] = '\0';
+    return text;
 }
 
 void HostedEffect::close() {
-    if (!m_effect)
+    if (!record)
         return;
-    if (m_resumed)
+    if (resumed)
         suspend();
     // The record belongs to the plug-in and is invalid once closed.
     dispatch(vst::effClose);
-    m_effect = nullptr;
+    record = nullptr;
 }
 
 intptr_t HostedEffect::dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
-    return m_effect ? m_effect->dispatcher(m_effect, opcode, index, value, ptr, opt) : 0;
+    return record ? record->dispatcher(record, opcode, index, value, ptr, opt) : 0;
 }
 
 } // namespace tovrel

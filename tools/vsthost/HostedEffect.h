@@ -24,7 +24,8 @@ public:
     bool load(const std::string& path, HostCallback callback = quietHost);
     // Opens an effect from a library that is already loaded.
     bool open(const PluginLibrary& library, HostCallback callback = quietHost);
-    // Takes over an effect record that the entry point has just returned and opens it.
+    // Takes over an effect record that the entry point has just returned and opens it. A record
+    // without the effect magic is refused untouched: nothing of it is called.
     bool open(AEffect* effect);
 
     void setSampleRate(float sampleRate);
@@ -32,19 +33,28 @@ public:
     void resume();
     void suspend();
 
-    void process(float** inputs, float** outputs, int32_t frames);
-    void process(double** inputs, double** outputs, int32_t frames);
+    // Inline, so that a host loop pays no more per block than a direct call through the record.
+    void process(float** inputs, float** outputs, int32_t frames) {
+        record->processReplacing(record, inputs, outputs, frames);
+    }
+    void process(double** inputs, double** outputs, int32_t frames) {
+        record->processDoubleReplacing(record, inputs, outputs, frames);
+    }
 
     void setParameter(int32_t index, float value);
     float getParameter(int32_t index) const;
+    // The parameter's value as the plug-in displays it.
+    std::string parameterDisplay(int32_t index);
+    // Two inputs and two outputs.
+    bool isStereo() const { return record && record->numInputs == 2 && record->numOutputs == 2; }
 
     // Switches the effect off if it is on, then closes it; the destructor does the same.
     void close();
 
-    AEffect* effect() const { return m_effect; }
-    bool isOpen() const { return m_effect != nullptr; }
-    bool isResumed() const { return m_resumed; }
-    const std::string& error() const { return m_error; }
+    AEffect* effect() const { return record; }
+    bool isOpen() const { return record != nullptr; }
+    bool isResumed() const { return resumed; }
+    const std::string& error() const { return lastError; }
 
     // Answers the version query and nothing else.
     static intptr_t VST_CALL quietHost(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
@@ -54,10 +64,10 @@ private:
     intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
                       float opt = 0.0f);
 
-    PluginLibrary m_library;
-    AEffect* m_effect{nullptr};
-    bool m_resumed{false};
-    std::string m_error;
+    PluginLibrary ownLibrary;
+    AEffect* record{nullptr};
+    bool resumed{false};
+    std::string lastError;
 };
 
 } // namespace tovrel

@@ -15,55 +15,55 @@ PluginLibrary::~PluginLibrary() {
 bool PluginLibrary::load(const std::string& path) {
     unload();
 #if defined(_WIN32)
-    m_handle = reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
-    if (!m_handle) {
-        m_error = "cannot load '" + path + "' (error " + std::to_string(GetLastError()) + ")";
+    handle = reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
+    if (!handle) {
+        lastError = "cannot load '" + path + "' (error " + std::to_string(GetLastError()) + ")";
         return false;
     }
 #else
-    m_handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!m_handle) {
+    handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
         const char* reason = dlerror();
-        m_error = "cannot load '" + path + "': " + (reason ? reason : "unknown error");
+        lastError = "cannot load '" + path + "': " + (reason ? reason : "unknown error");
         return false;
     }
 #endif
-    m_entry = reinterpret_cast<EntryProc>(symbol("VSTPluginMain"));
-    if (!m_entry)
-        m_entry = reinterpret_cast<EntryProc>(symbol("main"));
-    if (!m_entry) {
-        m_error = "'" + path + "' exports neither VSTPluginMain nor main: not a VST 2.4 plug-in";
+    entry = reinterpret_cast<EntryProc>(symbol("VSTPluginMain"));
+    if (!entry)
+        entry = reinterpret_cast<EntryProc>(symbol("main"));
+    if (!entry) {
+        lastError = "'" + path + "' exports neither VSTPluginMain nor main: not a VST 2.4 plug-in";
         unload();
         return false;
     }
-    m_error.clear();
+    lastError.clear();
     return true;
 }
 
 void PluginLibrary::unload() {
-    if (!m_handle)
+    if (!handle)
         return;
 #if defined(_WIN32)
-    FreeLibrary(reinterpret_cast<HMODULE>(m_handle));
+    FreeLibrary(reinterpret_cast<HMODULE>(handle));
 #else
-    dlclose(m_handle);
+    dlclose(handle);
 #endif
-    m_handle = nullptr;
-    m_entry = nullptr;
+    handle = nullptr;
+    entry = nullptr;
 }
 
 void* PluginLibrary::symbol(const char* name) const {
-    if (!m_handle)
+    if (!handle)
         return nullptr;
 #if defined(_WIN32)
-    return reinterpret_cast<void*>(GetProcAddress(reinterpret_cast<HMODULE>(m_handle), name));
+    return reinterpret_cast<void*>(GetProcAddress(reinterpret_cast<HMODULE>(handle), name));
 #else
-    return dlsym(m_handle, name);
+    return dlsym(handle, name);
 #endif
 }
 
 AEffect* PluginLibrary::createEffect(HostCallback callback) const {
-    return m_entry ? m_entry(callback) : nullptr;
+    return entry ? entry(callback) : nullptr;
 }
 
 } // namespace tovrel

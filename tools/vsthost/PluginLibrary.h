@@ -21,10 +21,10 @@ public:
     bool load(const std::string& path);
     void unload();
 
-    bool isLoaded() const { return m_handle != nullptr; }
+    bool isLoaded() const { return handle != nullptr; }
     // The platform's handle of the loaded library (its module handle on Windows).
-    void* module() const { return m_handle; }
-    const std::string& error() const { return m_error; }
+    void* module() const { return handle; }
+    const std::string& error() const { return lastError; }
 
     // Calls the entry point; null when the plug-in refuses or nothing is loaded.
     AEffect* createEffect(HostCallback callback) const;
@@ -35,9 +35,9 @@ public:
 private:
     using EntryProc = AEffect*(VST_CALL*)(HostCallback);
 
-    void* m_handle{nullptr};
-    EntryProc m_entry{nullptr};
-    std::string m_error;
+    void* handle{nullptr};
+    EntryProc entry{nullptr};
+    std::string lastError;
 };
 
 } // namespace tovrel

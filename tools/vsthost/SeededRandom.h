@@ -13,10 +13,10 @@ public:
     static constexpr uint32_t kIncrement = 1013904223u;
 
     explicit SeededRandom(uint32_t seed, uint32_t multiplier = kMultiplier, uint32_t increment = kIncrement)
-        : m_state(seed), m_multiplier(multiplier), m_increment(increment) {}
+        : state(seed), stateMultiplier(multiplier), stateIncrement(increment) {}
 
     // The next state of the generator.
-    uint32_t next() { return m_state = m_state * m_multiplier + m_increment; }
+    uint32_t next() { return state = state * stateMultiplier + stateIncrement; }
     // Uniform in [-1, 1), all 32 bits of the state.
     double sample() { return static_cast<double>(static_cast<int32_t>(next())) * (1.0 / 2147483648.0); }
     // Uniform in [-1, 1) with 24 significant bits: exact in single precision too.
@@ -27,9 +27,9 @@ public:
     uint32_t below(uint32_t n) { return (next() >> 8) % n; }
 
 private:
-    uint32_t m_state;
-    uint32_t m_multiplier;
-    uint32_t m_increment;
+    uint32_t state;
+    uint32_t stateMultiplier;
+    uint32_t stateIncrement;
 };
 
 } // namespace tovrel

@@ -10,40 +10,41 @@ namespace tovrel {
 // arrays the process calls take. Pass inputs() as both arguments to process in place.
 template <typename Sample> class StereoBuffers {
 public:
-    explicit StereoBuffers(int32_t frames) : m_frames(frames) {
+    explicit StereoBuffers(int32_t frames) : frameCount(frames) {
         for (int c = 0; c < 2; ++c) {
-            m_in[c].assign(static_cast<size_t>(frames), Sample(0));
-            m_out[c].assign(static_cast<size_t>(frames), Sample(0));
-            m_inPointers[c] = m_in[c].data();
-            m_outPointers[c] = m_out[c].data();
+            in[c].assign(static_cast<size_t>(frames), Sample(0));
+            out[c].assign(static_cast<size_t>(frames), Sample(0));
+            inPointers[c] = in[c].data();
+            outPointers[c] = out[c].data();
         }
     }
 
     StereoBuffers(const StereoBuffers&) = delete;
     StereoBuffers& operator=(const StereoBuffers&) = delete;
 
-    Sample* input(int channel) { return m_in[channel].data(); }
-    Sample* output(int channel) { return m_out[channel].data(); }
-    const Sample* output(int channel) const { return m_out[channel].data(); }
-    Sample** inputs() { return m_inPointers; }
-    Sample** outputs() { return m_outPointers; }
-    int32_t frames() const { return m_frames; }
+    Sample* input(int channel) { return in[channel].data(); }
+    const Sample* input(int channel) const { return in[channel].data(); }
+    Sample* output(int channel) { return out[channel].data(); }
+    const Sample* output(int channel) const { return out[channel].data(); }
+    Sample** inputs() { return inPointers; }
+    Sample** outputs() { return outPointers; }
+    int32_t frames() const { return frameCount; }
 
     // Every output sample finite and within full scale.
     bool outputsSound() const {
         for (int c = 0; c < 2; ++c)
-            for (Sample s : m_out[c])
+            for (Sample s : out[c])
                 if (!(s >= Sample(-1) && s <= Sample(1)))
                     return false;
         return true;
     }
 
 private:
-    int32_t m_frames;
-    std::vector<Sample> m_in[2];
-    std::vector<Sample> m_out[2];
-    Sample* m_inPointers[2]{};
-    Sample* m_outPointers[2]{};
+    int32_t frameCount;
+    std::vector<Sample> in[2];
+    std::vector<Sample> out[2];
+    Sample* inPointers[2]{};
+    Sample* outPointers[2]{};
 };
 
 } // namespace tovrel
