@@ -23,9 +23,14 @@ elseif(TOVREL_STATIC_RUNTIME)
     add_link_options(-static-libstdc++ -static-libgcc)
 endif()
 
-# Warnings are errors in the project's own code (not in the test framework's).
+# Warnings are errors in the project's own code (not in the test framework's): every project
+# target links this one interface target, which carries them.
+add_library(tovrel_warning_flags INTERFACE)
+target_compile_options(tovrel_warning_flags INTERFACE
+    -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wconversion -Wsign-conversion -Wold-style-cast
+    -Woverloaded-virtual -Werror)
 function(tovrel_warnings target)
-    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Werror)
+    target_link_libraries(${target} PRIVATE tovrel_warning_flags)
 endfunction()
 
 # What users get must not depend on where it was built: the source and build folders' paths are

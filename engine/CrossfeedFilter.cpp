@@ -165,8 +165,9 @@ template <typename Frame> inline void CrossfeedFilter::processChunks(int32_t fra
     endFrames(s);
 }
 
-void CrossfeedFilter::processBlockOn(BlockPath path, const double* in0, const double* in1, double* out0,
-                                     double* out1, int32_t frames) {
+template <typename Sample>
+void CrossfeedFilter::processBlockOnPath(BlockPath path, const Sample* in0, const Sample* in1, Sample* out0,
+                                         Sample* out1, int32_t frames) {
 #if TOVREL_HAS_AVX2_PATH
     if (path == BlockPath::avx2 && frames >= kShortestAvx2Block) {
         processBlockAvx2(in0, in1, out0, out1, frames);
@@ -179,18 +180,14 @@ void CrossfeedFilter::processBlockOn(BlockPath path, const double* in0, const do
                   [=](Lanes& s, int32_t i) { storePair(out0, out1, i, runFrame(s, loadPair(in0, in1, i))); });
 }
 
+void CrossfeedFilter::processBlockOn(BlockPath path, const double* in0, const double* in1, double* out0,
+                                     double* out1, int32_t frames) {
+    processBlockOnPath(path, in0, in1, out0, out1, frames);
+}
+
 void CrossfeedFilter::processBlockFloatOn(BlockPath path, const float* in0, const float* in1, float* out0,
                                           float* out1, int32_t frames) {
-#if TOVREL_HAS_AVX2_PATH
-    if (path == BlockPath::avx2 && frames >= kShortestAvx2Block) {
-        processBlockAvx2(in0, in1, out0, out1, frames);
-        return;
-    }
-#else
-    (void)path;
-#endif
-    processChunks(frames,
-                  [=](Lanes& s, int32_t i) { storePair(out0, out1, i, runFrame(s, loadPair(in0, in1, i))); });
+    processBlockOnPath(path, in0, in1, out0, out1, frames);
 }
 
 } // namespace tovrel

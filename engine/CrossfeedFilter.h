@@ -165,6 +165,9 @@ private:
     static inline void storePair(double* out0, double* out1, int32_t i, __m128d out);
     static inline void storePair(float* out0, float* out1, int32_t i, __m128d out);
     template <typename Frame> inline void processChunks(int32_t frames, Frame frame);
+    template <typename Sample>
+    void processBlockOnPath(BlockPath path, const Sample* in0, const Sample* in1, Sample* out0, Sample* out1,
+                            int32_t frames);
 #if TOVREL_HAS_AVX2_PATH
     template <typename Sample>
     void processBlockAvx2(const Sample* in0, const Sample* in1, Sample* out0, Sample* out1, int32_t frames);

@@ -6,6 +6,7 @@
 #include "gui/CSlider.h"
 #include "plugin/CrossfeedEditorHooks.h"
 #include "plugin/CrossfeedEffect.h"
+#include "plugin/ParameterMappings.h"
 #include "plugin/ParameterMath.h"
 #include "plugin/Presets.h"
 
@@ -153,16 +154,19 @@ void CrossfeedEditor::controlChanged(CPaintContext*, CControl* control) {
 }
 
 void CrossfeedEditor::feedText(float value, char* text) {
-    const int32_t feed = 10 - truncateToInt32(value * -140.0f);
+    // The effect's own mapping, in 64 bits: a value far outside 0..1 (or NaN) cannot overflow, and
+    // shows as a number no valid feed has.
+    const int64_t wide = feedFromParameter(value);
+    const int feed = static_cast<int>(wide < -99999 ? -99999 : (wide > 99999 ? 99999 : wide));
     std::snprintf(text, kDisplayTextSize, "%d.%d dB", feed / 10, feed % 10);
 }
 
 void CrossfeedEditor::cutText(float value, char* text) {
     // The added hundredth shows the frequency actually stored for a value that came from it.
-    const float scaled = value * 1700.0f;
-    const float shifted = scaled + 300.0f;
+    const float scaled = value * kCutSteps;
+    const float shifted = scaled + static_cast<float>(kMinCutFrequency);
     const int32_t cut = truncateToInt32(shifted + 0.01f);
-    const int32_t delay = cut > 0 ? (18700 / cut) * 10 : 0;
+    const int delay = cut > 0 ? interauralDelay(static_cast<uint32_t>(cut)) : 0;
     std::snprintf(text, kDisplayTextSize, "%d Hz (%d us delay)", cut, delay);
 }
 

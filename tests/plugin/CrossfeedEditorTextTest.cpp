@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 namespace tovrel {
@@ -19,6 +20,8 @@ TEST(CrossfeedEditorTexts, FeedInDecibels) {
     EXPECT_EQ(shown(&CrossfeedEditor::feedText, 1.0f), "15.0 dB");
     EXPECT_EQ(shown(&CrossfeedEditor::feedText, 0.5f), "8.0 dB");
     EXPECT_EQ(shown(&CrossfeedEditor::feedText, (62 - 10) * 0.0071428571827709675f), "6.2 dB");
+    // A value no slider gives shows as no valid feed, without wrapping round.
+    EXPECT_EQ(shown(&CrossfeedEditor::feedText, std::nanf("")), "9999.9 dB");
 }
 
 TEST(CrossfeedEditorTexts, CutFrequencyWithItsDelay) {

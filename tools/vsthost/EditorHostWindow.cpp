@@ -108,7 +108,7 @@ bool EditorHostWindow::capture(std::vector<uint32_t>& pixels) {
         ok = BitBlt(memoryDc, 0, 0, clientWidth, clientHeight, windowDc, 0, 0, SRCCOPY) != 0;
         GdiFlush();
         const auto* source = static_cast<const uint32_t*>(bits);
-        pixels.assign(source, source + static_cast<size_t>(clientWidth) * clientHeight);
+        pixels.assign(source, source + static_cast<size_t>(clientWidth) * static_cast<size_t>(clientHeight));
         for (uint32_t& pixel : pixels)
             pixel &= 0x00FFFFFF;
         SelectObject(memoryDc, previous);

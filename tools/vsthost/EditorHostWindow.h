@@ -31,7 +31,7 @@ public:
     // The client area as 0x00RRGGBB pixels, row by row from the top.
     bool capture(std::vector<uint32_t>& pixels);
     uint32_t pixelAt(const std::vector<uint32_t>& pixels, int x, int y) const {
-        return pixels[y * clientWidth + x];
+        return pixels[static_cast<size_t>(y) * static_cast<size_t>(clientWidth) + static_cast<size_t>(x)];
     }
 
     HWND window() const { return hostWindow; }
