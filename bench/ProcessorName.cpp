@@ -13,7 +13,7 @@ std::string processorName() {
 #if defined(__i386__) || defined(__x86_64__)
     unsigned regs[12] = {};
     std::string name = "unknown processor";
-    if (__get_cpuid_max(0x80000000u, nullptr) >= 0x80000004u) {
+    if (static_cast<unsigned>(__get_cpuid_max(0x80000000u, nullptr)) >= 0x80000004u) {
         for (unsigned leaf = 0; leaf < 3; ++leaf)
             __get_cpuid(0x80000002u + leaf, &regs[4 * leaf], &regs[4 * leaf + 1], &regs[4 * leaf + 2],
                         &regs[4 * leaf + 3]);

@@ -153,8 +153,8 @@ template <typename Sample> void processBlock(AEffect* effect, Script& script) {
         b.assign(room, Sample(7)); // 7: never a valid output, so untouched outputs show
     // The script's samples repeat over the block.
     Sample pattern[2][16];
-    const int patternLength = 1 + script.byte() % 16;
-    for (int i = 0; i < patternLength; ++i) {
+    const size_t patternLength = 1 + script.byte() % 16u;
+    for (size_t i = 0; i < patternLength; ++i) {
         pattern[0][i] = sampleFrom<Sample>(script);
         pattern[1][i] = sampleFrom<Sample>(script);
     }
