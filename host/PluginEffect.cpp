@@ -68,10 +68,6 @@ void PluginEffect::attachEditor(std::unique_ptr<PluginEditor> newEditor) {
     editor = std::move(newEditor);
 }
 
-void PluginEffect::attachEditor(PluginEditor* newEditor) {
-    attachEditor(std::unique_ptr<PluginEditor>(newEditor));
-}
-
 void PluginEffect::markFlag(int32_t flag, bool on) {
     if (on)
         record.flags |= flag;

@@ -228,8 +228,6 @@ public:
 
     // The effect owns the editor from then on and tells the host that there is an editor.
     void attachEditor(std::unique_ptr<PluginEditor> newEditor);
-    // The same for a freshly made editor handed over as a plain pointer.
-    void attachEditor(PluginEditor* newEditor);
 
     // The record entries: each finds the effect through the record's object field.
     static intptr_t VST_CALL recordDispatcher(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,

@@ -89,7 +89,7 @@ const Setting kSettings[] = {
 // output clips), both zeros, tiny floats, and values just inside and outside one.
 class SampleSource {
 public:
-    explicit SampleSource(uint32_t seed) : m_state(seed) {}
+    explicit SampleSource(uint32_t seed) : state(seed) {}
 
     double next() {
         const uint32_t r = step();
@@ -115,8 +115,8 @@ public:
     }
 
 private:
-    uint32_t step() { return m_state = m_state * 1664525u + 1013904223u; }
-    uint32_t m_state;
+    uint32_t step() { return state = state * 1664525u + 1013904223u; }
+    uint32_t state;
 };
 
 // Compares a guarded run with the plain arithmetic on a stream whose plain history never leaves

@@ -45,13 +45,13 @@ bool sameCoefficients(const Set& a, const Set& b) {
 
 class Noise {
 public:
-    explicit Noise(uint32_t seed) : m_state(seed) {}
-    uint32_t next() { return m_state = m_state * 1664525u + 1013904223u; }
+    explicit Noise(uint32_t seed) : state(seed) {}
+    uint32_t next() { return state = state * 1664525u + 1013904223u; }
     // Within +-0.25: the outputs stay well inside full scale.
     double sample() { return static_cast<double>(static_cast<int32_t>(next())) * (0.25 / 2147483648.0); }
 
 private:
-    uint32_t m_state;
+    uint32_t state;
 };
 
 const LevelWord kLevels[] = {kLevelTaskel,        kLevelBs2bDefault,   kLevelCMoy,         kLevelJMeier,

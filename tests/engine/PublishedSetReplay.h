@@ -19,16 +19,16 @@ class PublishedSetReplay {
 public:
     using Set = CrossfeedFilter::CoefficientSet;
 
-    explicit PublishedSetReplay(const Set& initial) { m_sets.push_back({initial, 0}); }
+    explicit PublishedSetReplay(const Set& initial) { sets.push_back({initial, 0}); }
 
     // Records `set` if it differs from the last one recorded.
     void publish(const Set& set, size_t firstFrame) {
-        const Set& last = m_sets.back().set;
+        const Set& last = sets.back().set;
         if (std::memcmp(&set, &last, offsetof(Set, generation)) != 0 || set.generation != last.generation)
-            m_sets.push_back({set, firstFrame});
+            sets.push_back({set, firstFrame});
     }
 
-    size_t published() const { return m_sets.size(); }
+    size_t published() const { return sets.size(); }
 
     // An empty string if every frame passes, else what the first failing frame did.
     std::string check(const double* in0, const double* in1, const double* out0, const double* out1,
@@ -37,15 +37,15 @@ public:
         size_t current = 0;
         size_t required = 0;
         for (size_t frame = 0; frame < frames; ++frame) {
-            while (required + 1 < m_sets.size() && m_sets[required + 1].firstFrame <= frame)
+            while (required + 1 < sets.size() && sets[required + 1].firstFrame <= frame)
                 ++required;
             bool matched = false;
-            for (size_t k = current; k < m_sets.size() && !matched; ++k) {
+            for (size_t k = current; k < sets.size() && !matched; ++k) {
                 PlainEquations candidate = history;
-                if (m_sets[k].set.generation != m_sets[current].set.generation)
+                if (sets[k].set.generation != sets[current].set.generation)
                     candidate = PlainEquations{};
                 double expected[2];
-                candidate.run(m_sets[k].set, in0[frame], in1[frame], expected[0], expected[1]);
+                candidate.run(sets[k].set, in0[frame], in1[frame], expected[0], expected[1]);
                 if (sameBits(expected[0], out0[frame]) && sameBits(expected[1], out1[frame])) {
                     matched = true;
                     current = k;
@@ -69,7 +69,7 @@ private:
 
     static bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-    std::vector<Entry> m_sets;
+    std::vector<Entry> sets;
 };
 
 } // namespace tovrel::test

@@ -161,8 +161,9 @@ TEST_F(Dispatcher, EditorOpcodesReachAnAttachedEditor) {
     bool destroyed = false;
     auto bare = std::make_unique<BareEffect>();
     record = bare->effectRecord();
-    auto* editor = new ProbeEditor(bare.get(), &destroyed);
-    bare->attachEditor(editor);
+    auto made = std::make_unique<ProbeEditor>(bare.get(), &destroyed);
+    ProbeEditor* editor = made.get();
+    bare->attachEditor(std::move(made));
     EXPECT_EQ(record->flags & vst::effFlagsHasEditor, vst::effFlagsHasEditor);
 
     ERect* rect = nullptr;
@@ -198,7 +199,7 @@ TEST_F(Dispatcher, EditorOpcodesReachAnAttachedEditor) {
 TEST_F(Dispatcher, CloseThroughTheRecordDestroysTheEffectAndItsEditor) {
     bool destroyed = false;
     auto* owned = new BareEffect;
-    owned->attachEditor(new ProbeEditor(owned, &destroyed));
+    owned->attachEditor(std::make_unique<ProbeEditor>(owned, &destroyed));
     AEffect* bareRecord = owned->effectRecord();
     EXPECT_EQ(bareRecord->dispatcher(bareRecord, vst::effClose, 0, 0, nullptr, 0.0f), 1);
     EXPECT_TRUE(destroyed);

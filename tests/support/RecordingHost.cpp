@@ -7,7 +7,7 @@ RecordingHost* activeHost = nullptr;
 }
 
 RecordingHost::RecordingHost() {
-    m_answers[vst::audioMasterVersion] = vst::kVstVersion;
+    answerTable[vst::audioMasterVersion] = vst::kVstVersion;
     activeHost = this;
 }
 
@@ -18,7 +18,7 @@ RecordingHost::~RecordingHost() {
 
 std::vector<RecordingHost::Call> RecordingHost::callsOf(int32_t opcode) const {
     std::vector<Call> matching;
-    for (const Call& call : m_calls) {
+    for (const Call& call : recorded) {
         if (call.opcode == opcode)
             matching.push_back(call);
     }
@@ -33,9 +33,9 @@ intptr_t VST_CALL RecordingHost::dispatch(AEffect* effect, int32_t opcode, int32
     Call call{effect, opcode, index, value, ptr, opt, {}};
     if (ptr && opcode == vst::audioMasterCanDo)
         call.text = static_cast<const char*>(ptr);
-    host->m_calls.push_back(call);
-    const auto found = host->m_answers.find(opcode);
-    return found == host->m_answers.end() ? 0 : found->second;
+    host->recorded.push_back(call);
+    const auto found = host->answerTable.find(opcode);
+    return found == host->answerTable.end() ? 0 : found->second;
 }
 
 } // namespace tovrel::test

@@ -32,18 +32,18 @@ public:
     static HostCallback callback() { return &RecordingHost::dispatch; }
 
     // The answer to an opcode; 0 when not set. audioMasterVersion answers 2400 by default.
-    void answer(int32_t opcode, intptr_t value) { m_answers[opcode] = value; }
+    void answer(int32_t opcode, intptr_t value) { answerTable[opcode] = value; }
 
-    const std::vector<Call>& calls() const { return m_calls; }
+    const std::vector<Call>& calls() const { return recorded; }
     std::vector<Call> callsOf(int32_t opcode) const;
-    void clear() { m_calls.clear(); }
+    void clear() { recorded.clear(); }
 
 private:
     static intptr_t VST_CALL dispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
                                       void* ptr, float opt);
 
-    std::map<int32_t, intptr_t> m_answers;
-    std::vector<Call> m_calls;
+    std::map<int32_t, intptr_t> answerTable;
+    std::vector<Call> recorded;
 };
 
 } // namespace tovrel::test
