@@ -13,11 +13,10 @@ class CFrame;
 // frame's drag routing, with the position read from the cursor. Its registration holds its only
 // reference; revoking the registration destroys it, unless a drag in progress still holds the
 // target, in which case the frame detaches it first and it refuses everything from then on.
-// COM objects are never deleted through their interface, only through Release, so the interface's
-// plain destructor is harmless here.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-class CFileDropTarget : public IDropTarget {
+// COM objects are never deleted through their interface, only through Release: the interface is a
+// private base (its destructor, which the system headers leave plain, is then nobody else's
+// business), and comInterface() hands it to the system.
+class CFileDropTarget : private IDropTarget {
 public:
     explicit CFileDropTarget(CFrame* frame);
 
@@ -34,6 +33,8 @@ public:
     CFileDropTarget(const CFileDropTarget&) = delete;
     CFileDropTarget& operator=(const CFileDropTarget&) = delete;
 
+    IDropTarget* comInterface() { return this; }
+
     // The drop data of the drag in progress, shared by every target of the process; null between
     // drags.
     static CDropData* activeDropData();
@@ -49,6 +50,5 @@ private:
     CFrame* frame{nullptr}; // not owned
     bool dragging{false};   // this target began the drag in progress
 };
-#pragma GCC diagnostic pop
 
 } // namespace tovrel

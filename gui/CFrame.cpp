@@ -283,7 +283,7 @@ bool CFrame::enableDrop(bool enable) {
         // reference was the last and the target goes at once.
         auto* target = new CFileDropTarget(this);
         target->AddRef();
-        const bool registered = SUCCEEDED(RegisterDragDrop(window, target));
+        const bool registered = SUCCEEDED(RegisterDragDrop(window, target->comInterface()));
         target->Release();
         dropTarget = registered ? target : nullptr;
     }

@@ -21,10 +21,10 @@ constexpr int kHostY = 80;
 
 // A data object offering text, a list of files, both or neither, as global memory. It lives on
 // the stack and is never deleted through its interface.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-class FakeData : public IDataObject {
+class FakeData : private IDataObject {
 public:
+    IDataObject* comInterface() { return this; }
+
     FakeData(bool withText, int fileCount) : text(withText), files(fileCount) {}
     virtual ~FakeData() = default;
 
@@ -79,7 +79,6 @@ private:
     bool text;
     int files;
 };
-#pragma GCC diagnostic pop
 
 // Logs the drag events that reach it and keeps a reference to the drop data it was shown.
 class DropProbe : public RecordingView {
@@ -124,7 +123,7 @@ TEST_F(DropTest, QueryInterfaceGivesOneObjectAndCountsEachAnswer) {
     void* dropTarget = nullptr;
     EXPECT_EQ(target->QueryInterface(IID_IUnknown, &unknown), S_OK);
     EXPECT_EQ(target->QueryInterface(IID_IDropTarget, &dropTarget), S_OK);
-    EXPECT_EQ(unknown, static_cast<IDropTarget*>(target));
+    EXPECT_EQ(unknown, target->comInterface());
     EXPECT_EQ(dropTarget, unknown);
     void* other = &unknown;
     EXPECT_EQ(target->QueryInterface(IID_IDataObject, &other), E_NOINTERFACE);
@@ -139,14 +138,14 @@ TEST_F(DropTest, RegistrationHoldsTheOnlyReferenceAndRevocationDestroysTheTarget
     // The frame's own target is registered: a second registration is refused.
     bool destroyed = false;
     auto* probe = new ProbeTarget(frame.get(), &destroyed);
-    EXPECT_EQ(RegisterDragDrop(window, probe), DRAGDROP_E_ALREADYREGISTERED);
+    EXPECT_EQ(RegisterDragDrop(window, probe->comInterface()), DRAGDROP_E_ALREADYREGISTERED);
     EXPECT_TRUE(frame->enableDrop(false));
     EXPECT_EQ(frame->getDropTarget(), nullptr);
     EXPECT_FALSE(frame->isDropEnabled());
     EXPECT_TRUE(frame->enableDrop(false)); // nothing to do
 
     // Registered by hand: what the registration holds is all there is.
-    ASSERT_EQ(RegisterDragDrop(window, probe), S_OK);
+    ASSERT_EQ(RegisterDragDrop(window, probe->comInterface()), S_OK);
     const ULONG held = probe->AddRef() - 1;
     EXPECT_EQ(held, 1u);
     probe->Release();
@@ -165,8 +164,8 @@ TEST_F(DropTest, ItemsAreCountedTextFirst) {
     FakeData both(true, 2);
     FakeData neither(false, 0);
     auto count = [](FakeData& data) {
-        const Ref<CDropData> drop = makeRef<CDropData>(&data);
-        EXPECT_EQ(drop->getDataObject(), &data);
+        const Ref<CDropData> drop = makeRef<CDropData>(data.comInterface());
+        EXPECT_EQ(drop->getDataObject(), data.comInterface());
         return drop->getItemCount();
     };
     EXPECT_EQ(count(files), 3);
@@ -198,7 +197,7 @@ TEST_F(DropTest, DragFollowsTheCursorAndLeaveReleasesTheDropData) {
     SetCursorPos(kHostX + 130, kHostY + 40);
     DWORD effect = DROPEFFECT_COPY;
     // The point OLE passes is not where the cursor is; the cursor counts.
-    EXPECT_EQ(target->DragEnter(&files, MK_CONTROL, POINTL{5, 5}, &effect), S_OK);
+    EXPECT_EQ(target->DragEnter(files.comInterface(), MK_CONTROL, POINTL{5, 5}, &effect), S_OK);
     EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_MOVE));
     ASSERT_NE(CFileDropTarget::activeDropData(), nullptr);
     EXPECT_EQ(CFileDropTarget::activeDropData()->getItemCount(), 3);
@@ -220,7 +219,7 @@ TEST_F(DropTest, CursorPromisesAMoveOnlyOverAViewThatTakesTheItems) {
     FakeData files(false, 1);
     DWORD effect = DROPEFFECT_MOVE;
     SetCursorPos(kHostX + 20, kHostY + 20);
-    target->DragEnter(&files, 0, POINTL{0, 0}, &effect);
+    target->DragEnter(files.comInterface(), 0, POINTL{0, 0}, &effect);
     EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
     SetCursorPos(kHostX + 120, kHostY + 20);
     effect = DROPEFFECT_MOVE;
@@ -245,7 +244,7 @@ TEST_F(DropTest, DragOverAClosedEditorFindsATargetThatAnswersSafely) {
     FakeData files(false, 2);
     SetCursorPos(kHostX + 50, kHostY + 50);
     DWORD effect = DROPEFFECT_NONE;
-    held->DragEnter(&files, 0, POINTL{0, 0}, &effect);
+    held->DragEnter(files.comInterface(), 0, POINTL{0, 0}, &effect);
     EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_MOVE));
 
     // The editor closes in the middle of the drag.
@@ -258,11 +257,11 @@ TEST_F(DropTest, DragOverAClosedEditorFindsATargetThatAnswersSafely) {
     EXPECT_EQ(held->DragOver(0, POINTL{0, 0}, &effect), S_OK);
     EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
     effect = DROPEFFECT_MOVE;
-    EXPECT_EQ(held->Drop(&files, 0, POINTL{0, 0}, &effect), S_OK);
+    EXPECT_EQ(held->Drop(files.comInterface(), 0, POINTL{0, 0}, &effect), S_OK);
     EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
     EXPECT_EQ(held->DragLeave(), S_OK);
     effect = DROPEFFECT_MOVE;
-    EXPECT_EQ(held->DragEnter(&files, 0, POINTL{0, 0}, &effect), S_OK);
+    EXPECT_EQ(held->DragEnter(files.comInterface(), 0, POINTL{0, 0}, &effect), S_OK);
     EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
     EXPECT_TRUE(log.empty());
     EXPECT_EQ(held->Release(), 0u); // the drag loop lets go: the target is gone
@@ -275,9 +274,9 @@ TEST_F(DropTest, DropReachesTheViewReleasesTheDataAndReportsNoEffect) {
     FakeData text(true, 0);
     SetCursorPos(kHostX + 120, kHostY + 10);
     DWORD effect = DROPEFFECT_MOVE;
-    target->DragEnter(&text, 0, POINTL{0, 0}, &effect);
+    target->DragEnter(text.comInterface(), 0, POINTL{0, 0}, &effect);
     effect = DROPEFFECT_MOVE | DROPEFFECT_COPY;
-    EXPECT_EQ(target->Drop(&text, 0, POINTL{0, 0}, &effect), S_OK);
+    EXPECT_EQ(target->Drop(text.comInterface(), 0, POINTL{0, 0}, &effect), S_OK);
     EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
     EXPECT_EQ(CFileDropTarget::activeDropData(), nullptr);
     const std::vector<std::string> expected{"probe.enter 120,10", "probe.drop 120,10", "probe.leave 120,10"};
