@@ -3,7 +3,6 @@
 // found to support them.
 #include "engine/CrossfeedFilter.h"
 
-#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 
