@@ -30,6 +30,15 @@ constexpr std::uint32_t feedOf(LevelWord level) {
 // 730 Hz, 6.2 dB: installed whenever a level word has either half out of range.
 constexpr LevelWord kFallbackLevel = 0x003E02DA;
 
+// The level word itself if both halves are in range, else the fallback level whole.
+constexpr LevelWord validLevel(LevelWord level) {
+    const std::uint32_t cut = cutFrequencyOf(level);
+    const std::uint32_t feed = feedOf(level);
+    const bool valid =
+        cut >= kMinCutFrequency && cut <= kMaxCutFrequency && feed >= kMinFeed && feed <= kMaxFeed;
+    return valid ? level : kFallbackLevel;
+}
+
 constexpr LevelWord kLevelTaskel = 0x003E02DA;      // 730 Hz, 6.2 dB
 constexpr LevelWord kLevelBs2bDefault = 0x002D02BC; // 700 Hz, 4.5 dB
 constexpr LevelWord kLevelCMoy = 0x003C02BC;        // 700 Hz, 6.0 dB
