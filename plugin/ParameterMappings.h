@@ -3,7 +3,6 @@
 #include "engine/LevelWord.h"
 #include "plugin/ParameterMath.h"
 
-#include <cmath>
 #include <cstdint>
 
 namespace tovrel {
@@ -14,11 +13,6 @@ namespace tovrel {
 // "Feed" spans 140 tenths of a dB above its minimum, "FCut" 1700 Hz above its minimum.
 constexpr float kFeedSteps = 140.0f;
 constexpr float kCutSteps = 1700.0f;
-// One step of each in host value: the floats nearest 1/140 and 1/1700.
-constexpr float kFeedStepValue = 1.0f / kFeedSteps;
-constexpr float kCutStepValue = 1.0f / kCutSteps;
-static_assert(kFeedStepValue == 0.0071428571827709675f);
-static_assert(kCutStepValue == 0.0005882352706976235f);
 
 // "Defs" reports preset n as n / 4.
 constexpr float kPresetStepValue = 0.25f;
@@ -34,40 +28,22 @@ inline int64_t cutFromParameter(float value) {
     return static_cast<int64_t>(kMinCutFrequency) - static_cast<int64_t>(truncateToInt32(value * -kCutSteps));
 }
 
-// The value reported for a feed: (feed - 10) times the float nearest 1/140. Every one of the 141
-// feeds maps back to itself.
+// Deliberate: reports the middle of a step, not (step) / steps (docs/deliberate-choices.md).
+// The value reported for a feed or a cut frequency: the middle of the host values that select it,
+// (step + 0.5) / steps, and 1 for the last step, whose host values end at 1. Hosts that keep
+// values as text with six or seven significant digits round them; from the middle of a step the
+// rounding stays far inside it (half a step is 1/280 or 1/3400, six digits err by 5e-6 at most),
+// so the level comes back however often the value is saved and set again. The lowest float of a
+// step, the plain (step) / steps, would come back one step low after rounding down.
+inline float parameterFromStep(int64_t step, float steps) {
+    const float position = static_cast<float>(step);
+    return position >= steps ? 1.0f : (position + 0.5f) / steps;
+}
 inline float parameterFromFeed(uint32_t feed) {
-    return static_cast<float>(static_cast<int32_t>(feed) - static_cast<int32_t>(kMinFeed)) * kFeedStepValue;
+    return parameterFromStep(static_cast<int64_t>(feed) - static_cast<int64_t>(kMinFeed), kFeedSteps);
 }
-
-// The value reported for a cut frequency: the float nearest (cut - 300) times the float nearest
-// 1/1700 that cutFromParameter maps back to the same frequency, so that a host that saves the
-// value and sets it again gets the frequency back. The plain product lies just below the
-// frequency's lower boundary for almost half of the frequencies (1234 Hz would come back as
-// 1233 Hz). The mapping is monotonic, so the floats that give one frequency form a single run and
-// the nearest of them is found by stepping one float at a time towards the run; one step is all
-// any frequency from 300 to 2000 needs, and the bound only keeps a frequency outside that range
-// from searching far.
 inline float parameterFromCut(uint32_t cut) {
-    const int64_t wanted = static_cast<int32_t>(cut);
-    float value = static_cast<float>(wanted - static_cast<int64_t>(kMinCutFrequency)) * kCutStepValue;
-    for (int step = 0; step < 4; ++step) {
-        const int64_t mapped = cutFromParameter(value);
-        if (mapped == wanted)
-            break;
-        value = std::nextafter(value, mapped < wanted ? 2.0f : -1.0f);
-    }
-    return value;
-}
-
-// Host values in the middle of a feed's or a cut frequency's step, for a host that sets a level
-// it knows in tenths of a dB and in Hz: truncation inside the effect lands on it whatever the
-// rounding on the way.
-inline float centredParameterForFeed(int32_t feed) {
-    return (static_cast<float>(feed - static_cast<int32_t>(kMinFeed)) + 0.5f) / kFeedSteps;
-}
-inline float centredParameterForCut(int32_t cut) {
-    return (static_cast<float>(cut - static_cast<int32_t>(kMinCutFrequency)) + 0.5f) / kCutSteps;
+    return parameterFromStep(static_cast<int64_t>(cut) - static_cast<int64_t>(kMinCutFrequency), kCutSteps);
 }
 
 // The preset a "Defs" value selects: trunc(value * 5 - 0.01), so that each reported value n / 4

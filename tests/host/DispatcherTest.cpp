@@ -1,5 +1,7 @@
 #include "host/PluginEditor.h"
 #include "plugin/CrossfeedEffect.h"
+#include "plugin/ParameterMappings.h"
+#include "support/KeptValue.h"
 #include "support/RecordingHost.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <string>
 
 namespace tovrel {
 namespace {
@@ -220,6 +223,44 @@ TEST_F(Dispatcher, RecordEntriesReachTheEffect) {
     for (int i = 0; i < 8; ++i) {
         EXPECT_EQ(out[0][i], static_cast<float>(i + 1));
         EXPECT_EQ(out[1][i], static_cast<float>(8 - i));
+    }
+}
+
+// A host that keeps the values as text, sets them again at the next session, and keeps what it
+// reads then, session after session: every level and preset stays where it was, as the displays
+// show.
+TEST_F(Dispatcher, LevelsSurviveAHostThatKeepsThemAsText) {
+    const auto display = [this](int32_t index) {
+        char text[16] = {};
+        send(vst::effGetParamDisplay, index, 0, text);
+        return std::string(text);
+    };
+    const auto session = [this](const char* format) {
+        for (int32_t index :
+             {CrossfeedEffect::kParamPreset, CrossfeedEffect::kParamFeed, CrossfeedEffect::kParamCut})
+            record->setParameter(record, index, test::keptValue(format, record->getParameter(record, index)));
+    };
+    for (const char* format : test::kKeptValueFormats) {
+        for (uint32_t cut = kMinCutFrequency; cut <= kMaxCutFrequency; ++cut) {
+            const uint32_t feed = kMinFeed + (cut * 7) % (kMaxFeed - kMinFeed + 1);
+            record->setParameter(record, CrossfeedEffect::kParamPreset, parameterFromPreset(0));
+            record->setParameter(record, CrossfeedEffect::kParamFeed, parameterFromFeed(feed));
+            record->setParameter(record, CrossfeedEffect::kParamCut, parameterFromCut(cut));
+            for (int round = 0; round < 3; ++round)
+                session(format);
+            ASSERT_EQ(display(CrossfeedEffect::kParamFeed),
+                      std::to_string(feed / 10) + "." + std::to_string(feed % 10))
+                << "kept as " << test::keptValueName(format);
+            ASSERT_EQ(display(CrossfeedEffect::kParamCut).substr(0, std::to_string(cut).size() + 1),
+                      std::to_string(cut) + "/")
+                << "kept as " << test::keptValueName(format);
+        }
+        for (int32_t preset = 1; preset <= 4; ++preset) {
+            record->setParameter(record, CrossfeedEffect::kParamPreset, parameterFromPreset(preset));
+            for (int round = 0; round < 3; ++round)
+                session(format);
+            ASSERT_EQ(effect->selectedPreset(), preset) << "kept as " << test::keptValueName(format);
+        }
     }
 }
 

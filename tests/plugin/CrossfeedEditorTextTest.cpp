@@ -1,5 +1,6 @@
 #include "gui/CParamDisplay.h"
 #include "plugin/CrossfeedEditor.h"
+#include "plugin/ParameterMappings.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +20,6 @@ TEST(CrossfeedEditorTexts, FeedInDecibels) {
     EXPECT_EQ(shown(&CrossfeedEditor::feedText, 0.0f), "1.0 dB");
     EXPECT_EQ(shown(&CrossfeedEditor::feedText, 1.0f), "15.0 dB");
     EXPECT_EQ(shown(&CrossfeedEditor::feedText, 0.5f), "8.0 dB");
-    EXPECT_EQ(shown(&CrossfeedEditor::feedText, (62 - 10) * 0.0071428571827709675f), "6.2 dB");
     // A value no slider gives shows as no valid feed, without wrapping round.
     EXPECT_EQ(shown(&CrossfeedEditor::feedText, std::nanf("")), "9999.9 dB");
 }
@@ -28,12 +28,27 @@ TEST(CrossfeedEditorTexts, CutFrequencyWithItsDelay) {
     EXPECT_EQ(shown(&CrossfeedEditor::cutText, 0.0f), "300 Hz (620 us delay)");
     EXPECT_EQ(shown(&CrossfeedEditor::cutText, 1.0f), "2000 Hz (90 us delay)");
     EXPECT_EQ(shown(&CrossfeedEditor::cutText, 0.5f), "1150 Hz (160 us delay)");
-    // The effect reports a stored cut as (cut - 300) / 1700; the display shows that cut exactly,
-    // even where the effect's own conversion would lose a hertz.
-    for (int cut : {301, 302, 304, 730, 1999})
-        EXPECT_EQ(shown(&CrossfeedEditor::cutText, static_cast<float>(cut - 300) * 0.0005882352706976235f)
-                      .substr(0, std::to_string(cut).size() + 3),
-                  std::to_string(cut) + " Hz");
+}
+
+// What the effect reports for a level, the middle of its step, shows that level; so does the
+// plain (step) times the float nearest 1 / steps, which older versions reported and which the display's added
+// hundredth lifts over the float rounding that would otherwise show one hertz less.
+TEST(CrossfeedEditorTexts, ReportedLevelsShowTheirLevel) {
+    for (uint32_t feed = kMinFeed; feed <= kMaxFeed; ++feed) {
+        const std::string text = std::to_string(feed / 10) + "." + std::to_string(feed % 10) + " dB";
+        ASSERT_EQ(shown(&CrossfeedEditor::feedText, parameterFromFeed(feed)), text);
+        ASSERT_EQ(
+            shown(&CrossfeedEditor::feedText, static_cast<float>(feed - kMinFeed) * (1.0f / kFeedSteps)),
+            text);
+    }
+    for (uint32_t cut = kMinCutFrequency; cut <= kMaxCutFrequency; ++cut) {
+        const std::string text =
+            std::to_string(cut) + " Hz (" + std::to_string(interauralDelay(cut)) + " us delay)";
+        ASSERT_EQ(shown(&CrossfeedEditor::cutText, parameterFromCut(cut)), text);
+        ASSERT_EQ(
+            shown(&CrossfeedEditor::cutText, static_cast<float>(cut - kMinCutFrequency) * (1.0f / kCutSteps)),
+            text);
+    }
 }
 
 TEST(CrossfeedEditorTexts, PresetNamesInFull) {

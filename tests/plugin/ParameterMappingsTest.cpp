@@ -1,4 +1,5 @@
 #include "plugin/ParameterMappings.h"
+#include "support/KeptValue.h"
 
 #include <gtest/gtest.h>
 
@@ -8,48 +9,50 @@
 namespace tovrel {
 namespace {
 
-// Every step from `lowest` to `highest`: the centred value and the reported value select it, and
-// the reported values rise with the step and stay within 0..1.
-template <typename Select, typename Report, typename Centre>
-void expectEveryStepRoundTrips(uint32_t lowest, uint32_t highest, Select select, Report report,
-                               Centre centre) {
-    float previous = -1.0f;
-    for (uint32_t step = lowest; step <= highest; ++step) {
-        const auto wanted = static_cast<int64_t>(step);
-        ASSERT_EQ(select(centre(static_cast<int32_t>(step))), wanted);
-        const float reported = report(step);
-        ASSERT_EQ(select(reported), wanted);
-        ASSERT_GT(reported, previous) << step;
-        ASSERT_LE(reported, 1.0f) << step;
-        previous = reported;
-    }
-    EXPECT_EQ(select(0.0f), static_cast<int64_t>(lowest));
-    EXPECT_EQ(select(1.0f), static_cast<int64_t>(highest));
-}
+// A parameter as the mappings see it: its steps, the host value each step reports, the step a
+// host value selects, and how far the reported value may lie from the plain step / steps.
+struct Parameter {
+    const char* name;
+    int64_t lowest;
+    int64_t highest;
+    float steps;
+    float (*report)(int64_t step);
+    int64_t (*select)(float value);
+    double tolerance; // in steps
+};
+const Parameter kParameters[] = {
+    {"Feed", kMinFeed, kMaxFeed, kFeedSteps,
+     [](int64_t feed) { return parameterFromFeed(static_cast<uint32_t>(feed)); }, feedFromParameter, 0.5},
+    {"FCut", kMinCutFrequency, kMaxCutFrequency, kCutSteps,
+     [](int64_t cut) { return parameterFromCut(static_cast<uint32_t>(cut)); }, cutFromParameter, 0.5},
+    {"Defs", 0, 4, 4.0f, [](int64_t preset) { return parameterFromPreset(static_cast<int32_t>(preset)); },
+     [](float value) { return static_cast<int64_t>(presetFromParameter(value)); }, 0.0},
+};
 
-// A host that sets a level it knows (the renderer, the response probe) aims at the middle of the
-// step; a host that saves the reported value and sets it again must get the same level back.
-TEST(ParameterMappings, EveryFeedAndCutRoundTripsThroughHostValues) {
-    expectEveryStepRoundTrips(kMinFeed, kMaxFeed, feedFromParameter, parameterFromFeed,
-                              centredParameterForFeed);
-    expectEveryStepRoundTrips(kMinCutFrequency, kMaxCutFrequency, cutFromParameter, parameterFromCut,
-                              centredParameterForCut);
-}
-
-// The reported cut value is the plain product, or the float just above it where the product
-// maps one hertz lower.
-TEST(ParameterMappings, ReportedCutIsTheProductOrTheNextFloat) {
-    int moved = 0;
-    for (uint32_t cut = kMinCutFrequency; cut <= kMaxCutFrequency; ++cut) {
-        const float product = static_cast<float>(cut - kMinCutFrequency) * kCutStepValue;
-        const float reported = parameterFromCut(cut);
-        if (reported != product) {
-            ++moved;
-            ASSERT_EQ(reported, std::nextafter(product, 2.0f)) << cut;
-            ASSERT_EQ(cutFromParameter(product), static_cast<int64_t>(cut) - 1) << cut;
+// A host that keeps a reported value and sets it again gets the same step back, so the value it
+// reads then is the same too, however often it does so. The reported values lie within half a
+// step of the plain step / steps ("Defs" exactly on n / 4), inside 0..1 and rising.
+TEST(ParameterMappings, EveryStepSurvivesHostsThatKeepValuesAsText) {
+    for (const Parameter& parameter : kParameters) {
+        float previous = -1.0f;
+        for (int64_t step = parameter.lowest; step <= parameter.highest; ++step) {
+            const float reported = parameter.report(step);
+            const double plain = static_cast<double>(step - parameter.lowest) / parameter.steps;
+            // A float's rounding may put the middle of a step a hair beyond half a step; "Defs" is exact.
+            const double allowed =
+                parameter.tolerance > 0.0 ? parameter.tolerance / parameter.steps + 1e-7 : 0.0;
+            ASSERT_LE(std::fabs(reported - plain), allowed) << parameter.name << " " << step;
+            ASSERT_GT(reported, previous) << parameter.name << " " << step;
+            ASSERT_LE(reported, 1.0f) << parameter.name << " " << step;
+            ASSERT_GE(reported, 0.0f) << parameter.name << " " << step;
+            previous = reported;
+            for (const char* format : test::kKeptValueFormats)
+                ASSERT_EQ(parameter.select(test::keptValue(format, reported)), step)
+                    << parameter.name << " kept as " << test::keptValueName(format);
         }
+        EXPECT_EQ(parameter.select(0.0f), parameter.lowest) << parameter.name;
+        EXPECT_EQ(parameter.select(1.0f), parameter.highest) << parameter.name;
     }
-    EXPECT_GT(moved, 0);
 }
 
 // NaN, infinities and values far outside 0..1 must neither wrap into a valid half nor overflow.

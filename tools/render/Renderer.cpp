@@ -126,8 +126,8 @@ bool Renderer::run(RenderSummary& summary, const Progress& progress) {
     } else {
         effect.setParameter(2, 0.0f); // "Off" frees the two level parameters
         // Aim at the middle of each step, so that truncation inside the plug-in lands on the value.
-        effect.setParameter(0, centredParameterForFeed(*job.feedTenths));
-        effect.setParameter(1, centredParameterForCut(*job.cutHz));
+        effect.setParameter(0, parameterFromFeed(static_cast<uint32_t>(*job.feedTenths)));
+        effect.setParameter(1, parameterFromCut(static_cast<uint32_t>(*job.cutHz)));
         const std::string feed = effect.parameterDisplay(0);
         const std::string cut = effect.parameterDisplay(1);
         char expectedFeed[16];

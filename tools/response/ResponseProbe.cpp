@@ -38,8 +38,8 @@ bool ResponseProbe::measure(const ResponseSetting& setting, int sampleRate, int 
         taken = effect.getParameter(2) == value;
     } else {
         effect.setParameter(2, 0.0f); // "Off" frees the two level parameters
-        effect.setParameter(0, centredParameterForFeed(setting.feedTenths));
-        effect.setParameter(1, centredParameterForCut(setting.cutHz));
+        effect.setParameter(0, parameterFromFeed(static_cast<uint32_t>(setting.feedTenths)));
+        effect.setParameter(1, parameterFromCut(static_cast<uint32_t>(setting.cutHz)));
         char feed[16];
         std::snprintf(feed, sizeof(feed), "%d.%d", setting.feedTenths / 10, setting.feedTenths % 10);
         const std::string cut = effect.parameterDisplay(1);
