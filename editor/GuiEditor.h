@@ -17,6 +17,7 @@ class CFrame;
 // alive while a control follows the mouse. The derived editor fills `editRect` and creates and
 // destroys the frame as the host opens and closes the window. Whoever makes an editor hands it to
 // its effect (`attachEditor`), which owns it from then on.
+// Deliberate: the virtual operations keep their documented slot order (docs/deliberate-choices.md).
 class GuiEditor : public PluginEditor {
 public:
     // The frame has one owner, the open editor; no view holds a reference to it.

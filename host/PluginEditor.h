@@ -10,6 +10,7 @@ class PluginEffect;
 
 // The editor the host opens, drives and closes through the dispatcher's editor opcodes. This base
 // only remembers the host's parent window; the GUI editor builds on it.
+// Deliberate: the virtual operations keep their documented slot order (docs/deliberate-choices.md).
 class PluginEditor {
 public:
     virtual ~PluginEditor() = default;

@@ -22,6 +22,7 @@ PluginEffect* effectOf(AEffect* record) {
 
 // Truncation toward zero of the host's modifier float, as the key record wants a byte. Values
 // that fit no integer give 0 rather than undefined behaviour.
+// Deliberate: saturates where a plain conversion would be undefined (docs/deliberate-choices.md).
 uint8_t modifierByte(float opt) {
     if (!(opt > -2147483648.0f && opt < 2147483648.0f))
         return 0;

@@ -12,6 +12,7 @@ class PluginEditor;
 // Base of every effect: holds the effect record the host sees, routes the dispatcher's opcodes to
 // virtual operations, and wraps the calls back into the host. The virtual operations keep a fixed
 // order; derived effects override the ones that give them their identity.
+// Deliberate: the virtual operations keep their documented slot order (docs/deliberate-choices.md).
 class PluginEffect {
 public:
     PluginEffect(HostCallback callback, int32_t numPrograms, int32_t numParams);

@@ -21,6 +21,7 @@ intptr_t PluginEffect::callHost(int32_t opcode, int32_t index, intptr_t value, v
     return hostCallback(&record, opcode, index, value, ptr, opt);
 }
 
+// Deliberate: a host version of 0 is reported as 1, as documented (docs/deliberate-choices.md).
 int32_t PluginEffect::queryHostVersion() {
     const int32_t version = asInt32(callHost(vst::audioMasterVersion));
     return version == 0 ? 1 : version;

@@ -163,6 +163,7 @@ void CrossfeedEditor::feedText(float value, char* text) {
 
 void CrossfeedEditor::cutText(float value, char* text) {
     // The added hundredth shows the frequency actually stored for a value that came from it.
+    // Deliberate: the display's own quantisation, 0.01 added before truncating (docs/deliberate-choices.md).
     const float scaled = value * kCutSteps;
     const float shifted = scaled + static_cast<float>(kMinCutFrequency);
     const int32_t cut = truncateToInt32(shifted + 0.01f);
@@ -171,6 +172,7 @@ void CrossfeedEditor::cutText(float value, char* text) {
 }
 
 void CrossfeedEditor::presetText(float value, char* text) {
+    // Deliberate: the display's own quantisation, 0.001 not 0.01 (docs/deliberate-choices.md).
     int32_t index = truncateToInt32(value * 5.0f - 0.001f);
     index = index < 0 ? 0 : (index >= kPresetCount ? kPresetCount - 1 : index);
     std::snprintf(text, kDisplayTextSize, "%s", kPresetNames[index]);

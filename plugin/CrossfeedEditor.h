@@ -40,6 +40,7 @@ private:
     CSlider* sliders[kControls]{};        // owned by the frame while open
     CParamDisplay* displays[kControls]{}; // owned by the frame while open
     Ref<CPixmap> background;              // for the editor's life
+    // Deliberate: a lock where the design has none (docs/deliberate-choices.md).
     std::mutex controlsLock; // the control references, between open, close and any thread setting values
 };
 

@@ -21,6 +21,7 @@ constexpr float kPresetStepValue = 0.25f;
 // 10 + trunc(value * 140) and 300 + trunc(value * 1700), written as subtractions of the negated
 // products so that the float rounding matches the editor's level display. Wider than a level
 // half, so that no host value wraps: levelHalf() turns what lies outside into the fallback.
+// Deliberate: truncation toward zero in 32-bit float, as documented (docs/deliberate-choices.md).
 inline int64_t feedFromParameter(float value) {
     return static_cast<int64_t>(kMinFeed) - static_cast<int64_t>(truncateToInt32(value * -kFeedSteps));
 }
@@ -48,6 +49,7 @@ inline float parameterFromCut(uint32_t cut) {
 
 // The preset a "Defs" value selects: trunc(value * 5 - 0.01), so that each reported value n / 4
 // selects preset n. Values that select no preset of the list come out below 1 or beyond the last.
+// Deliberate: the documented trunc(value * 5 - 0.01) in float (docs/deliberate-choices.md).
 inline int32_t presetFromParameter(float value) {
     const float scaled = value * 5.0f;
     return truncateToInt32(scaled - 0.01f);

@@ -7,6 +7,7 @@ namespace tovrel {
 // Truncation toward zero of a float, defined for every input: NaN and values beyond the 32-bit
 // range saturate instead of invoking undefined behaviour. Host values such as NaN or 1e30 then
 // land outside every valid range and are treated like any other out-of-range value.
+// Deliberate: saturates where a plain conversion would be undefined (docs/deliberate-choices.md).
 inline int32_t truncateToInt32(float value) {
     if (value != value)
         return INT32_MIN;

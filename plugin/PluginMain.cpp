@@ -17,6 +17,7 @@ extern "C" TOVREL_EXPORT AEffect* VST_CALL VSTPluginMain(HostCallback hostCallba
     auto* effect = new (std::nothrow) tovrel::CrossfeedEffect(hostCallback);
     if (!effect)
         return nullptr;
+    // Deliberate: no filter state, no effect (docs/deliberate-choices.md).
     if (!effect->filter()) {
         // Without its filter state the effect cannot process: refuse to load rather than crash.
         delete effect;
