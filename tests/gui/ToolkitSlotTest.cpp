@@ -152,6 +152,9 @@ struct CControlObserverTable : CControlObserver {
         };
         // clang-format on
     }
+
+protected:
+    ~CControlObserverTable() = default; // an interface: never deleted through this
 };
 
 struct GuiEditorTable : GuiEditor {

@@ -209,10 +209,10 @@ TEST_F(Dispatcher, CloseThroughTheRecordDestroysTheEffectAndItsEditor) {
 }
 
 TEST_F(Dispatcher, RecordEntriesReachTheEffect) {
-    EXPECT_EQ(record->getParameter(record, 3), 0.0f);
+    EXPECT_EQ(record->getParameter(record, CrossfeedEffect::kNumParams), 0.0f);
     EXPECT_EQ(record->getParameter(record, -1), 0.0f);
-    record->setParameter(record, 2, 0.0f);
-    EXPECT_EQ(record->getParameter(record, 2), 0.0f);
+    record->setParameter(record, CrossfeedEffect::kParamPreset, parameterFromPreset(0));
+    EXPECT_EQ(record->getParameter(record, CrossfeedEffect::kParamPreset), parameterFromPreset(0));
 
     // The deprecated accumulating entry leaves the host's buffers alone.
     float in[2][8] = {{0.5f, 0.25f}, {-0.5f}};

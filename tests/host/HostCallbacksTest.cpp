@@ -1,4 +1,5 @@
 #include "plugin/CrossfeedEffect.h"
+#include "plugin/ParameterMappings.h"
 #include "support/RecordingHost.h"
 
 #include <gtest/gtest.h>
@@ -25,8 +26,8 @@ TEST(HostCallbacks, WithoutACallbackEveryQueryGivesItsNeutralAnswer) {
     EXPECT_FALSE(effect.requestHostSizeWindow(183, 225));
     effect.giveHostIdle();
     // Automation still changes the parameter.
-    effect.setParameter(2, 0.0f);
-    effect.automateParameter(0, 0.5f);
+    effect.setParameter(CrossfeedEffect::kParamPreset, parameterFromPreset(0));
+    effect.automateParameter(CrossfeedEffect::kParamFeed, 0.5f);
     EXPECT_EQ(effect.filter()->feed(), 80u);
 }
 
@@ -111,12 +112,13 @@ TEST(HostCallbacks, FileRequestsWithoutARecordMakeNoCall) {
 TEST(HostCallbacks, AutomationSetsTheParameterBeforeTellingTheHost) {
     RecordingHost host;
     CrossfeedEffect effect(RecordingHost::callback());
-    effect.setParameter(2, 0.0f); // "Off": the level parameters are free
-    effect.automateParameter(1, 0.5f);
+    effect.setParameter(CrossfeedEffect::kParamPreset,
+                        parameterFromPreset(0)); // "Off": the level parameters are free
+    effect.automateParameter(CrossfeedEffect::kParamCut, 0.5f);
     EXPECT_EQ(effect.filter()->cutFrequency(), 1150u);
     const auto automations = host.callsOf(vst::audioMasterAutomate);
     ASSERT_EQ(automations.size(), 1u);
-    EXPECT_EQ(automations[0].index, 1);
+    EXPECT_EQ(automations[0].index, CrossfeedEffect::kParamCut);
     EXPECT_EQ(automations[0].opt, 0.5f);
 }
 

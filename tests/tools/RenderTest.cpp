@@ -1,6 +1,9 @@
 // The renderer end to end: the real program on generated files, compared with the plug-in's own
 // processing of the same samples through its record.
 #include "hostlevel/HostSession.h"
+#include "plugin/CrossfeedEffect.h"
+#include "plugin/ParameterMappings.h"
+#include "plugin/Presets.h"
 #include "tools/render/RenderOptions.h"
 #include "tools/vsthost/HostedEffect.h"
 #include "tools/vsthost/StereoBuffers.h"
@@ -107,7 +110,7 @@ protected:
 
     // The plug-in's own output for the same samples, set up as the renderer sets it up.
     std::vector<double> processThroughRecord(const std::vector<double>& interleaved, int rate,
-                                             float presetValue) {
+                                             int32_t preset) {
         HostedEffect effect;
         std::vector<double> out;
         if (!effect.load(TOVREL_PLUGIN_FILE)) {
@@ -115,7 +118,7 @@ protected:
             return out;
         }
         effect.setSampleRate(static_cast<float>(rate));
-        effect.setParameter(2, presetValue);
+        effect.setParameter(CrossfeedEffect::kParamPreset, parameterFromPreset(preset));
         effect.resume();
         const auto frames = static_cast<int32_t>(interleaved.size() / 2);
         StereoBuffers<double> channels(frames);
@@ -150,7 +153,7 @@ TEST_F(Renderer, OutputEqualsTheRecordsProcessing) {
     const std::vector<double> output = readFile(dir + "/out.wav", info);
     EXPECT_EQ(info.samplerate, 48000);
     EXPECT_EQ(info.format & SF_FORMAT_SUBMASK, SF_FORMAT_DOUBLE);
-    const std::vector<double> expected = processThroughRecord(input, 48000, 1.0f);
+    const std::vector<double> expected = processThroughRecord(input, 48000, kPresetCount - 1);
     ASSERT_EQ(output.size(), expected.size());
     for (size_t i = 0; i < output.size(); ++i)
         ASSERT_EQ(output[i], expected[i]) << "sample " << i;

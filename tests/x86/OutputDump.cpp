@@ -6,6 +6,8 @@
 //   tovrel-output-dump [--plugin=PATH] OUTPUT-FILE
 //   tovrel-output-dump --compare REFERENCE-FILE OTHER-FILE [--limit=1e-12]
 #include "host/VstAbi.h"
+#include "plugin/CrossfeedEffect.h"
+#include "plugin/ParameterMappings.h"
 #include "tools/vsthost/HostedEffect.h"
 #include "tools/vsthost/PluginLibrary.h"
 #include "tools/vsthost/SeededRandom.h"
@@ -29,16 +31,15 @@ constexpr int32_t kFrames = 1500;
 
 struct Setting {
     const char* name;
-    float preset; // "Defs"
-    float feed;   // "Feed", used when the preset is "Off"
-    float cut;    // "FCut", used when the preset is "Off"
+    int32_t preset; // "Defs"
+    uint32_t feed;  // "Feed" in tenths of a dB, used when the preset is "Off"
+    uint32_t cut;   // "FCut" in Hz, used when the preset is "Off"
 };
 
 // Every preset, and free levels across the whole range, at several sample rates.
 const Setting kSettings[] = {
-    {"taskel", 0.25f, 0.0f, 0.0f}, {"bs2b", 0.5f, 0.0f, 0.0f},    {"cmoy", 0.75f, 0.0f, 0.0f},
-    {"jmeier", 1.0f, 0.0f, 0.0f},  {"off-min", 0.0f, 0.0f, 0.0f}, {"off-mid", 0.0f, 0.37f, 0.61f},
-    {"off-max", 0.0f, 1.0f, 1.0f},
+    {"taskel", 1, 0, 0},     {"bs2b", 2, 0, 0},        {"cmoy", 3, 0, 0},         {"jmeier", 4, 0, 0},
+    {"off-min", 0, 10, 300}, {"off-mid", 0, 61, 1337}, {"off-max", 0, 150, 2000},
 };
 const float kSampleRates[] = {8000.0f, 44100.0f, 48000.0f, 96000.0f, 192000.0f};
 
@@ -100,10 +101,13 @@ int dump(const std::string& pluginPath, const std::string& outputPath) {
                 }
                 effect.setSampleRate(rate);
                 effect.setBlockSize(kFrames);
-                effect.setParameter(2, setting.preset);
-                if (setting.preset == 0.0f) {
-                    effect.setParameter(0, setting.feed);
-                    effect.setParameter(1, setting.cut);
+                effect.setParameter(tovrel::CrossfeedEffect::kParamPreset,
+                                    tovrel::parameterFromPreset(setting.preset));
+                if (setting.preset == 0) {
+                    effect.setParameter(tovrel::CrossfeedEffect::kParamFeed,
+                                        tovrel::parameterFromFeed(setting.feed));
+                    effect.setParameter(tovrel::CrossfeedEffect::kParamCut,
+                                        tovrel::parameterFromCut(setting.cut));
                 }
                 effect.resume();
 

@@ -5,6 +5,9 @@
 #include "MisalignedCall.h"
 
 #include "host/VstAbi.h"
+#include "plugin/CrossfeedEffect.h"
+#include "plugin/ParameterMappings.h"
+#include "plugin/Presets.h"
 #include "tools/vsthost/HostedEffect.h"
 #include "tools/vsthost/PluginLibrary.h"
 #include "tools/vsthost/StereoBuffers.h"
@@ -203,10 +206,11 @@ template <typename Sample>
 
 TEST_P(StackAlignment, ProcessReplacingMatchesAnAlignedStack) {
     prepare(44100.0f);
-    aligned->setParameter(aligned, 2, 0.0f); // "Off": the levels are free
-    setParameter(2, 0.0f);
-    aligned->setParameter(aligned, 0, 0.8f);
-    setParameter(0, 0.8f);
+    aligned->setParameter(aligned, CrossfeedEffect::kParamPreset,
+                          parameterFromPreset(0)); // "Off": the levels are free
+    setParameter(CrossfeedEffect::kParamPreset, parameterFromPreset(0));
+    aligned->setParameter(aligned, CrossfeedEffect::kParamFeed, 0.8f);
+    setParameter(CrossfeedEffect::kParamFeed, 0.8f);
     // Blocks of several sizes, each in buffers of its own, so the filter history crosses calls.
     bool changed = false;
     for (int32_t start = 0, block = 1; start < kFrames; start += block, block = block * 3 + 1) {
@@ -228,8 +232,9 @@ TEST_P(StackAlignment, ProcessDoubleReplacingMatchesAnAlignedStack) {
     StereoBuffers<double> actual(kFrames);
     fill(expected);
     fill(actual);
-    aligned->setParameter(aligned, 2, 1.0f); // the last preset
-    setParameter(2, 1.0f);
+    aligned->setParameter(aligned, CrossfeedEffect::kParamPreset,
+                          parameterFromPreset(kPresetCount - 1)); // the last preset
+    setParameter(CrossfeedEffect::kParamPreset, parameterFromPreset(kPresetCount - 1));
     hosted.process(expected.inputs(), expected.outputs(), kFrames);
     process(reinterpret_cast<const void*>(misaligned->processDoubleReplacing), actual, kFrames);
     bool changed = false;
