@@ -52,11 +52,11 @@ TEST(CrossfeedEditorTexts, ReportedLevelsShowTheirLevel) {
 }
 
 TEST(CrossfeedEditorTexts, PresetNamesInFull) {
-    EXPECT_EQ(shown(&CrossfeedEditor::presetText, 0.0f), "Off");
-    EXPECT_EQ(shown(&CrossfeedEditor::presetText, 0.25f), "Taskel (Orvalen)");
-    EXPECT_EQ(shown(&CrossfeedEditor::presetText, 0.5f), "BS2B Default");
-    EXPECT_EQ(shown(&CrossfeedEditor::presetText, 0.75f), "C. Moy");
-    EXPECT_EQ(shown(&CrossfeedEditor::presetText, 1.0f), "J. Meier");
+    EXPECT_EQ(shown(&CrossfeedEditor::presetText, parameterFromPreset(0)), "Off");
+    EXPECT_EQ(shown(&CrossfeedEditor::presetText, parameterFromPreset(1)), "Taskel (Orvalen)");
+    EXPECT_EQ(shown(&CrossfeedEditor::presetText, parameterFromPreset(2)), "BS2B Default");
+    EXPECT_EQ(shown(&CrossfeedEditor::presetText, parameterFromPreset(3)), "C. Moy");
+    EXPECT_EQ(shown(&CrossfeedEditor::presetText, parameterFromPreset(4)), "J. Meier");
     EXPECT_EQ(shown(&CrossfeedEditor::presetText, 0.2f), "Off");
     EXPECT_EQ(shown(&CrossfeedEditor::presetText, 0.2003f), "Taskel (Orvalen)");
     // Values a host should never send still name a preset rather than read past the table.
