@@ -1,14 +1,20 @@
 #include "plugin/CrossfeedEffect.h"
+#include "plugin/ParameterMappings.h"
 #include "plugin/Presets.h"
+#include "support/RecordingHost.h"
 #include "tools/vsthost/SeededRandom.h"
+#include "tools/vsthost/StereoBuffers.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace tovrel {
 namespace {
@@ -476,6 +482,155 @@ TEST(CrossfeedProcessing, FloatBlocksMatchTheFilterAndEmptyBlocksTouchNothing) {
         ASSERT_EQ(out0[i], frame[0]);
         ASSERT_EQ(out1[i], frame[1]);
     }
+}
+
+// Holds the first writer that reaches a stage of a change until the test lets it go.
+class SuspendedWriter {
+public:
+    explicit SuspendedWriter(CrossfeedEffect::ChangeStage stage) : heldStage(stage) {}
+
+    static void probe(void* context, CrossfeedEffect::ChangeStage stage) {
+        auto* self = static_cast<SuspendedWriter*>(context);
+        if (stage != self->heldStage || self->held.exchange(true))
+            return;
+        self->inside.store(true);
+        while (!self->released.load())
+            std::this_thread::yield();
+    }
+    void waitUntilInside() const {
+        while (!inside.load())
+            std::this_thread::yield();
+    }
+    void release() { released.store(true); }
+
+private:
+    CrossfeedEffect::ChangeStage heldStage;
+    std::atomic<bool> held{false};
+    std::atomic<bool> inside{false};
+    std::atomic<bool> released{false};
+};
+
+// A writer (the editor's thread, say) is suspended in the middle of a "Feed" change, while
+// computing the new settings or just before handing the level to the filter. Meanwhile the audio
+// thread processes, reads and sets "FCut" through the record to completion; then the writer goes
+// on. Both changes are in force in the end, in the settings and in the filter.
+TEST(ParameterThreads, AWriterSuspendedInAChangeHoldsUpNothingAndUndoesNothing) {
+    for (const auto stage :
+         {CrossfeedEffect::ChangeStage::computing, CrossfeedEffect::ChangeStage::pushing}) {
+        SCOPED_TRACE(stage == CrossfeedEffect::ChangeStage::computing ? "computing" : "pushing");
+        CrossfeedEffect effect(nullptr);
+        AEffect* record = effect.effectRecord();
+        record->setParameter(record, CrossfeedEffect::kParamPreset, 0.0f); // "Off" at 730 Hz, 6.2 dB
+        SuspendedWriter suspended(stage);
+        effect.setChangeProbe(&SuspendedWriter::probe, &suspended);
+
+        std::thread writer(
+            [&] { record->setParameter(record, CrossfeedEffect::kParamFeed, centredParameterForFeed(120)); });
+        suspended.waitUntilInside();
+
+        StereoBuffers<float> block(64);
+        for (int32_t i = 0; i < 64; ++i)
+            block.input(0)[i] = block.input(1)[i] = 0.25f;
+        record->processReplacing(record, block.inputs(), block.outputs(), 64);
+        record->setParameter(record, CrossfeedEffect::kParamCut, centredParameterForCut(1500));
+        EXPECT_EQ(cutFromParameter(record->getParameter(record, CrossfeedEffect::kParamCut)), 1500);
+        EXPECT_EQ(effect.filter()->cutFrequency(), 1500u);
+        char text[vst::kMaxParamStrLen + 1] = {};
+        record->dispatcher(record, vst::effGetParamDisplay, CrossfeedEffect::kParamCut, 0, text, 0.0f);
+        EXPECT_STREQ(text, "1500/120");
+        record->processReplacing(record, block.inputs(), block.outputs(), 64);
+
+        suspended.release();
+        writer.join();
+        EXPECT_EQ(effect.levelInForce(), makeLevel(1500, 120));
+        EXPECT_EQ(effect.filter()->feed(), 120u);
+        EXPECT_EQ(effect.filter()->cutFrequency(), 1500u);
+    }
+}
+
+// What a host that records automation knows of the effect: the last value it was told for each
+// parameter, starting from the values it read when the effect was inserted.
+struct HostLanes {
+    explicit HostLanes(CrossfeedEffect& effect) {
+        for (int32_t index = 0; index < CrossfeedEffect::kNumParams; ++index)
+            lane[index] = effect.getParameter(index);
+    }
+    void follow(const std::vector<test::RecordingHost::Call>& calls) {
+        for (const auto& call : calls)
+            if (call.opcode == vst::audioMasterAutomate)
+                lane[call.index] = call.opt;
+    }
+    float lane[CrossfeedEffect::kNumParams]{};
+};
+
+// The user edits in the editor, with presets locking the level sliders now and then. After every
+// step, the host's lanes select what is in force: the preset and the level the user hears. And a
+// host playing the lanes back on a fresh effect ends with what the user heard.
+TEST(EditorAutomation, TheHostRecordsWhatTheUserHeard) {
+    test::RecordingHost host;
+    CrossfeedEffect effect(test::RecordingHost::callback());
+    HostLanes lanes(effect);
+    struct Step {
+        int32_t index;
+        float value;
+    };
+    const Step steps[] = {
+        {CrossfeedEffect::kParamFeed, 0.9f},   // locked by the first preset
+        {CrossfeedEffect::kParamPreset, 0.0f}, // "Off"
+        {CrossfeedEffect::kParamFeed, centredParameterForFeed(80)},
+        {CrossfeedEffect::kParamCut, centredParameterForCut(1200)},
+        {CrossfeedEffect::kParamPreset, 0.77f}, // "C. Moy" moves both level sliders
+        {CrossfeedEffect::kParamFeed, 0.05f},   // locked
+        {CrossfeedEffect::kParamCut, 0.95f},    // locked
+        {CrossfeedEffect::kParamPreset, 0.1f},  // "Off" keeps C. Moy's level
+        {CrossfeedEffect::kParamCut, centredParameterForCut(640)},
+        {CrossfeedEffect::kParamPreset, 0.77f}, // "C. Moy" again moves "FCut" only
+        {CrossfeedEffect::kParamPreset, 0.95f}, // "J. Meier"
+    };
+    std::vector<test::RecordingHost::Call> recorded;
+    for (const Step& step : steps) {
+        host.clear();
+        effect.automateParameter(step.index, step.value);
+        lanes.follow(host.calls());
+        recorded.insert(recorded.end(), host.calls().begin(), host.calls().end());
+        const LevelWord level = effect.levelInForce();
+        ASSERT_EQ(presetFromParameter(lanes.lane[CrossfeedEffect::kParamPreset]), effect.selectedPreset())
+            << "step " << (&step - steps);
+        ASSERT_EQ(feedFromParameter(lanes.lane[CrossfeedEffect::kParamFeed]), feedOf(level))
+            << "step " << (&step - steps);
+        ASSERT_EQ(cutFromParameter(lanes.lane[CrossfeedEffect::kParamCut]), cutFrequencyOf(level))
+            << "step " << (&step - steps);
+        // A parameter that the effect changed itself is reported inside an edit gesture of its own.
+        for (size_t i = 0; i < host.calls().size(); ++i) {
+            const auto& call = host.calls()[i];
+            if (call.opcode != vst::audioMasterAutomate || call.index == step.index)
+                continue;
+            ASSERT_TRUE(i > 0 && i + 1 < host.calls().size());
+            EXPECT_EQ(host.calls()[i - 1].opcode, vst::audioMasterBeginEdit);
+            EXPECT_EQ(host.calls()[i - 1].index, call.index);
+            EXPECT_EQ(host.calls()[i + 1].opcode, vst::audioMasterEndEdit);
+            EXPECT_EQ(host.calls()[i + 1].index, call.index);
+        }
+    }
+
+    // Playback, and a later "Off" from the host: the level is the one heard at the end.
+    const LevelWord heard = effect.levelInForce();
+    CrossfeedEffect playback(nullptr);
+    for (const auto& call : recorded)
+        if (call.opcode == vst::audioMasterAutomate)
+            playback.setParameter(call.index, call.opt);
+    EXPECT_EQ(playback.selectedPreset(), effect.selectedPreset());
+    playback.setParameter(CrossfeedEffect::kParamPreset, 0.0f);
+    EXPECT_EQ(playback.levelInForce(), heard);
+    EXPECT_EQ(playback.filter()->feed(), feedOf(heard));
+    EXPECT_EQ(playback.filter()->cutFrequency(), cutFrequencyOf(heard));
+
+    // What the host sets itself is never reported back to it.
+    host.clear();
+    effect.setParameter(CrossfeedEffect::kParamPreset, 0.5f);
+    effect.setParameter(CrossfeedEffect::kParamPreset, 0.0f);
+    effect.setParameter(CrossfeedEffect::kParamFeed, 0.3f);
+    EXPECT_TRUE(host.calls().empty());
 }
 
 } // namespace
