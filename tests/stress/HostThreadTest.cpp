@@ -7,6 +7,7 @@
 #include "plugin/CrossfeedEffect.h"
 #include "plugin/ParameterMappings.h"
 #include "plugin/Presets.h"
+#include "support/LevelReadback.h"
 
 #include <gtest/gtest.h>
 
@@ -23,13 +24,6 @@ namespace {
 // Frames whose outputs may still be on their way when a frame after them reads the sequence.
 constexpr size_t kStoreWindow = 64;
 
-// The level in force, read back through the record as a host would.
-LevelWord levelOf(AEffect* effect) {
-    const auto feed = static_cast<uint32_t>(std::lround(effect->getParameter(effect, 0) * 140.0f)) + 10;
-    const auto cut = static_cast<uint32_t>(std::lround(effect->getParameter(effect, 1) * 1700.0f)) + 300;
-    return makeLevel(cut, feed);
-}
-
 TEST(HostThreads, AutomationAndRateChangesReachTheNextFrameWhole) {
     StressHost host;
     ASSERT_TRUE(host.load());
@@ -41,7 +35,7 @@ TEST(HostThreads, AutomationAndRateChangesReachTheNextFrameWhole) {
     // The sets the plug-in publishes, computed here by the filter on one thread.
     CrossfeedEngine engine;
     CrossfeedFilter& reference = *engine.filter();
-    reference.setLevel(levelOf(effect));
+    reference.setLevel(levelInForce(effect));
     PublishedSetReplay published(reference.currentSet());
 
     constexpr size_t kFrames = 1 << 18;
@@ -81,11 +75,11 @@ TEST(HostThreads, AutomationAndRateChangesReachTheNextFrameWhole) {
             }
             case 1:
                 effect->setParameter(effect, 1, value);
-                reference.setLevel(levelOf(effect));
+                reference.setLevel(levelInForce(effect));
                 break;
             default:
                 effect->setParameter(effect, 0, value);
-                reference.setLevel(levelOf(effect));
+                reference.setLevel(levelInForce(effect));
                 break;
             }
             // Outputs reach this thread later than the audio thread reads the sequence: its stores
