@@ -17,14 +17,18 @@ namespace tovrel {
 // (the host's audio and automation threads, the editor's), while the audio thread processes.
 // - Writers (setParameter, automateParameter): each change is one update of `settings`, the
 //   whole parameter state in one lock-free word, so no change undoes another; the last value a
-//   host set on each parameter is the one in force. The writer then hands the level to the filter
-//   and checks that it still is the one in force (pushLevel), so the filter ends with the level
-//   of the settings whatever the interleaving.
+//   host set on each parameter is the one in force (HostThreads.TwoWritersNeverUndoEachOther,
+//   ParameterThreads.AWriterSuspendedInAChangeHoldsUpNothingAndUndoesNothing).
+// - The filter: after its update the writer hands the level in force to the filter and checks
+//   that it still is the one in force (pushLevel), so once changes stop the filter holds the
+//   level of the settings whatever the interleaving (the same two tests, a writer suspended
+//   before its push).
 // - Readers (getParameter, the texts, selectedPreset): one load of the word; they see the
 //   settings as some completed change left them, never a mix of two.
-// - Waiting: nobody waits. A writer suspended anywhere in a change holds up no other writer, no
-//   reader and no processing; a writer only repeats work because another change completed.
-//   Nothing on these paths allocates. Shown by the ParameterThreads tests.
+// - Waiting: in the effect nobody waits. A writer suspended anywhere in the effect's part of a
+//   change holds up no other writer, no reader and no processing (ParameterThreads...), and only
+//   repeats work because another change completed meanwhile; nothing here allocates. What the
+//   filter's setters and the editor's notification do is theirs to state.
 class CrossfeedEffect : public PluginEffect {
 public:
     static constexpr int32_t kParamFeed = 0;
