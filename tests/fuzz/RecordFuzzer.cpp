@@ -3,9 +3,13 @@
 // arguments (and buffers of exactly the documented size where an opcode writes text),
 // setParameter and getParameter with any float, sample-rate changes, and processing of blocks of
 // any size and content in both precisions, in place or not. A crash, a sanitizer report, a
-// parameter value outside [0, 1], or an output sample that is not finite or beyond full scale
-// ends the run with the input saved.
+// parameter value outside [0, 1], or an output sample other than the one the filter equations
+// give ends the run with the input saved.
+#include "engine/CrossfeedEngine.h"
+#include "engine/PlainEquations.h"
 #include "host/VstAbi.h"
+#include "plugin/ParameterMath.h"
+#include "support/LevelReadback.h"
 #include "tools/vsthost/PluginLibrary.h"
 
 #include <cmath>
@@ -54,6 +58,54 @@ private:
     std::abort();
 }
 
+// The effect as it should be, kept beside it from the same calls: a filter of the engine holding
+// the rate the effect was given and the level it reports through the record, and the filter
+// equations as written, run with that filter's coefficients on a history of their own, which a
+// rate change or a start clears. The clip is where a wrong value hides (it turns a NaN into +1.0),
+// so every output is compared with what the equations give, clipped the same way.
+class Mirror {
+public:
+    void start() { history = test::PlainEquations{}; }
+    void setRate(float rate) {
+        const uint32_t generation = filter().currentSet().generation;
+        filter().setSampleRate(static_cast<uint32_t>(truncateToInt32(rate)));
+        if (filter().currentSet().generation != generation)
+            start();
+    }
+    void followLevel(AEffect* effect) { filter().setLevel(test::levelInForce(effect)); }
+
+    // The outputs of the next frame.
+    void run(double in0, double in1, double& out0, double& out1) {
+        history.run(filter().currentSet(), guard(in0), guard(in1), out0, out1);
+        if (!std::isfinite(out0) || !std::isfinite(out1))
+            fail("the filter equations themselves gave a value that is not finite", out0);
+        out0 = clip(out0);
+        out1 = clip(out1);
+    }
+
+private:
+    CrossfeedFilter& filter() { return *engine.filter(); }
+    // Not finite, beyond 2^1000 or subnormal: processed as silence.
+    static double guard(double x) {
+        const double magnitude = std::fabs(x);
+        return magnitude <= CrossfeedFilter::kLargestInput && magnitude >= CrossfeedFilter::kSmallestNormal
+                   ? x
+                   : 0.0;
+    }
+    static double clip(double x) { return x > 1.0 ? 1.0 : (x < -1.0 ? -1.0 : x); }
+
+    CrossfeedEngine engine;
+    test::PlainEquations history;
+};
+
+// The output matches the expected value; outputs so small that the filter's flushing of subnormal
+// values from its history may have changed them (below 1e-289) match any other as small.
+template <typename Sample> bool matches(Sample out, Sample expected) {
+    constexpr double kFlushReach = 1e-280;
+    return out == expected || (std::fabs(static_cast<double>(out)) < kFlushReach &&
+                               std::fabs(static_cast<double>(expected)) < kFlushReach);
+}
+
 intptr_t VST_CALL fuzzHostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
     return opcode == vst::audioMasterVersion ? vst::kVstVersion : 0;
 }
@@ -79,13 +131,17 @@ size_t textSize(int32_t opcode) {
     }
 }
 
-void dispatch(AEffect* effect, Script& script) {
+void dispatch(AEffect* effect, Script& script, Mirror& mirror) {
     const int32_t opcode = script.byte() % 90;
     const int32_t index = static_cast<int32_t>(static_cast<int8_t>(script.byte()));
     intptr_t value = static_cast<int32_t>(script.word());
     const float opt = script.anyFloat();
     if (opcode == vst::effClose)
         return; // closing ends the script below
+    if (opcode == vst::effSetSampleRate)
+        mirror.setRate(opt);
+    if (opcode == vst::effMainsChanged && value != 0)
+        mirror.start();
     if (const size_t size = textSize(opcode)) {
         // Exactly the documented room: a longer write is a heap overflow the sanitizer reports.
         std::vector<char> text(size, '\x7f');
@@ -112,13 +168,14 @@ void dispatch(AEffect* effect, Script& script) {
     effect->dispatcher(effect, opcode, index, value, ptr, opt);
 }
 
-void parameters(AEffect* effect, Script& script) {
+void parameters(AEffect* effect, Script& script, Mirror& mirror) {
     const int32_t index = static_cast<int32_t>(static_cast<int8_t>(script.byte())) % 5;
     if (script.byte() & 1)
         effect->setParameter(effect, index, script.anyFloat());
     const float read = effect->getParameter(effect, index);
     if (!(read >= 0.0f && read <= 1.0f))
         fail("getParameter left [0, 1]", read);
+    mirror.followLevel(effect);
 }
 
 template <typename Sample> Sample sampleFrom(Script& script);
@@ -138,7 +195,7 @@ void process(AEffect* effect, float** in, float** out, int32_t frames) {
     effect->processReplacing(effect, in, out, frames);
 }
 
-template <typename Sample> void processBlock(AEffect* effect, Script& script) {
+template <typename Sample> void processBlock(AEffect* effect, Script& script, Mirror& mirror) {
     const uint8_t shape = script.byte();
     const bool inPlace = shape & 1;
     // Mostly small blocks, sometimes large ones, sometimes zero or negative counts.
@@ -164,6 +221,14 @@ template <typename Sample> void processBlock(AEffect* effect, Script& script) {
     }
     Sample* in[2] = {buffers[0].data(), buffers[1].data()};
     Sample* out[2] = {inPlace ? in[0] : buffers[2].data(), inPlace ? in[1] : buffers[3].data()};
+    // The expected outputs, before processing in place overwrites the inputs.
+    std::vector<Sample> expected[2];
+    for (int32_t i = 0; i < frames; ++i) {
+        double pair[2];
+        mirror.run(static_cast<double>(in[0][i]), static_cast<double>(in[1][i]), pair[0], pair[1]);
+        expected[0].push_back(static_cast<Sample>(pair[0]));
+        expected[1].push_back(static_cast<Sample>(pair[1]));
+    }
     process(effect, in, out, frames);
     if (frames <= 0) {
         if (!inPlace && (buffers[2][0] != Sample(7) || buffers[3][0] != Sample(7)))
@@ -172,8 +237,9 @@ template <typename Sample> void processBlock(AEffect* effect, Script& script) {
     }
     for (int c = 0; c < 2; ++c)
         for (int32_t i = 0; i < frames; ++i)
-            if (!(out[c][i] >= Sample(-1) && out[c][i] <= Sample(1)))
-                fail("output sample not finite or beyond full scale", static_cast<double>(out[c][i]));
+            if (!matches(out[c][i], expected[c][static_cast<size_t>(i)]))
+                fail("an output sample is not what the filter equations give",
+                     static_cast<double>(out[c][i]));
 }
 
 // Loaded once and kept for the life of the process, as a host keeps a plug-in it uses: unloading
@@ -199,23 +265,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!effect || effect->magic != vst::kEffectMagic)
         fail("the entry point gave no effect", 0.0);
     Script script(data, size);
+    Mirror mirror;
     for (int step = 0; step < 200 && !script.done(); ++step) {
         switch (script.byte() % 6) {
         case 0:
         case 1:
-            dispatch(effect, script);
+            dispatch(effect, script, mirror);
+            mirror.followLevel(effect);
             break;
         case 2:
-            parameters(effect, script);
+            parameters(effect, script, mirror);
             break;
-        case 3:
-            effect->dispatcher(effect, vst::effSetSampleRate, 0, 0, nullptr, script.anyFloat());
+        case 3: {
+            const float rate = script.anyFloat();
+            effect->dispatcher(effect, vst::effSetSampleRate, 0, 0, nullptr, rate);
+            mirror.setRate(rate);
             break;
+        }
         case 4:
-            processBlock<double>(effect, script);
+            processBlock<double>(effect, script, mirror);
             break;
         default:
-            processBlock<float>(effect, script);
+            processBlock<float>(effect, script, mirror);
             break;
         }
     }

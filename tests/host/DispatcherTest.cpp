@@ -117,17 +117,20 @@ TEST_F(Dispatcher, ProgramNumberHasNoLowerBound) {
     EXPECT_EQ(send(vst::effGetProgram), 0);
 }
 
-TEST_F(Dispatcher, MainsChangedNeitherCallsTheHostNorClearsTheFilter) {
+// Suspending keeps the filter's history; resuming starts the next stream from silence.
+TEST_F(Dispatcher, MainsChangedCallsNoHostAndResumeClearsTheFilter) {
     float left[4] = {0.5f, 0.5f, 0.5f, 0.5f};
     float right[4] = {};
     float* channels[2] = {left, right};
     record->processReplacing(record, channels, channels, 4);
     const double lastLow = effect->filter()->lastLow[0];
+    ASSERT_NE(lastLow, 0.0);
     host.clear();
     EXPECT_EQ(send(vst::effMainsChanged, 0, 0), 0);
+    EXPECT_EQ(effect->filter()->lastLow[0], lastLow);
     EXPECT_EQ(send(vst::effMainsChanged, 0, 1), 0);
     EXPECT_TRUE(host.calls().empty());
-    EXPECT_EQ(effect->filter()->lastLow[0], lastLow);
+    EXPECT_EQ(effect->filter()->lastLow[0], 0.0);
 }
 
 TEST_F(Dispatcher, SpeakerArrangementAndTotalSamples) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -334,6 +335,51 @@ TEST_F(HostLevel, SampleRateReachesTheFilter) {
     twin->processDoubleReplacing(twin, c, c, 64);
     EXPECT_EQ(std::memcmp(again, impulse, sizeof(again)), 0);
     twin->dispatcher(twin, vst::effClose, 0, 0, nullptr, 0.0f);
+}
+
+// A stop and a start between two renders: the second starts from a clear history, so a bounce of
+// a passage does not depend on what played before it. A stop alone (the host may never start again) changes
+// nothing: processing goes on as if there had been none.
+TEST_F(HostLevel, ResumingStartsFromSilenceAndSuspendingChangesNothing) {
+    SeededRandom signal(5);
+    double earlier[2][512], passage[2][512];
+    for (int i = 0; i < 512; ++i) {
+        earlier[0][i] = signal.sample24();
+        earlier[1][i] = signal.sample24();
+        passage[0][i] = signal.sample24() * 0.5;
+        passage[1][i] = 0.0;
+    }
+    auto render = [](AEffect* e, const double(&source)[2][512], double(&result)[2][512]) {
+        std::memcpy(result, source, sizeof(result));
+        double* channels[2] = {result[0], result[1]};
+        e->processDoubleReplacing(e, channels, channels, 512);
+    };
+    struct Case {
+        const char* name;
+        std::vector<intptr_t> mains; // effMainsChanged values sent between the two renders
+        bool startsFresh;
+    };
+    const Case cases[] = {{"stop and start", {0, 1}, true}, {"start again", {1}, true}, {"stop", {0}, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AEffect* played = library.createEffect(RecordingHost::callback());
+        AEffect* reference = library.createEffect(RecordingHost::callback());
+        ASSERT_TRUE(played && reference);
+        double out[2][512], expected[2][512];
+        played->dispatcher(played, vst::effMainsChanged, 0, 1, nullptr, 0.0f);
+        render(played, earlier, out);
+        for (intptr_t value : c.mains)
+            played->dispatcher(played, vst::effMainsChanged, 0, value, nullptr, 0.0f);
+        // The reference renders the passage on a fresh effect, or straight after the earlier one.
+        reference->dispatcher(reference, vst::effMainsChanged, 0, 1, nullptr, 0.0f);
+        if (!c.startsFresh)
+            render(reference, earlier, expected);
+        render(played, passage, out);
+        render(reference, passage, expected);
+        EXPECT_EQ(std::memcmp(out, expected, sizeof(out)), 0);
+        played->dispatcher(played, vst::effClose, 0, 0, nullptr, 0.0f);
+        reference->dispatcher(reference, vst::effClose, 0, 0, nullptr, 0.0f);
+    }
 }
 
 // Reference samples, one 64-bit pattern per line in hexadecimal, scenario by scenario.

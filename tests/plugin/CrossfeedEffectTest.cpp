@@ -1,14 +1,20 @@
 #include "plugin/CrossfeedEffect.h"
+#include "plugin/ParameterMappings.h"
 #include "plugin/Presets.h"
+#include "support/RecordingHost.h"
 #include "tools/vsthost/SeededRandom.h"
+#include "tools/vsthost/StereoBuffers.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace tovrel {
 namespace {
@@ -239,16 +245,35 @@ TEST(SessionRecall, PresetsComeBackInEveryOrder) {
 }
 
 // Earlier builds reported the plain products for both level parameters; their sessions hold
-// those. Set in any order, they give what setting "Defs" first always gave.
+// those. Set in any order, they restore the level they stand for: the feed that was saved, and the
+// cut frequency 300 + trunc(value x 1700) computed in float, which for some products is one hertz
+// below the one saved (301, 302 and 304 Hz come back as 300, 301 and 303 Hz).
 TEST(SessionRecall, ValuesSavedByEarlierBuildsRestoreInEveryOrder) {
-    for (uint32_t cut = 300; cut <= 2000; cut += 37) {
-        const uint32_t feed = 10 + cut % 141;
-        const SavedValues saved{{static_cast<float>(feed - 10) * 0.0071428571827709675f,
-                                 static_cast<float>(cut - 300) * 0.0005882352706976235f, 0.0f}};
-        const LevelWord expected = restore(saved, kOrders[4])->filter()->level;
-        EXPECT_EQ(feedOf(expected), feed);
-        for (const auto& order : kOrders)
-            ASSERT_EQ(restore(saved, order)->filter()->level, expected) << cut;
+    struct Saved {
+        uint32_t feed;
+        uint32_t cut;
+        uint32_t restoredCut; // 0: work it out from the value
+    };
+    std::vector<Saved> sessions = {
+        {62, 301, 300}, {95, 302, 301}, {10, 304, 303}, {150, 300, 300}, {80, 2000, 0}};
+    for (uint32_t cut = 300; cut <= 2000; cut += 37)
+        sessions.push_back({10 + cut % 141, cut, 0});
+    for (const Saved& session : sessions) {
+        const float cutValue = static_cast<float>(session.cut - 300) * 0.0005882352706976235f;
+        const SavedValues saved{
+            {static_cast<float>(session.feed - 10) * 0.0071428571827709675f, cutValue, 0.0f}};
+        const float scaled = cutValue * 1700.0f;
+        const auto restoredCut =
+            session.restoredCut ? session.restoredCut : 300 + static_cast<uint32_t>(scaled);
+        for (const auto& order : kOrders) {
+            const auto effect = restore(saved, order);
+            const std::string where = std::to_string(session.feed) + " at " + std::to_string(session.cut) +
+                                      " Hz, order " + std::to_string(&order - kOrders);
+            ASSERT_EQ(effect->selectedPreset(), kPresetOff) << where;
+            ASSERT_EQ(effect->filter()->feed(), session.feed) << where;
+            ASSERT_EQ(effect->filter()->cutFrequency(), restoredCut) << where;
+            ASSERT_EQ(effect->levelInForce(), makeLevel(restoredCut, session.feed)) << where;
+        }
     }
 }
 
@@ -476,6 +501,155 @@ TEST(CrossfeedProcessing, FloatBlocksMatchTheFilterAndEmptyBlocksTouchNothing) {
         ASSERT_EQ(out0[i], frame[0]);
         ASSERT_EQ(out1[i], frame[1]);
     }
+}
+
+// Holds the first writer that reaches a stage of a change until the test lets it go.
+class SuspendedWriter {
+public:
+    explicit SuspendedWriter(CrossfeedEffect::ChangeStage stage) : heldStage(stage) {}
+
+    static void probe(void* context, CrossfeedEffect::ChangeStage stage) {
+        auto* self = static_cast<SuspendedWriter*>(context);
+        if (stage != self->heldStage || self->held.exchange(true))
+            return;
+        self->inside.store(true);
+        while (!self->released.load())
+            std::this_thread::yield();
+    }
+    void waitUntilInside() const {
+        while (!inside.load())
+            std::this_thread::yield();
+    }
+    void release() { released.store(true); }
+
+private:
+    CrossfeedEffect::ChangeStage heldStage;
+    std::atomic<bool> held{false};
+    std::atomic<bool> inside{false};
+    std::atomic<bool> released{false};
+};
+
+// A writer (the editor's thread, say) is suspended in the middle of a "Feed" change, while
+// computing the new settings or just before handing the level to the filter. Meanwhile the audio
+// thread processes, reads and sets "FCut" through the record to completion; then the writer goes
+// on. Both changes are in force in the end, in the settings and in the filter.
+TEST(ParameterThreads, AWriterSuspendedInAChangeHoldsUpNothingAndUndoesNothing) {
+    for (const auto stage :
+         {CrossfeedEffect::ChangeStage::computing, CrossfeedEffect::ChangeStage::pushing}) {
+        SCOPED_TRACE(stage == CrossfeedEffect::ChangeStage::computing ? "computing" : "pushing");
+        CrossfeedEffect effect(nullptr);
+        AEffect* record = effect.effectRecord();
+        record->setParameter(record, CrossfeedEffect::kParamPreset, 0.0f); // "Off" at 730 Hz, 6.2 dB
+        SuspendedWriter suspended(stage);
+        effect.setChangeProbe(&SuspendedWriter::probe, &suspended);
+
+        std::thread writer(
+            [&] { record->setParameter(record, CrossfeedEffect::kParamFeed, centredParameterForFeed(120)); });
+        suspended.waitUntilInside();
+
+        StereoBuffers<float> block(64);
+        for (int32_t i = 0; i < 64; ++i)
+            block.input(0)[i] = block.input(1)[i] = 0.25f;
+        record->processReplacing(record, block.inputs(), block.outputs(), 64);
+        record->setParameter(record, CrossfeedEffect::kParamCut, centredParameterForCut(1500));
+        EXPECT_EQ(cutFromParameter(record->getParameter(record, CrossfeedEffect::kParamCut)), 1500);
+        EXPECT_EQ(effect.filter()->cutFrequency(), 1500u);
+        char text[vst::kMaxParamStrLen + 1] = {};
+        record->dispatcher(record, vst::effGetParamDisplay, CrossfeedEffect::kParamCut, 0, text, 0.0f);
+        EXPECT_STREQ(text, "1500/120");
+        record->processReplacing(record, block.inputs(), block.outputs(), 64);
+
+        suspended.release();
+        writer.join();
+        EXPECT_EQ(effect.levelInForce(), makeLevel(1500, 120));
+        EXPECT_EQ(effect.filter()->feed(), 120u);
+        EXPECT_EQ(effect.filter()->cutFrequency(), 1500u);
+    }
+}
+
+// What a host that records automation knows of the effect: the last value it was told for each
+// parameter, starting from the values it read when the effect was inserted.
+struct HostLanes {
+    explicit HostLanes(CrossfeedEffect& effect) {
+        for (int32_t index = 0; index < CrossfeedEffect::kNumParams; ++index)
+            lane[index] = effect.getParameter(index);
+    }
+    void follow(const std::vector<test::RecordingHost::Call>& calls) {
+        for (const auto& call : calls)
+            if (call.opcode == vst::audioMasterAutomate)
+                lane[call.index] = call.opt;
+    }
+    float lane[CrossfeedEffect::kNumParams]{};
+};
+
+// The user edits in the editor, with presets locking the level sliders now and then. After every
+// step, the host's lanes select what is in force: the preset and the level the user hears. And a
+// host playing the lanes back on a fresh effect ends with what the user heard.
+TEST(EditorAutomation, TheHostRecordsWhatTheUserHeard) {
+    test::RecordingHost host;
+    CrossfeedEffect effect(test::RecordingHost::callback());
+    HostLanes lanes(effect);
+    struct Step {
+        int32_t index;
+        float value;
+    };
+    const Step steps[] = {
+        {CrossfeedEffect::kParamFeed, 0.9f},   // locked by the first preset
+        {CrossfeedEffect::kParamPreset, 0.0f}, // "Off"
+        {CrossfeedEffect::kParamFeed, centredParameterForFeed(80)},
+        {CrossfeedEffect::kParamCut, centredParameterForCut(1200)},
+        {CrossfeedEffect::kParamPreset, 0.77f}, // "C. Moy" moves both level sliders
+        {CrossfeedEffect::kParamFeed, 0.05f},   // locked
+        {CrossfeedEffect::kParamCut, 0.95f},    // locked
+        {CrossfeedEffect::kParamPreset, 0.1f},  // "Off" keeps C. Moy's level
+        {CrossfeedEffect::kParamCut, centredParameterForCut(640)},
+        {CrossfeedEffect::kParamPreset, 0.77f}, // "C. Moy" again moves "FCut" only
+        {CrossfeedEffect::kParamPreset, 0.95f}, // "J. Meier"
+    };
+    std::vector<test::RecordingHost::Call> recorded;
+    for (const Step& step : steps) {
+        host.clear();
+        effect.automateParameter(step.index, step.value);
+        lanes.follow(host.calls());
+        recorded.insert(recorded.end(), host.calls().begin(), host.calls().end());
+        const LevelWord level = effect.levelInForce();
+        ASSERT_EQ(presetFromParameter(lanes.lane[CrossfeedEffect::kParamPreset]), effect.selectedPreset())
+            << "step " << (&step - steps);
+        ASSERT_EQ(feedFromParameter(lanes.lane[CrossfeedEffect::kParamFeed]), feedOf(level))
+            << "step " << (&step - steps);
+        ASSERT_EQ(cutFromParameter(lanes.lane[CrossfeedEffect::kParamCut]), cutFrequencyOf(level))
+            << "step " << (&step - steps);
+        // A parameter that the effect changed itself is reported inside an edit gesture of its own.
+        for (size_t i = 0; i < host.calls().size(); ++i) {
+            const auto& call = host.calls()[i];
+            if (call.opcode != vst::audioMasterAutomate || call.index == step.index)
+                continue;
+            ASSERT_TRUE(i > 0 && i + 1 < host.calls().size());
+            EXPECT_EQ(host.calls()[i - 1].opcode, vst::audioMasterBeginEdit);
+            EXPECT_EQ(host.calls()[i - 1].index, call.index);
+            EXPECT_EQ(host.calls()[i + 1].opcode, vst::audioMasterEndEdit);
+            EXPECT_EQ(host.calls()[i + 1].index, call.index);
+        }
+    }
+
+    // Playback, and a later "Off" from the host: the level is the one heard at the end.
+    const LevelWord heard = effect.levelInForce();
+    CrossfeedEffect playback(nullptr);
+    for (const auto& call : recorded)
+        if (call.opcode == vst::audioMasterAutomate)
+            playback.setParameter(call.index, call.opt);
+    EXPECT_EQ(playback.selectedPreset(), effect.selectedPreset());
+    playback.setParameter(CrossfeedEffect::kParamPreset, 0.0f);
+    EXPECT_EQ(playback.levelInForce(), heard);
+    EXPECT_EQ(playback.filter()->feed(), feedOf(heard));
+    EXPECT_EQ(playback.filter()->cutFrequency(), cutFrequencyOf(heard));
+
+    // What the host sets itself is never reported back to it.
+    host.clear();
+    effect.setParameter(CrossfeedEffect::kParamPreset, 0.5f);
+    effect.setParameter(CrossfeedEffect::kParamPreset, 0.0f);
+    effect.setParameter(CrossfeedEffect::kParamFeed, 0.3f);
+    EXPECT_TRUE(host.calls().empty());
 }
 
 } // namespace

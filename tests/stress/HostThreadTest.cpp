@@ -4,11 +4,16 @@
 #include "StressHost.h"
 #include "engine/CrossfeedEngine.h"
 #include "engine/PublishedSetReplay.h"
+#include "plugin/CrossfeedEffect.h"
+#include "plugin/ParameterMappings.h"
+#include "plugin/Presets.h"
+#include "support/LevelReadback.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <thread>
 #include <vector>
@@ -18,13 +23,6 @@ namespace {
 
 // Frames whose outputs may still be on their way when a frame after them reads the sequence.
 constexpr size_t kStoreWindow = 64;
-
-// The level in force, read back through the record as a host would.
-LevelWord levelOf(AEffect* effect) {
-    const auto feed = static_cast<uint32_t>(std::lround(effect->getParameter(effect, 0) * 140.0f)) + 10;
-    const auto cut = static_cast<uint32_t>(std::lround(effect->getParameter(effect, 1) * 1700.0f)) + 300;
-    return makeLevel(cut, feed);
-}
 
 TEST(HostThreads, AutomationAndRateChangesReachTheNextFrameWhole) {
     StressHost host;
@@ -37,7 +35,7 @@ TEST(HostThreads, AutomationAndRateChangesReachTheNextFrameWhole) {
     // The sets the plug-in publishes, computed here by the filter on one thread.
     CrossfeedEngine engine;
     CrossfeedFilter& reference = *engine.filter();
-    reference.setLevel(levelOf(effect));
+    reference.setLevel(levelInForce(effect));
     PublishedSetReplay published(reference.currentSet());
 
     constexpr size_t kFrames = 1 << 18;
@@ -77,11 +75,11 @@ TEST(HostThreads, AutomationAndRateChangesReachTheNextFrameWhole) {
             }
             case 1:
                 effect->setParameter(effect, 1, value);
-                reference.setLevel(levelOf(effect));
+                reference.setLevel(levelInForce(effect));
                 break;
             default:
                 effect->setParameter(effect, 0, value);
-                reference.setLevel(levelOf(effect));
+                reference.setLevel(levelInForce(effect));
                 break;
             }
             // Outputs reach this thread later than the audio thread reads the sequence: its stores
@@ -112,6 +110,88 @@ TEST(HostThreads, AutomationAndRateChangesReachTheNextFrameWhole) {
 
     EXPECT_GT(published.published(), 20u) << "the automation should have changed the sets";
     EXPECT_EQ(published.check(in0.data(), in1.data(), out0.data(), out1.data(), processed), "");
+}
+
+// Two host threads set parameters through the record at once, many times over: a thread setting
+// "Feed" against one setting "FCut", and one choosing presets (last "C. Moy") against one setting
+// "Feed". Once both are done, the last value each set is in force: getParameter reports it and
+// the effect sounds exactly like one given the same settings on one thread.
+TEST(HostThreads, TwoWritersNeverUndoEachOther) {
+    StressHost host;
+    ASSERT_TRUE(host.load());
+    const auto hosted = host.openEffect(44100.0f);
+    const auto reference = host.openEffect(44100.0f);
+    ASSERT_TRUE(hosted && reference);
+    AEffect* effect = hosted->effect();
+    constexpr int kRounds = 100;
+    constexpr int kSets = 5000;
+    auto feedAt = [](int round, int n) { return 10 + (n * 7 + round) % 141; };
+    auto cutAt = [](int round, int n) { return 300 + (n * 13 + round * 5) % 1701; };
+    StereoBuffers<double> block(256);
+    SeededRandom noise(17);
+    for (int32_t i = 0; i < 256; ++i) {
+        block.input(0)[i] = noise.sample() * 0.25;
+        block.input(1)[i] = noise.sample() * 0.25;
+    }
+    auto heard = [&](HostedEffect& e, double(&out)[2][256]) {
+        e.suspend();
+        e.resume();
+        e.process(block.inputs(), block.outputs(), 256);
+        std::memcpy(out[0], block.output(0), sizeof(out[0]));
+        std::memcpy(out[1], block.output(1), sizeof(out[1]));
+    };
+    for (int round = 0; round < kRounds; ++round) {
+        const bool presetRace = round % 2 == 1;
+        effect->setParameter(effect, CrossfeedEffect::kParamPreset, 0.0f);
+        std::atomic<int> ready{0};
+        auto startTogether = [&ready] {
+            ready.fetch_add(1);
+            while (ready.load() < 2)
+                std::this_thread::yield();
+        };
+        std::thread first([&] {
+            startTogether();
+            for (int n = 0; n < kSets; ++n)
+                effect->setParameter(effect,
+                                     presetRace ? CrossfeedEffect::kParamPreset : CrossfeedEffect::kParamFeed,
+                                     presetRace ? parameterFromPreset(n % kPresetCount)
+                                                : centredParameterForFeed(feedAt(round, n)));
+            if (presetRace)
+                effect->setParameter(effect, CrossfeedEffect::kParamPreset, parameterFromPreset(3));
+        });
+        std::thread second([&] {
+            startTogether();
+            for (int n = 0; n < kSets; ++n)
+                effect->setParameter(effect,
+                                     presetRace ? CrossfeedEffect::kParamFeed : CrossfeedEffect::kParamCut,
+                                     presetRace ? centredParameterForFeed(feedAt(round, n))
+                                                : centredParameterForCut(cutAt(round, n)));
+        });
+        first.join();
+        second.join();
+
+        const int32_t preset = presetRace ? 3 : kPresetOff;
+        const LevelWord level = presetRace ? kLevelCMoy
+                                           : makeLevel(static_cast<uint32_t>(cutAt(round, kSets - 1)),
+                                                       static_cast<uint32_t>(feedAt(round, kSets - 1)));
+        const bool reported =
+            presetFromParameter(effect->getParameter(effect, CrossfeedEffect::kParamPreset)) == preset &&
+            feedFromParameter(effect->getParameter(effect, CrossfeedEffect::kParamFeed)) == feedOf(level) &&
+            cutFromParameter(effect->getParameter(effect, CrossfeedEffect::kParamCut)) ==
+                cutFrequencyOf(level);
+        reference->setParameter(CrossfeedEffect::kParamPreset, 0.0f);
+        reference->setParameter(CrossfeedEffect::kParamFeed,
+                                centredParameterForFeed(static_cast<int32_t>(feedOf(level))));
+        reference->setParameter(CrossfeedEffect::kParamCut,
+                                centredParameterForCut(static_cast<int32_t>(cutFrequencyOf(level))));
+        reference->setParameter(CrossfeedEffect::kParamPreset, parameterFromPreset(preset));
+        double out[2][256], expected[2][256];
+        heard(*hosted, out);
+        heard(*reference, expected);
+        EXPECT_TRUE(reported) << "round " << round << ": a change was undone";
+        EXPECT_EQ(std::memcmp(out, expected, sizeof(out)), 0)
+            << "round " << round << ": the filter did not end at the level in force";
+    }
 }
 
 } // namespace

@@ -2,6 +2,9 @@
 // changes from a second thread while the audio thread processes: nothing may crash, every output
 // must be finite and within full scale, and no effect may disturb another.
 #include "StressHost.h"
+#include "engine/CrossfeedEngine.h"
+#include "engine/PublishedSetReplay.h"
+#include "support/LevelReadback.h"
 
 #include <gtest/gtest.h>
 
@@ -193,47 +196,44 @@ TEST(InstanceStress, TwoAudioThreadsEachOpenProcessAndCloseTheirOwnInstances) {
 }
 
 // The host's user-interface thread automates all three parameters, with any float at all, while
-// the audio thread processes blocks in both precisions.
+// the audio thread processes blocks in both precisions. The signal stays within +-0.25 (with an
+// infinity now and then, which the input guard turns into silence), where no output at any level
+// and rate exceeds 0.36, so the clip never hides what the filter computed: the double-precision
+// stream is, frame for frame, what the plain equations give with one of the coefficient sets that
+// the parameter changes published, in order; no single-precision output reaches kNeverReached (a
+// NaN would leave the clip as +1.0).
 TEST(ThreadStress, ParametersSetFromAnotherThreadWhileProcessing) {
     StressHost host;
     ASSERT_TRUE(host.load());
-    const auto hosted = host.openEffect(44100.0f);
-    ASSERT_NE(hosted, nullptr);
-    AEffect* effect = hosted->effect();
+    const auto doubleHosted = host.openEffect(44100.0f);
+    const auto singleHosted = host.openEffect(44100.0f);
+    ASSERT_TRUE(doubleHosted && singleHosted);
+    AEffect* effect = doubleHosted->effect();
+    AEffect* single = singleHosted->effect();
+
+    // The sets the parameter changes publish, computed here by the filter on the user's thread.
+    CrossfeedEngine engine;
+    CrossfeedFilter& reference = *engine.filter();
+    reference.setLevel(levelInForce(effect));
+    PublishedSetReplay published(reference.currentSet());
+
+    constexpr int32_t kBlock = 128;
+    constexpr size_t kFrames = size_t{1} << 17;
+    constexpr float kNeverReached = 0.5f;
+    // What the filter takes in: the input with the infinities guarded to 0.0.
+    std::vector<double> in0(kFrames), in1(kFrames), guarded0(kFrames), out0(kFrames), out1(kFrames);
+    SeededRandom noise(7);
+    for (size_t i = 0; i < kFrames; ++i) {
+        const bool infinite = noise.below(5000) == 0;
+        guarded0[i] = infinite ? 0.0 : 0.25 * noise.sample();
+        in0[i] = infinite ? std::numeric_limits<double>::infinity() : guarded0[i];
+        in1[i] = -0.25 * noise.sample();
+    }
 
     std::atomic<bool> audioDone{false};
-    std::atomic<int> unsoundBlocks{0};
-    std::atomic<int> badParameters{0};
     std::atomic<int> parameterCalls{0};
-    constexpr int kOverlappingCalls = 1000;
-
-    std::thread audio([&]() {
-        SeededRandom random(7);
-        StereoBuffers<double> doubles(128);
-        StereoBuffers<float> floats(128);
-        // The audio thread keeps going until the other thread has made its share of calls, so the
-        // two overlap however the machine schedules them.
-        for (int b = 0; b < 20000 || parameterCalls.load() < kOverlappingCalls; ++b) {
-            for (int32_t i = 0; i < 128; ++i) {
-                const double left =
-                    random.below(5000) == 0 ? std::numeric_limits<double>::infinity() : random.sample();
-                doubles.input(0)[i] = left;
-                doubles.input(1)[i] = -random.sample();
-                floats.input(0)[i] = static_cast<float>(left);
-                floats.input(1)[i] = static_cast<float>(random.sample());
-            }
-            if (b % 2) {
-                effect->processDoubleReplacing(effect, doubles.inputs(), doubles.outputs(), 128);
-                unsoundBlocks += doubles.outputsSound() ? 0 : 1;
-            } else {
-                effect->processReplacing(effect, floats.inputs(), floats.outputs(), 128);
-                unsoundBlocks += floats.outputsSound() ? 0 : 1;
-            }
-        }
-        audioDone = true;
-    });
-
-    std::thread user([&]() {
+    std::atomic<int> badParameters{0};
+    auto automate = [&]() {
         const float odd[] = {std::numeric_limits<float>::quiet_NaN(),
                              std::numeric_limits<float>::infinity(),
                              -std::numeric_limits<float>::infinity(),
@@ -245,41 +245,53 @@ TEST(ThreadStress, ParametersSetFromAnotherThreadWhileProcessing) {
                              0.0f,
                              1.0f};
         SeededRandom random(11);
-        for (int n = 0; n < 2000000 && !audioDone; ++n) {
-            const int32_t index = static_cast<int32_t>(random.below(4));
+        while (!audioDone.load()) {
+            const auto index = static_cast<int32_t>(random.below(4));
             const float value = random.below(4) == 0 ? odd[random.below(10)]
                                                      : static_cast<float>(0.5 + 0.5 * random.sample());
             effect->setParameter(effect, index, value);
+            single->setParameter(single, index, value);
+            reference.setLevel(levelInForce(effect));
+            // The audio thread may pick a set up at any later frame: none is required by a frame.
+            published.publish(reference.currentSet(), kFrames);
             const float read = effect->getParameter(effect, static_cast<int32_t>(random.below(3)));
             badParameters += (read >= 0.0f && read <= 1.0f) ? 0 : 1;
             ++parameterCalls;
         }
-    });
-    audio.join();
-    user.join();
-    EXPECT_EQ(unsoundBlocks.load(), 0);
-    EXPECT_EQ(badParameters.load(), 0);
+    };
 
-    // Nothing lasting: after a rate change (which clears the history) and a preset, the effect
-    // processes exactly like a fresh one with the same settings.
-    const auto hostedFresh = host.openEffect(48000.0f);
-    ASSERT_NE(hostedFresh, nullptr);
-    AEffect* fresh = hostedFresh->effect();
-    for (AEffect* e : {effect, fresh}) {
-        e->dispatcher(e, vst::effSetSampleRate, 0, 0, nullptr, 48000.0f);
-        e->setParameter(e, 2, 1.0f);
-    }
-    StereoBuffers<double> a(512);
-    StereoBuffers<double> b(512);
     SeededRandom random(3);
-    for (int32_t i = 0; i < 512; ++i) {
-        a.input(0)[i] = b.input(0)[i] = random.sample();
-        a.input(1)[i] = b.input(1)[i] = random.sample();
+    StereoBuffers<float> floats(kBlock);
+    int unsoundOutputs = 0;
+    std::thread user;
+    for (size_t first = 0; first < kFrames; first += kBlock) {
+        double* inputs[2] = {&in0[first], &in1[first]};
+        double* outputs[2] = {&out0[first], &out1[first]};
+        effect->processDoubleReplacing(effect, inputs, outputs, kBlock);
+        for (int32_t i = 0; i < kBlock; ++i) {
+            floats.input(0)[i] = static_cast<float>(0.25 * random.sample());
+            floats.input(1)[i] = random.below(5000) == 0 ? std::numeric_limits<float>::infinity()
+                                                         : static_cast<float>(0.25 * random.sample());
+        }
+        single->processReplacing(single, floats.inputs(), floats.outputs(), kBlock);
+        for (int c = 0; c < 2; ++c)
+            for (int32_t i = 0; i < kBlock; ++i)
+                unsoundOutputs += std::fabs(floats.output(c)[i]) < kNeverReached ? 0 : 1;
+        // The first block at the starting level; then a block per parameter change at least,
+        // however the machine schedules the two threads.
+        if (first == 0)
+            user = std::thread(automate);
+        const auto blocksDone = static_cast<int>(first / kBlock) + 1;
+        while (parameterCalls.load() < blocksDone)
+            std::this_thread::yield();
     }
-    effect->processDoubleReplacing(effect, a.inputs(), a.outputs(), 512);
-    fresh->processDoubleReplacing(fresh, b.inputs(), b.outputs(), 512);
-    EXPECT_EQ(std::memcmp(a.output(0), b.output(0), 512 * sizeof(double)), 0);
-    EXPECT_EQ(std::memcmp(a.output(1), b.output(1), 512 * sizeof(double)), 0);
+    audioDone = true;
+    user.join();
+
+    EXPECT_EQ(unsoundOutputs, 0);
+    EXPECT_EQ(badParameters.load(), 0);
+    EXPECT_GT(published.published(), 100u) << "the parameter changes should have changed the sets";
+    EXPECT_EQ(published.check(guarded0.data(), in1.data(), out0.data(), out1.data(), kFrames), "");
 }
 
 } // namespace
