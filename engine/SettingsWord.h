@@ -28,6 +28,9 @@ public:
     SettingsWord& operator=(const SettingsWord&) = delete;
 
     std::uint64_t load() const { return word.load(std::memory_order_acquire); }
+    // The same word, for a reader that takes nothing else from the writers than the word itself
+    // (the audio thread, every frame): no ordering against its other memory accesses.
+    std::uint64_t loadRelaxed() const { return word.load(std::memory_order_relaxed); }
 
     // Installs next(old) for the word old in force when it lands; returns what it installed.
     template <typename Next> std::uint64_t update(Next next) {

@@ -95,7 +95,7 @@ void CrossfeedEffect::applyParameter(int32_t index, float value, Source source) 
             if (source == Source::host)
                 (isFeed ? keptFeed : keptCut).store(half, std::memory_order_relaxed);
         } else if (state) {
-            const LevelWord current = state->level;
+            const LevelWord current = state->currentLevel();
             state->setLevel(isFeed ? withFeed(current, half) : withCutFrequency(current, half));
         }
         break;
@@ -130,7 +130,7 @@ void CrossfeedEffect::applyKeptLevel() {
     CrossfeedFilter* state = engine.filter();
     if ((feed == kNothingKept && cut == kNothingKept) || !state)
         return;
-    const LevelWord current = state->level;
+    const LevelWord current = state->currentLevel();
     const uint32_t newFeed = feed != kNothingKept ? feed : feedOf(current);
     const uint32_t newCut = cut != kNothingKept ? cut : cutFrequencyOf(current);
     state->setLevel(makeLevel(newCut, newFeed));

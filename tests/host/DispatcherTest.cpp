@@ -119,12 +119,12 @@ TEST_F(Dispatcher, MainsChangedNeitherCallsTheHostNorClearsTheFilter) {
     float right[4] = {};
     float* channels[2] = {left, right};
     record->processReplacing(record, channels, channels, 4);
-    const double lastLow = effect->filter()->lastLow[0];
+    const double lastLow = effect->filter()->history().lastLow[0];
     host.clear();
     EXPECT_EQ(send(vst::effMainsChanged, 0, 0), 0);
     EXPECT_EQ(send(vst::effMainsChanged, 0, 1), 0);
     EXPECT_TRUE(host.calls().empty());
-    EXPECT_EQ(effect->filter()->lastLow[0], lastLow);
+    EXPECT_EQ(effect->filter()->history().lastLow[0], lastLow);
 }
 
 TEST_F(Dispatcher, SpeakerArrangementAndTotalSamples) {
