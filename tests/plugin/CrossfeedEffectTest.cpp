@@ -353,7 +353,8 @@ TEST(CrossfeedParameters, ValuesOutsideTheRangeInstallTheFallbackLevel) {
             effect.setParameter(2, 1.0f);
             effect.setParameter(2, 0.0f);
             effect.setParameter(index, value);
-            EXPECT_EQ(effect.filter()->currentLevel(), kFallbackLevel) << "parameter " << index << " value " << value;
+            EXPECT_EQ(effect.filter()->currentLevel(), kFallbackLevel)
+                << "parameter " << index << " value " << value;
         }
     }
     effect.setParameter(2, std::numeric_limits<float>::quiet_NaN());
