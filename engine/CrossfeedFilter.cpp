@@ -11,9 +11,13 @@ void CrossfeedFilter::setLevel(LevelWord level) {
     settings.update([valid](std::uint64_t word) { return filter_settings::withLevel(word, valid); });
 }
 
+// The rate asked for is compared with the rate in force, which is always valid: so the rate in
+// force again changes nothing, and an invalid rate always counts as a change to 44100 Hz.
 void CrossfeedFilter::setSampleRate(std::uint32_t rate) {
     const std::uint32_t valid = validSampleRate(rate);
-    settings.update([valid](std::uint64_t word) { return filter_settings::withRate(word, valid); });
+    settings.update([rate, valid](std::uint64_t word) {
+        return rate == filter_settings::rateOf(word) ? word : filter_settings::withNewRate(word, valid);
+    });
 }
 
 void CrossfeedFilter::clearHistory() {

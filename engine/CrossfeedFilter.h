@@ -55,7 +55,8 @@ public:
     void setLevel(LevelWord level);
 
     // A rate out of range installs 44100 Hz. A new rate clears the history (old samples mean
-    // nothing at another rate); the rate in force again changes nothing.
+    // nothing at another rate), and so does a rate out of range; the rate in force again changes
+    // nothing.
     void setSampleRate(std::uint32_t rate);
 
     // The next frame starts from a clear history (a resume after a pause in the stream).

@@ -42,9 +42,9 @@ constexpr std::uint32_t generationOf(std::uint64_t word) {
 constexpr std::uint64_t withLevel(std::uint64_t word, LevelWord level) {
     return pack(level, rateOf(word), generationOf(word));
 }
-// A new rate and a new generation; the same rate leaves the word as it is.
-constexpr std::uint64_t withRate(std::uint64_t word, std::uint32_t rate) {
-    return rate == rateOf(word) ? word : pack(levelOf(word), rate, generationOf(word) + 1);
+// A new rate, with a new generation: old samples mean nothing at another rate.
+constexpr std::uint64_t withNewRate(std::uint64_t word, std::uint32_t rate) {
+    return pack(levelOf(word), rate, generationOf(word) + 1);
 }
 constexpr std::uint64_t withClearRequest(std::uint64_t word) {
     return pack(levelOf(word), rateOf(word), generationOf(word) + 1);

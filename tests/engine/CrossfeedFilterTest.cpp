@@ -103,7 +103,7 @@ TEST(CrossfeedHistory, OnlyRateChangesAndClearRequestsClearTheNextFrame) {
     };
     const Case cases[] = {
         {"same rate again", [](CrossfeedFilter& f) { f.setSampleRate(48000); }, false},
-        {"invalid rate while at 44100", [](CrossfeedFilter& f) { f.setSampleRate(1999); }, false},
+        {"invalid rate while at 44100", [](CrossfeedFilter& f) { f.setSampleRate(1999); }, true},
         {"new level", [](CrossfeedFilter& f) { f.setLevel(kLevelJMeier); }, false},
         {"new rate", [](CrossfeedFilter& f) { f.setSampleRate(96000); }, true},
         {"new rate and back",
