@@ -23,7 +23,9 @@ uint32_t highOf(uint64_t word) {
 
 // Two writers count up each in its own half of the word, both at once, while a reader watches:
 // no update is lost (each count ends at its writer's last value) and none is undone (no count the
-// reader sees ever goes back).
+// reader sees ever goes back). Each writer's function gives up the processor now and then while it
+// computes, so that the other's updates land in the middle of it even on a machine that runs one
+// thread at a time.
 TEST(SettingsWord, UpdatesOfDifferentFieldsAreNeitherLostNorUndone) {
     constexpr uint32_t kUpdates = 5000;
     SettingsWord word;
@@ -34,7 +36,11 @@ TEST(SettingsWord, UpdatesOfDifferentFieldsAreNeitherLostNorUndone) {
         while (ready.load() < 3)
             std::this_thread::yield();
         for (uint32_t i = 0; i < kUpdates; ++i)
-            word.update([shift](uint64_t old) { return old + (uint64_t{1} << shift); });
+            word.update([shift, i](uint64_t old) {
+                if (i % 8 == 0)
+                    std::this_thread::yield();
+                return old + (uint64_t{1} << shift);
+            });
     };
     bool wentBack = false;
     std::thread reader([&]() {
@@ -94,30 +100,42 @@ TEST(SettingsWord, AWriterStoppedInsideUpdateHoldsUpNobody) {
 
 // Writers install only words whose halves are each other's complement, in both orders; readers
 // on other threads must only ever see such words, never the halves of two (on 32-bit builds a
-// 64-bit word that is not moved whole comes apart here).
+// 64-bit word that is not moved whole comes apart here). The writers go on until each reader has
+// seen the word change under it many times, so that writes have landed between its reads, and
+// inside them were the reads not whole, whether the threads run side by side or take turns.
 TEST(SettingsWord, ReadersSeeOnlyWholeInstalledWords) {
+    constexpr long kChangesSeen = 20000;
+    constexpr long kMostWrites = 4000000;
     const uint64_t patterns[] = {0x00000000FFFFFFFFu, 0xFFFFFFFF00000000u, 0x12345678EDCBA987u,
                                  0xEDCBA98712345678u};
     SettingsWord word(patterns[0]);
     std::atomic<bool> done{false};
-    std::atomic<int> torn{0};
-    std::atomic<long> reads{0};
-    auto reader = [&]() {
-        while (!done.load()) {
+    std::atomic<long> torn{0};
+    std::atomic<long> changes[2] = {{0}, {0}};
+    std::atomic<long> writes{0};
+    auto reader = [&](int n) {
+        uint64_t last = word.load();
+        while (!done.load(std::memory_order_relaxed)) {
             const uint64_t seen = word.load();
             if (highOf(seen) != ~lowOf(seen))
                 torn.fetch_add(1);
-            reads.fetch_add(1, std::memory_order_relaxed);
+            if (seen != last)
+                changes[n].fetch_add(1, std::memory_order_relaxed);
+            last = seen;
         }
     };
     auto writer = [&](int first) {
-        for (int i = 0; i < 200000; ++i) {
+        for (long i = 0; changes[0].load(std::memory_order_relaxed) < kChangesSeen ||
+                         changes[1].load(std::memory_order_relaxed) < kChangesSeen;
+             ++i) {
+            if (writes.fetch_add(1, std::memory_order_relaxed) >= kMostWrites)
+                break;
             const uint64_t next = patterns[(first + i) % 4];
             word.update([next](uint64_t) { return next; });
         }
     };
-    std::thread readerA(reader);
-    std::thread readerB(reader);
+    std::thread readerA(reader, 0);
+    std::thread readerB(reader, 1);
     std::thread writerA(writer, 0);
     std::thread writerB(writer, 1);
     writerA.join();
@@ -125,8 +143,8 @@ TEST(SettingsWord, ReadersSeeOnlyWholeInstalledWords) {
     done.store(true);
     readerA.join();
     readerB.join();
-    EXPECT_GT(reads.load(), 0);
-    EXPECT_EQ(torn.load(), 0);
+    EXPECT_GT(changes[0].load() + changes[1].load(), 0) << "no write landed while the readers read";
+    EXPECT_EQ(torn.load(), 0) << "changes seen " << changes[0].load() << " and " << changes[1].load();
 }
 
 } // namespace
