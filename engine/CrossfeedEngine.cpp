@@ -4,13 +4,8 @@
 
 namespace tovrel {
 
-CrossfeedEngine::CrossfeedEngine() : state(new (std::nothrow) CrossfeedFilter{}) {
-    if (!state)
-        return;
-    // The fresh state holds level 0 and rate 0; setting the default rate computes the
-    // coefficients, which installs the fallback level, and clears the history.
-    state->setSampleRate(kDefaultSampleRate);
-}
+// A new filter starts at the default rate and the fallback level with a clear history.
+CrossfeedEngine::CrossfeedEngine() : state(new (std::nothrow) CrossfeedFilter{}) {}
 
 CrossfeedEngine::~CrossfeedEngine() = default;
 

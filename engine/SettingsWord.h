@@ -15,11 +15,13 @@ namespace tovrel {
 // or undone by another: once all updates have returned, the word is what applying each of them
 // once, in the order in which they landed, gives. The function may run more than once and must
 // only compute (no side effects).
+// (SettingsWord.UpdatesOfDifferentFieldsAreNeitherLostNorUndone)
 // Waiting: nobody waits for anybody. There is no lock; an update retries only because another
 // update completed, and a writer suspended anywhere inside update() holds up no other writer and
-// no reader.
-// Readers: load() is one atomic load of a word that some update installed, never a mix of two,
-// on 32-bit builds too (the word is lock-free there: cmpxchg8b on x86).
+// no reader. (SettingsWord.AWriterStoppedInsideUpdateHoldsUpNobody)
+// Readers: load() and loadRelaxed() are one atomic load of a word that some update installed,
+// never a mix of two, on 32-bit builds too (the word is lock-free there: cmpxchg8b on x86).
+// (SettingsWord.ReadersSeeOnlyWholeInstalledWords, also run as 32-bit code)
 class SettingsWord {
 public:
     explicit constexpr SettingsWord(std::uint64_t initial = 0) : word(initial) {}
@@ -28,6 +30,9 @@ public:
     SettingsWord& operator=(const SettingsWord&) = delete;
 
     std::uint64_t load() const { return word.load(std::memory_order_acquire); }
+    // The same word, for a reader that takes nothing else from the writers than the word itself
+    // (the audio thread, every frame): no ordering against its other memory accesses.
+    std::uint64_t loadRelaxed() const { return word.load(std::memory_order_relaxed); }
 
     // Installs next(old) for the word old in force when it lands; returns what it installed.
     template <typename Next> std::uint64_t update(Next next) {

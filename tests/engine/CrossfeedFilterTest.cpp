@@ -1,43 +1,42 @@
 #include "engine/CrossfeedEngine.h"
+#include "engine/PlainEquations.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <functional>
+#include <string>
 #include <vector>
 
 namespace tovrel {
 namespace {
 
-// The state after the engine's construction, at 44100 Hz with the fallback level.
-CrossfeedFilter freshFilter() {
-    CrossfeedEngine engine;
-    return *engine.filter();
-}
-
 bool historyIsClear(const CrossfeedFilter& f) {
-    return f.lastInput[0] == 0.0 && f.lastInput[1] == 0.0 && f.lastLow[0] == 0.0 && f.lastLow[1] == 0.0 &&
-           f.lastHigh[0] == 0.0 && f.lastHigh[1] == 0.0;
+    const FilterHistory& h = f.history();
+    return h.lastInput[0] == 0.0 && h.lastInput[1] == 0.0 && h.lastLow[0] == 0.0 && h.lastLow[1] == 0.0 &&
+           h.lastHigh[0] == 0.0 && h.lastHigh[1] == 0.0;
 }
 
-void feed(CrossfeedFilter& f, int frames, double left, double right) {
-    for (int i = 0; i < frames; ++i) {
-        double pair[2] = {left, right};
-        f.processFrame(pair);
-    }
+uint64_t bitsOf(double v) {
+    uint64_t b;
+    std::memcpy(&b, &v, sizeof b);
+    return b;
 }
 
 TEST(CrossfeedCoefficients, NewEngineStartsAtDefaultRateAndFallbackLevel) {
     CrossfeedEngine engine;
     ASSERT_NE(engine.filter(), nullptr);
-    EXPECT_EQ(engine.filter()->level, 0x003E02DAu);
-    EXPECT_EQ(engine.filter()->sampleRate, 44100u);
+    EXPECT_EQ(engine.filter()->currentLevel(), 0x003E02DAu);
+    EXPECT_EQ(engine.filter()->sampleRate(), 44100u);
     EXPECT_EQ(engine.filter()->cutFrequency(), 730u);
     EXPECT_EQ(engine.filter()->feed(), 62u);
     EXPECT_TRUE(historyIsClear(*engine.filter()));
 }
 
 TEST(CrossfeedCoefficients, MatchReferenceAt730Hz62dB) {
-    const CrossfeedFilter f = freshFilter();
+    const FilterCoefficients f = designFilter(kFallbackLevel, 44100).coefficients;
     EXPECT_NEAR(f.lowA0, 0.0385781700538, 1e-12);
     EXPECT_NEAR(f.lowB1, 0.901218650158, 1e-12);
     EXPECT_NEAR(f.highA0, 0.97272828018, 1e-11);
@@ -52,8 +51,7 @@ TEST(CrossfeedCoefficients, MatchReferenceAt730Hz62dB) {
 }
 
 TEST(CrossfeedCoefficients, MatchReferenceAt700Hz45dB) {
-    CrossfeedFilter f = freshFilter();
-    f.setLevel(0x002D02BC);
+    const FilterCoefficients f = designFilter(0x002D02BC, 44100).coefficients;
     EXPECT_NEAR(f.lowA0, 0.0436377678804, 1e-12);
     EXPECT_NEAR(f.lowB1, 0.905078951271, 1e-12);
     EXPECT_NEAR(f.highA0, 0.969844561979, 1e-12);
@@ -61,97 +59,113 @@ TEST(CrossfeedCoefficients, MatchReferenceAt700Hz45dB) {
     EXPECT_NEAR(f.gain, 0.812005663462, 1e-12);
 }
 
-TEST(CrossfeedLevelValidation, EdgesOfTheRangeAreKept) {
-    CrossfeedFilter f = freshFilter();
-    f.setLevel(makeLevel(300, 150));
-    EXPECT_EQ(f.level, makeLevel(300, 150));
-    f.setLevel(makeLevel(2000, 10));
-    EXPECT_EQ(f.level, makeLevel(2000, 10));
-}
+// The design and the setters validate alike: in range kept, either half out of range gives the
+// fallback level whole, a rate out of range 44100 Hz.
+TEST(CrossfeedValidation, LevelsAndRatesOutOfRangeFallBackWhole) {
+    struct Case {
+        LevelWord level;
+        uint32_t rate;
+        LevelWord expectedLevel;
+        uint32_t expectedRate;
+    };
+    const Case cases[] = {
+        {makeLevel(300, 150), 2000, makeLevel(300, 150), 2000},
+        {makeLevel(2000, 10), 384000, makeLevel(2000, 10), 384000},
+        {makeLevel(700, 151), 1999, kFallbackLevel, 44100},
+        {makeLevel(700, 9), 384001, kFallbackLevel, 44100},
+        {makeLevel(299, 45), 0, kFallbackLevel, 44100},
+        {makeLevel(2001, 45), 0xFFFFFFFFu, kFallbackLevel, 44100},
+    };
+    for (const Case& c : cases) {
+        const FilterDesign design = designFilter(c.level, c.rate);
+        EXPECT_EQ(design.level, c.expectedLevel) << std::hex << c.level;
+        EXPECT_EQ(design.sampleRate, c.expectedRate) << c.rate;
+        const FilterDesign valid = designFilter(c.expectedLevel, c.expectedRate);
+        EXPECT_EQ(std::memcmp(&design.coefficients, &valid.coefficients, sizeof valid.coefficients), 0);
 
-TEST(CrossfeedLevelValidation, EitherHalfOutOfRangeInstallsTheWholeFallback) {
-    for (LevelWord bad : {makeLevel(700, 151), makeLevel(700, 9), makeLevel(299, 45), makeLevel(2001, 45)}) {
-        CrossfeedFilter f = freshFilter();
-        f.setLevel(makeLevel(650, 95));
-        f.setLevel(bad);
-        EXPECT_EQ(f.level, kFallbackLevel) << std::hex << bad;
-        const CrossfeedFilter reference = freshFilter();
-        EXPECT_EQ(f.lowA0, reference.lowA0);
-        EXPECT_EQ(f.gain, reference.gain);
+        CrossfeedFilter f;
+        f.setLevel(kLevelJMeier);
+        f.setSampleRate(96000);
+        f.setLevel(c.level);
+        f.setSampleRate(c.rate);
+        EXPECT_EQ(f.currentLevel(), c.expectedLevel) << std::hex << c.level;
+        EXPECT_EQ(f.sampleRate(), c.expectedRate) << c.rate;
     }
 }
 
-TEST(CrossfeedLevelValidation, SameLevelTwiceComputesOnce) {
-    CrossfeedFilter f = freshFilter();
-    f.setLevel(makeLevel(650, 95));
-    f.lowB1 = 123.0; // a recomputation would overwrite this
-    f.setLevel(makeLevel(650, 95));
-    EXPECT_EQ(f.lowB1, 123.0);
-    f.setLevel(makeLevel(651, 95));
-    EXPECT_LT(f.lowB1, 1.0);
-}
-
-TEST(CrossfeedSampleRate, EdgesAreKeptAndOutsideFallsBackTo44100) {
-    CrossfeedFilter f = freshFilter();
-    f.setSampleRate(2000);
-    EXPECT_EQ(f.sampleRate, 2000u);
-    f.setSampleRate(384000);
-    EXPECT_EQ(f.sampleRate, 384000u);
-    f.setSampleRate(1999);
-    EXPECT_EQ(f.sampleRate, 44100u);
-    f.setSampleRate(384001);
-    EXPECT_EQ(f.sampleRate, 44100u);
-}
-
-TEST(CrossfeedSampleRate, InvalidRateRecomputesAndClearsEveryTime) {
-    CrossfeedFilter f = freshFilter();
-    f.setSampleRate(1999);
-    feed(f, 10, 0.5, -0.25);
-    ASSERT_FALSE(historyIsClear(f));
-    // The stored rate is 44100, so the same invalid rate counts as a change again.
-    f.setSampleRate(1999);
-    EXPECT_TRUE(historyIsClear(f));
-}
-
-TEST(CrossfeedHistory, SameRateTwiceClearsOnce) {
-    CrossfeedFilter f = freshFilter();
-    f.setSampleRate(48000);
-    feed(f, 10, 0.5, -0.25);
-    f.setSampleRate(48000);
-    EXPECT_FALSE(historyIsClear(f));
-    f.setSampleRate(96000);
-    EXPECT_TRUE(historyIsClear(f));
-}
-
-TEST(CrossfeedHistory, LevelChangeKeepsHistory) {
-    CrossfeedFilter f = freshFilter();
-    feed(f, 10, 0.5, -0.25);
-    const double low0 = f.lastLow[0];
-    const double high1 = f.lastHigh[1];
-    f.setLevel(kLevelJMeier);
-    EXPECT_EQ(f.lastLow[0], low0);
-    EXPECT_EQ(f.lastHigh[1], high1);
-    EXPECT_EQ(f.lastInput[0], 0.5);
+// What each setter does to the history, seen in the frame after it: that frame either continues
+// from the history (the plain equations on, with the new coefficients) or starts clear.
+TEST(CrossfeedHistory, OnlyRateChangesAndClearRequestsClearTheNextFrame) {
+    struct Case {
+        const char* name;
+        std::function<void(CrossfeedFilter&)> change;
+        bool clears;
+    };
+    const Case cases[] = {
+        {"same rate again", [](CrossfeedFilter& f) { f.setSampleRate(48000); }, false},
+        {"invalid rate while at 44100", [](CrossfeedFilter& f) { f.setSampleRate(1999); }, true},
+        {"new level", [](CrossfeedFilter& f) { f.setLevel(kLevelJMeier); }, false},
+        {"new rate", [](CrossfeedFilter& f) { f.setSampleRate(96000); }, true},
+        {"new rate and back",
+         [](CrossfeedFilter& f) {
+             f.setSampleRate(96000);
+             f.setSampleRate(48000);
+         },
+         true},
+        {"clear request", [](CrossfeedFilter& f) { f.clearHistory(); }, true},
+        {"clear request and a level",
+         [](CrossfeedFilter& f) {
+             f.clearHistory();
+             f.setLevel(kLevelCMoy);
+         },
+         true},
+    };
+    for (const Case& c : cases) {
+        const uint32_t rate = std::strstr(c.name, "44100") ? 44100 : 48000;
+        CrossfeedFilter f(kLevelBs2bDefault, rate);
+        test::PlainEquations plain;
+        for (int i = 0; i < 10; ++i) {
+            double pair[2] = {0.5, -0.25};
+            double expected[2];
+            plain.run(designFilter(kLevelBs2bDefault, rate).coefficients, 0.5, -0.25, expected[0],
+                      expected[1]);
+            f.processFrame(pair);
+            ASSERT_EQ(bitsOf(pair[0]), bitsOf(expected[0])) << c.name;
+        }
+        c.change(f);
+        if (c.clears)
+            plain = test::PlainEquations{};
+        const FilterCoefficients now = designFilter(f.currentLevel(), f.sampleRate()).coefficients;
+        for (int i = 0; i < 3; ++i) {
+            double pair[2] = {0.125, 0.25};
+            double expected[2];
+            plain.run(now, 0.125, 0.25, expected[0], expected[1]);
+            f.processFrame(pair);
+            EXPECT_EQ(bitsOf(pair[0]), bitsOf(expected[0])) << c.name << " frame " << i;
+            EXPECT_EQ(bitsOf(pair[1]), bitsOf(expected[1])) << c.name << " frame " << i;
+        }
+    }
 }
 
 TEST(CrossfeedProcessing, FirstFramesFollowTheFilterEquations) {
-    CrossfeedFilter f = freshFilter();
+    CrossfeedFilter f;
+    const FilterCoefficients c = designFilter(kFallbackLevel, kDefaultSampleRate).coefficients;
     double pair[2] = {1.0, 0.0};
     f.processFrame(pair);
     // Own channel through the high boost, the other through the low pass.
-    EXPECT_EQ(pair[0], (f.highA0 * 1.0 + 0.0) * f.gain);
-    EXPECT_EQ(pair[1], (0.0 + f.lowA0) * f.gain);
+    EXPECT_EQ(pair[0], (c.highA0 * 1.0 + 0.0) * c.gain);
+    EXPECT_EQ(pair[1], (0.0 + c.lowA0) * c.gain);
 
     double next[2] = {0.0, 0.0};
     f.processFrame(next);
-    const double low0 = f.lowA0 * f.lowB1;
-    const double high0 = 1.0 * f.highA1 + f.highA0 * f.highB1;
-    EXPECT_EQ(next[0], high0 * f.gain);
-    EXPECT_EQ(next[1], low0 * f.gain);
+    const double low0 = c.lowA0 * c.lowB1;
+    const double high0 = 1.0 * c.highA1 + c.highA0 * c.highB1;
+    EXPECT_EQ(next[0], high0 * c.gain);
+    EXPECT_EQ(next[1], low0 * c.gain);
 }
 
 TEST(CrossfeedProcessing, SilenceInGivesSilenceOut) {
-    CrossfeedFilter f = freshFilter();
+    CrossfeedFilter f;
     for (int i = 0; i < 1000; ++i) {
         double pair[2] = {0.0, 0.0};
         f.processFrame(pair);
@@ -160,20 +174,42 @@ TEST(CrossfeedProcessing, SilenceInGivesSilenceOut) {
     }
 }
 
-TEST(CrossfeedProcessing, FullScaleConvergesTowardsUnity) {
-    CrossfeedFilter f = freshFilter();
-    double pair[2] = {1.0, 1.0};
-    for (int i = 0; i < 20000; ++i) {
-        pair[0] = pair[1] = 1.0;
-        f.processFrame(pair);
+// A constant input settles where the equations' fixed point puts it: the high boost at
+// (highA0 + highA1) / (1 - highB1), the low pass at lowA0 / (1 - lowB1), each times the input, the
+// two summed and scaled by the gain, which the design chooses so that the sum comes to unity. The
+// filter's settled output is the test's own run of the equations to the bit, within rounding of
+// that fixed point: at half scale half of it, unclipped; at full scale, the same clipped to 1.0.
+TEST(CrossfeedProcessing, ConstantInputSettlesAtTheEquationsFixedPoint) {
+    const LevelWord levels[] = {kLevelTaskel, kLevelJMeier, makeLevel(300, 150), makeLevel(2000, 10)};
+    for (LevelWord level : levels) {
+        for (uint32_t rate : {2000u, 44100u, 384000u}) {
+            const FilterCoefficients c = designFilter(level, rate).coefficients;
+            const double settled =
+                c.gain * ((c.highA0 + c.highA1) / (1.0 - c.highB1) + c.lowA0 / (1.0 - c.lowB1));
+            EXPECT_NEAR(settled, 1.0, 1e-14) << std::hex << level << std::dec << " at " << rate;
+            // Long enough for the slowest decay (feedback 0.995) to reach the last bits.
+            const int frames = static_cast<int>(rate / 4);
+            for (double input : {0.5, 1.0}) {
+                CrossfeedFilter f(level, rate);
+                test::PlainEquations plain;
+                double pair[2] = {};
+                double unclipped[2] = {};
+                for (int i = 0; i < frames; ++i) {
+                    pair[0] = pair[1] = input;
+                    f.processFrame(pair);
+                    plain.run(c, input, input, unclipped[0], unclipped[1]);
+                }
+                const std::string where = std::to_string(input) + " at " + std::to_string(rate);
+                EXPECT_NEAR(unclipped[0], input * settled, 1e-14) << where;
+                for (int channel = 0; channel < 2; ++channel)
+                    EXPECT_EQ(bitsOf(pair[channel]), bitsOf(std::min(unclipped[channel], 1.0))) << where;
+            }
+        }
     }
-    EXPECT_NEAR(pair[0], 1.0, 1e-9);
-    EXPECT_NEAR(pair[1], 1.0, 1e-9);
-    EXPECT_LE(pair[0], 1.0);
 }
 
 TEST(CrossfeedProcessing, OverloadIsClippedToExactlyOne) {
-    CrossfeedFilter f = freshFilter();
+    CrossfeedFilter f;
     bool sawPositive = false;
     bool sawNegative = false;
     for (int i = 0; i < 400; ++i) {
@@ -194,9 +230,8 @@ TEST(CrossfeedProcessing, OverloadIsClippedToExactlyOne) {
 }
 
 TEST(CrossfeedProcessing, FloatPathIsTheDoublePathRoundedToFloat) {
-    CrossfeedFilter single = freshFilter();
-    single.setLevel(kLevelJMeier);
-    CrossfeedFilter twin = single;
+    CrossfeedFilter single(kLevelJMeier);
+    CrossfeedFilter twin(kLevelJMeier);
     uint32_t seed = 12345;
     for (int i = 0; i < 5000; ++i) {
         seed = seed * 1664525u + 1013904223u;

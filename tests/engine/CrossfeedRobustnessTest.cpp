@@ -1,6 +1,6 @@
 // The filter's guards against bad input and subnormal history, held against the plain filter
 // arithmetic: results must not change wherever that arithmetic stays in the normal range.
-#include "engine/CrossfeedEngine.h"
+#include "engine/CrossfeedFilter.h"
 #include "engine/PlainEquations.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +20,8 @@ namespace {
 // The frame arithmetic exactly as written in the filter's equations, without any guard: the
 // yardstick for every result below.
 struct PlainFilter {
-    explicit PlainFilter(const CrossfeedFilter& f) : c(f) {}
+    explicit PlainFilter(const CrossfeedFilter& f)
+        : c(designFilter(f.currentLevel(), f.sampleRate()).coefficients) {}
 
     void run(double in0, double in1, double& out0, double& out1) {
         double left = 0.0;
@@ -42,16 +43,12 @@ struct PlainFilter {
         return false;
     }
 
-    CrossfeedFilter c;
+    FilterCoefficients c;
     test::PlainEquations equations;
 };
 
 CrossfeedFilter filterAt(LevelWord level, uint32_t rate) {
-    CrossfeedEngine engine;
-    CrossfeedFilter f = *engine.filter();
-    f.setSampleRate(rate);
-    f.setLevel(level);
-    return f;
+    return CrossfeedFilter(level, rate);
 }
 
 uint64_t bitsOf(double v) {
@@ -65,7 +62,8 @@ uint32_t bitsOf(float v) {
     return b;
 }
 
-bool historyIsZeroOrNormal(const CrossfeedFilter& f) {
+bool historyIsZeroOrNormal(const CrossfeedFilter& filter) {
+    const FilterHistory& f = filter.history();
     for (double v :
          {f.lastInput[0], f.lastInput[1], f.lastLow[0], f.lastLow[1], f.lastHigh[0], f.lastHigh[1]})
         if (!std::isfinite(v) || (v != 0.0 && std::fabs(v) < DBL_MIN))
@@ -140,17 +138,17 @@ TEST(CrossfeedExactness, FrameResultsAreBitIdenticalToThePlainArithmetic) {
             clipped += (std::fabs(expected[0]) == 1.0) + (std::fabs(expected[1]) == 1.0);
         }
         EXPECT_GT(clipped, 100) << "the stream should exercise the clipping";
-        EXPECT_EQ(bitsOf(guarded.lastLow[0]), bitsOf(plain.equations.lastLow[0]));
-        EXPECT_EQ(bitsOf(guarded.lastHigh[1]), bitsOf(plain.equations.lastHigh[1]));
+        EXPECT_EQ(bitsOf(guarded.history().lastLow[0]), bitsOf(plain.equations.lastLow[0]));
+        EXPECT_EQ(bitsOf(guarded.history().lastHigh[1]), bitsOf(plain.equations.lastHigh[1]));
     }
 }
 
 TEST(CrossfeedExactness, BlocksOfAnySizeGiveTheFrameResultsInPlace) {
     for (const Setting& setting : kSettings) {
         CrossfeedFilter framewise = filterAt(setting.level, setting.rate);
-        CrossfeedFilter blockwise = framewise;
-        CrossfeedFilter floatBlocks = framewise;
-        CrossfeedFilter floatFrames = framewise;
+        CrossfeedFilter blockwise = filterAt(setting.level, setting.rate);
+        CrossfeedFilter floatBlocks = filterAt(setting.level, setting.rate);
+        CrossfeedFilter floatFrames = filterAt(setting.level, setting.rate);
         SampleSource source(setting.rate);
         uint32_t sizes = 7;
         for (int block = 0; block < 200; ++block) {
@@ -189,8 +187,12 @@ TEST(CrossfeedExactness, BlocksOfAnySizeGiveTheFrameResultsInPlace) {
                     << "block " << block << " frame " << i;
             }
         }
-        EXPECT_EQ(std::memcmp(blockwise.lastHigh, framewise.lastHigh, sizeof framewise.lastHigh), 0);
-        EXPECT_EQ(std::memcmp(floatBlocks.lastLow, floatFrames.lastLow, sizeof floatFrames.lastLow), 0);
+        EXPECT_EQ(std::memcmp(blockwise.history().lastHigh, framewise.history().lastHigh,
+                              sizeof(FilterHistory::lastHigh)),
+                  0);
+        EXPECT_EQ(std::memcmp(floatBlocks.history().lastLow, floatFrames.history().lastLow,
+                              sizeof(FilterHistory::lastLow)),
+                  0);
     }
 }
 
@@ -213,9 +215,8 @@ TEST(CrossfeedExactness, SinglePrecisionIsThePlainArithmeticRoundedToFloat) {
 // The host may run with flush-to-zero and denormals-are-zero set, or without: the guarded filter
 // gives the same normal-range results either way.
 TEST(CrossfeedExactness, HostFloatingPointModeChangesNothing) {
-    const CrossfeedFilter start = filterAt(kLevelJMeier, 48000);
-    CrossfeedFilter defaultMode = start;
-    CrossfeedFilter flushMode = start;
+    CrossfeedFilter defaultMode = filterAt(kLevelJMeier, 48000);
+    CrossfeedFilter flushMode = filterAt(kLevelJMeier, 48000);
     SampleSource sourceA(99);
     SampleSource sourceB(99);
     const unsigned int saved = _mm_getcsr();
@@ -243,7 +244,7 @@ TEST(CrossfeedSubnormalTail, HistoryDropsToZeroAndRejoinsThePlainArithmetic) {
             PlainFilter plain(guarded);
             SampleSource source(static_cast<uint32_t>(blockSize));
             // Long enough for the slowest decay to reach the smallest subnormal, and a little more.
-            const double feedback = std::max(guarded.lowB1, guarded.highB1);
+            const double feedback = std::max(plain.c.lowB1, plain.c.highB1);
             const size_t silenceFrames = static_cast<size_t>(760.0 / -std::log(feedback)) + 2000;
             const size_t total = 2000 + silenceFrames + 2000;
             std::vector<double> left(total), right(total);
@@ -275,10 +276,12 @@ TEST(CrossfeedSubnormalTail, HistoryDropsToZeroAndRejoinsThePlainArithmetic) {
             }
             EXPECT_TRUE(plainWentSubnormal) << "the silence should take the plain history below normal";
             // The music is back: the two agree on every history value again.
-            EXPECT_EQ(std::memcmp(guarded.lastLow, plain.equations.lastLow, sizeof plain.equations.lastLow),
+            EXPECT_EQ(std::memcmp(guarded.history().lastLow, plain.equations.lastLow,
+                                  sizeof plain.equations.lastLow),
                       0);
-            EXPECT_EQ(
-                std::memcmp(guarded.lastHigh, plain.equations.lastHigh, sizeof plain.equations.lastHigh), 0);
+            EXPECT_EQ(std::memcmp(guarded.history().lastHigh, plain.equations.lastHigh,
+                                  sizeof plain.equations.lastHigh),
+                      0);
         }
     }
 }
@@ -323,7 +326,8 @@ TEST(CrossfeedSubnormalTail, LongSilenceGivesExactZerosAndAClearHistory) {
         f.processBlock(silence.data(), other.data(), silence.data(), other.data(), 4096);
         ASSERT_TRUE(historyIsZeroOrNormal(f)) << "block " << block;
     }
-    for (double v : {f.lastLow[0], f.lastLow[1], f.lastHigh[0], f.lastHigh[1]})
+    for (double v :
+         {f.history().lastLow[0], f.history().lastLow[1], f.history().lastHigh[0], f.history().lastHigh[1]})
         EXPECT_EQ(bitsOf(v), 0u);
     double pair[2] = {0.0, 0.0};
     f.processFrame(pair);
@@ -345,7 +349,7 @@ TEST(CrossfeedBadInput, UnusableSamplesAreProcessedAsZero) {
     for (double value : bad) {
         for (int channels = 1; channels <= 3; ++channels) {
             CrossfeedFilter poisoned = filterAt(kLevelCMoy, 44100);
-            CrossfeedFilter clean = poisoned;
+            CrossfeedFilter clean = filterAt(kLevelCMoy, 44100);
             SampleSource source(static_cast<uint32_t>(channels));
             for (int i = 0; i < 3000; ++i) {
                 double a[2] = {source.next(), source.next()};
@@ -372,7 +376,7 @@ TEST(CrossfeedBadInput, SinglePrecisionNonFiniteSamplesAreProcessedAsZero) {
     for (float value : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
                         -std::numeric_limits<float>::infinity()}) {
         CrossfeedFilter poisoned = filterAt(kLevelTaskel, 48000);
-        CrossfeedFilter clean = poisoned;
+        CrossfeedFilter clean = filterAt(kLevelTaskel, 48000);
         std::vector<float> left(1024), right(1024), cleanLeft(1024), cleanRight(1024);
         SampleSource source(3);
         for (size_t i = 0; i < 1024; ++i) {

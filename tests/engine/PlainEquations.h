@@ -1,14 +1,14 @@
 #pragma once
 
+#include "engine/CoefficientDesign.h"
+
 namespace tovrel::test {
 
 // The filter's frame equations exactly as written, without the input guard, the subnormal flush or
 // the clipping, on a history of their own: the yardstick that the engine tests hold the filter's
-// results against. `Coefficients` is anything with the six coefficient fields (the filter itself
-// or one published coefficient set).
+// results against, with coefficients taken from the filter's design.
 struct PlainEquations {
-    template <typename Coefficients>
-    void run(const Coefficients& c, double in0, double in1, double& out0, double& out1) {
+    void run(const FilterCoefficients& c, double in0, double in1, double& out0, double& out1) {
         lastLow[0] = lastLow[0] * c.lowB1 + in0 * c.lowA0;
         lastLow[1] = lastLow[1] * c.lowB1 + in1 * c.lowA0;
         lastHigh[0] = lastInput[0] * c.highA1 + c.highA0 * in0 + lastHigh[0] * c.highB1;

@@ -24,7 +24,8 @@ public:
     // Records `set` if it differs from the last one recorded.
     void publish(const Set& set, size_t firstFrame) {
         const Set& last = sets.back().set;
-        if (std::memcmp(&set, &last, offsetof(Set, generation)) != 0 || set.generation != last.generation)
+        if (std::memcmp(&set.coefficients, &last.coefficients, sizeof set.coefficients) != 0 ||
+            set.generation != last.generation)
             sets.push_back({set, firstFrame});
     }
 
@@ -45,7 +46,7 @@ public:
                 if (sets[k].set.generation != sets[current].set.generation)
                     candidate = PlainEquations{};
                 double expected[2];
-                candidate.run(sets[k].set, in0[frame], in1[frame], expected[0], expected[1]);
+                candidate.run(sets[k].set.coefficients, in0[frame], in1[frame], expected[0], expected[1]);
                 if (sameBits(expected[0], out0[frame]) && sameBits(expected[1], out1[frame])) {
                     matched = true;
                     current = k;

@@ -123,14 +123,19 @@ TEST_F(Dispatcher, MainsChangedCallsNoHostAndResumeClearsTheFilter) {
     float right[4] = {};
     float* channels[2] = {left, right};
     record->processReplacing(record, channels, channels, 4);
-    const double lastLow = effect->filter()->lastLow[0];
+    const double lastLow = effect->filter()->history().lastLow[0];
     ASSERT_NE(lastLow, 0.0);
     host.clear();
     EXPECT_EQ(send(vst::effMainsChanged, 0, 0), 0);
-    EXPECT_EQ(effect->filter()->lastLow[0], lastLow);
+    EXPECT_EQ(effect->filter()->history().lastLow[0], lastLow);
     EXPECT_EQ(send(vst::effMainsChanged, 0, 1), 0);
     EXPECT_TRUE(host.calls().empty());
-    EXPECT_EQ(effect->filter()->lastLow[0], 0.0);
+    // The history is the audio thread's: the clear shows in the next block, which is silent.
+    float silentLeft[4] = {}, silentRight[4] = {};
+    float* silent[2] = {silentLeft, silentRight};
+    record->processReplacing(record, silent, silent, 4);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(silentLeft[i] + silentRight[i], 0.0f) << i;
 }
 
 TEST_F(Dispatcher, SpeakerArrangementAndTotalSamples) {

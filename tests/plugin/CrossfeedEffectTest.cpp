@@ -55,7 +55,7 @@ SavedValues customSession(uint32_t feed, uint32_t cut) {
     effect.setParameter(2, 0.0f);
     effect.setParameter(0, (static_cast<float>(feed - 10) + 0.5f) / 140.0f);
     effect.setParameter(1, (static_cast<float>(cut - 300) + 0.5f) / 1700.0f);
-    EXPECT_EQ(effect.filter()->level, makeLevel(cut, feed));
+    EXPECT_EQ(effect.filter()->currentLevel(), makeLevel(cut, feed));
     return save(effect);
 }
 
@@ -67,7 +67,7 @@ void expectRecalledInEveryOrder(const SavedValues& saved, int32_t preset, LevelW
         for (int cycle = 0; cycle < 2; ++cycle) {
             auto effect = restore(current, kOrders[(first + cycle) % 6]);
             ASSERT_EQ(effect->selectedPreset(), preset) << "order " << first << " cycle " << cycle;
-            ASSERT_EQ(effect->filter()->level, level) << "order " << first << " cycle " << cycle;
+            ASSERT_EQ(effect->filter()->currentLevel(), level) << "order " << first << " cycle " << cycle;
             current = save(*effect);
             ASSERT_TRUE(current == saved) << "order " << first << " cycle " << cycle;
         }
@@ -109,13 +109,13 @@ TEST(CrossfeedParameters, LevelParametersAreLockedWhileAPresetIsSelected) {
     CrossfeedEffect effect(nullptr);
     effect.setParameter(0, 0.5f);
     effect.setParameter(1, 0.9f);
-    EXPECT_EQ(effect.filter()->level, kLevelTaskel);
+    EXPECT_EQ(effect.filter()->currentLevel(), kLevelTaskel);
     EXPECT_FLOAT_EQ(effect.getParameter(0), 0.37142858f);
     EXPECT_FLOAT_EQ(effect.getParameter(1), 0.25294116f);
 
     effect.setParameter(2, 0.25f); // choosing the preset again forgets the locked values
     effect.setParameter(2, 0.0f);  // "Off" keeps the preset's level
-    EXPECT_EQ(effect.filter()->level, kLevelTaskel);
+    EXPECT_EQ(effect.filter()->currentLevel(), kLevelTaskel);
     effect.setParameter(0, 0.5f);
     EXPECT_EQ(effect.filter()->feed(), 80u);
     EXPECT_EQ(effect.filter()->cutFrequency(), 730u);
@@ -127,16 +127,16 @@ TEST(CrossfeedParameters, LevelParametersAreLockedWhileAPresetIsSelected) {
 TEST(CrossfeedParameters, ChoosingAPresetInstallsItsLevel) {
     CrossfeedEffect effect(nullptr);
     effect.setParameter(2, 0.75f);
-    EXPECT_EQ(effect.filter()->level, kLevelCMoy);
+    EXPECT_EQ(effect.filter()->currentLevel(), kLevelCMoy);
     EXPECT_FLOAT_EQ(effect.getParameter(0), 0.35714287f);
     EXPECT_FLOAT_EQ(effect.getParameter(1), 0.2352941f);
     EXPECT_EQ(effect.getParameter(2), 0.75f);
 
     effect.setParameter(2, 1.0f);
-    EXPECT_EQ(effect.filter()->level, kLevelJMeier);
+    EXPECT_EQ(effect.filter()->currentLevel(), kLevelJMeier);
     EXPECT_EQ(display(effect, 2), "J. Meier");
     effect.setParameter(2, 0.5f);
-    EXPECT_EQ(effect.filter()->level, kLevelBs2bDefault);
+    EXPECT_EQ(effect.filter()->currentLevel(), kLevelBs2bDefault);
     EXPECT_EQ(display(effect, 2), "BS2B Def");
 }
 
@@ -283,12 +283,12 @@ TEST(SessionRecall, LockedValuesWaitForOffAndAreNotReported) {
     CrossfeedEffect effect(nullptr);
     effect.setParameter(0, saved.value[0]);
     effect.setParameter(1, saved.value[1]);
-    EXPECT_EQ(effect.filter()->level, kLevelTaskel);
+    EXPECT_EQ(effect.filter()->currentLevel(), kLevelTaskel);
     EXPECT_FLOAT_EQ(effect.getParameter(0), 0.37142858f);
     EXPECT_FLOAT_EQ(effect.getParameter(1), 0.25294116f);
     EXPECT_EQ(display(effect, 0), "6.2");
     effect.setParameter(2, 0.0f);
-    EXPECT_EQ(effect.filter()->level, makeLevel(640, 80));
+    EXPECT_EQ(effect.filter()->currentLevel(), makeLevel(640, 80));
     EXPECT_EQ(display(effect, 1), "640/290");
 
     // A value out of range still installs the fallback level, kept or not.
@@ -296,9 +296,9 @@ TEST(SessionRecall, LockedValuesWaitForOffAndAreNotReported) {
     other.setParameter(2, 1.0f);
     other.setParameter(1, 0.1f);
     other.setParameter(0, 1.5f);
-    EXPECT_EQ(other.filter()->level, kLevelJMeier);
+    EXPECT_EQ(other.filter()->currentLevel(), kLevelJMeier);
     other.setParameter(2, 0.0f);
-    EXPECT_EQ(other.filter()->level, kFallbackLevel);
+    EXPECT_EQ(other.filter()->currentLevel(), kFallbackLevel);
 }
 
 TEST(SessionRecall, PresetSelectionForgetsLockedValues) {
@@ -306,9 +306,9 @@ TEST(SessionRecall, PresetSelectionForgetsLockedValues) {
     effect.setParameter(0, 1.0f);
     effect.setParameter(1, 1.0f);
     effect.setParameter(2, 0.75f);
-    EXPECT_EQ(effect.filter()->level, kLevelCMoy);
+    EXPECT_EQ(effect.filter()->currentLevel(), kLevelCMoy);
     effect.setParameter(2, 0.0f);
-    EXPECT_EQ(effect.filter()->level, kLevelCMoy);
+    EXPECT_EQ(effect.filter()->currentLevel(), kLevelCMoy);
 }
 
 // Host automation of the two level parameters under a preset leaves the level, and so the
@@ -330,7 +330,7 @@ TEST(SessionRecall, LockedAutomationChangesNothingAudible) {
         channels[1] += 16;
     }
     reference.processDoubleReplacing(refChannels, refChannels, 256);
-    EXPECT_EQ(effect.filter()->level, kLevelJMeier);
+    EXPECT_EQ(effect.filter()->currentLevel(), kLevelJMeier);
     EXPECT_EQ(std::memcmp(left, refLeft, sizeof(left)), 0);
     EXPECT_EQ(std::memcmp(right, refRight, sizeof(right)), 0);
 }
@@ -341,22 +341,22 @@ TEST(SessionRecall, EditorChangesAreNeverKeptAndForgetTheHosts) {
     CrossfeedEffect effect(nullptr);
     effect.automateParameter(0, 0.9f);
     effect.automateParameter(1, 0.9f);
-    EXPECT_EQ(effect.filter()->level, kLevelTaskel);
+    EXPECT_EQ(effect.filter()->currentLevel(), kLevelTaskel);
     effect.setParameter(2, 0.0f); // the host's "Off" applies nothing the editor tried
-    EXPECT_EQ(effect.filter()->level, kLevelTaskel);
+    EXPECT_EQ(effect.filter()->currentLevel(), kLevelTaskel);
 
     effect.setParameter(2, 1.0f);
     effect.setParameter(0, 0.0f); // kept for the host's next "Off"
     effect.setParameter(1, 0.0f);
     effect.automateParameter(2, 0.0f);
     EXPECT_EQ(effect.selectedPreset(), 0);
-    EXPECT_EQ(effect.filter()->level, kLevelJMeier);
+    EXPECT_EQ(effect.filter()->currentLevel(), kLevelJMeier);
     effect.setParameter(2, 0.0f);
-    EXPECT_EQ(effect.filter()->level, kLevelJMeier);
+    EXPECT_EQ(effect.filter()->currentLevel(), kLevelJMeier);
 
     // Once free, the editor's changes apply at once.
     effect.automateParameter(0, 0.5f);
-    EXPECT_EQ(effect.filter()->level, makeLevel(650, 80));
+    EXPECT_EQ(effect.filter()->currentLevel(), makeLevel(650, 80));
 }
 
 TEST(CrossfeedParameters, ValuesOutsideTheRangeInstallTheFallbackLevel) {
@@ -364,7 +364,7 @@ TEST(CrossfeedParameters, ValuesOutsideTheRangeInstallTheFallbackLevel) {
     effect.setParameter(2, 1.0f);
     effect.setParameter(2, 0.0f); // "Off" at 650 Hz, 9.5 dB
     effect.setParameter(1, 1.5f);
-    EXPECT_EQ(effect.filter()->level, kFallbackLevel);
+    EXPECT_EQ(effect.filter()->currentLevel(), kFallbackLevel);
 
     const float hostile[] = {-0.01f,
                              1.01f,
@@ -378,7 +378,8 @@ TEST(CrossfeedParameters, ValuesOutsideTheRangeInstallTheFallbackLevel) {
             effect.setParameter(2, 1.0f);
             effect.setParameter(2, 0.0f);
             effect.setParameter(index, value);
-            EXPECT_EQ(effect.filter()->level, kFallbackLevel) << "parameter " << index << " value " << value;
+            EXPECT_EQ(effect.filter()->currentLevel(), kFallbackLevel)
+                << "parameter " << index << " value " << value;
         }
     }
     effect.setParameter(2, std::numeric_limits<float>::quiet_NaN());
@@ -391,7 +392,7 @@ TEST(CrossfeedParameters, UnknownIndicesChangeNothing) {
     CrossfeedEffect effect(nullptr);
     effect.setParameter(3, 0.0f);
     effect.setParameter(-1, 0.0f);
-    EXPECT_EQ(effect.filter()->level, kLevelTaskel);
+    EXPECT_EQ(effect.filter()->currentLevel(), kLevelTaskel);
     EXPECT_EQ(effect.getParameter(3), 0.0f);
     char text[16] = "untouched";
     effect.onGetParamName(3, text);
@@ -449,12 +450,12 @@ TEST(CrossfeedTexts, ProgramNameKeepsTwentyFourCharacters) {
 TEST(CrossfeedSampleRate, RateReachesTheFilterOnly) {
     CrossfeedEffect effect(nullptr);
     effect.onSetSampleRate(48000.7f);
-    EXPECT_EQ(effect.filter()->sampleRate, 48000u);
+    EXPECT_EQ(effect.filter()->sampleRate(), 48000u);
     EXPECT_EQ(effect.currentSampleRate(), 44100.0f);
     effect.onSetSampleRate(-48000.0f);
-    EXPECT_EQ(effect.filter()->sampleRate, 44100u);
+    EXPECT_EQ(effect.filter()->sampleRate(), 44100u);
     effect.onSetSampleRate(std::numeric_limits<float>::quiet_NaN());
-    EXPECT_EQ(effect.filter()->sampleRate, 44100u);
+    EXPECT_EQ(effect.filter()->sampleRate(), 44100u);
 }
 
 TEST(CrossfeedProcessing, BlocksRunTheFilterPerFrameAndMayBeInPlace) {
@@ -492,7 +493,7 @@ TEST(CrossfeedProcessing, FloatBlocksMatchTheFilterAndEmptyBlocksTouchNothing) {
     effect.processReplacing(inputs, outputs, 0);
     effect.processReplacing(inputs, outputs, -5);
     EXPECT_EQ(std::memcmp(out0, std::string(sizeof(out0), '\x7f').data(), sizeof(out0)), 0);
-    EXPECT_EQ(effect.filter()->lastInput[0], 0.0);
+    EXPECT_EQ(effect.filter()->history().lastInput[0], 0.0);
 
     effect.processReplacing(inputs, outputs, 32);
     for (int i = 0; i < 32; ++i) {

@@ -1,6 +1,6 @@
 // The curves that make demo draws: impulses through the built plug-in must give the frequency
 // response of the filter's own equations, for every preset and the ends of the sliders.
-#include "engine/CrossfeedFilter.h"
+#include "engine/CoefficientDesign.h"
 #include "tools/response/ImpulseSpectrum.h"
 #include "tools/response/ResponseProbe.h"
 
@@ -25,10 +25,7 @@ struct Expected {
 // The two first-order paths at one frequency, from the coefficients the filter computes for a
 // level: same side gain * (a0 + a1 z^-1) / (1 - b1 z^-1), opposite side gain * a0 / (1 - b1 z^-1).
 Expected analytic(uint32_t cutHz, uint32_t feedTenths, double frequency) {
-    CrossfeedFilter filter;
-    filter.level = makeLevel(cutHz, feedTenths);
-    filter.sampleRate = kRate;
-    filter.computeCoefficients();
+    const FilterCoefficients filter = designFilter(makeLevel(cutHz, feedTenths), kRate).coefficients;
     const double omega = 6.283185307179586 * frequency / kRate;
     const std::complex<double> zInv = std::polar(1.0, -omega);
     const std::complex<double> same =

@@ -1,82 +1,28 @@
-// The AVX2 path of the block loop and the choice between the paths. Only the functions below the
-// target switch use AVX2 instructions; they run only after the processor and the system were
-// found to support them.
-#include "engine/CrossfeedFilter.h"
+#pragma once
 
-#include <cstdlib>
-#include <cstring>
+// The AVX2 path of the block loop, x86-64 only. Its functions use AVX2 instructions through a
+// per-function target attribute, so the rest of a program built for SSE2 stays as it is; they run
+// only after the processor and the system were found to support them (blockPathAvailable).
+//
+// It works in runs of four frames: first, for all of them at once, everything that depends only
+// on the inputs (the guard, x * lowA0 and lastInput * highA1 + highA0 * x); then the two
+// recurrences alone, frame after frame; then the mix, gain and clip, again four frames at once.
+// Each operation keeps its operands and their order (addition and multiplication are commutative
+// in every rounding), so every result is that of the SSE2 path to the bit.
+#include "engine/BlockPath.h"
+#include "engine/KernelSse2.h"
 
 #if TOVREL_HAS_AVX2_PATH
-#include <cpuid.h>
 #include <immintrin.h>
-#endif
 
-namespace tovrel {
-
-namespace {
-
-#if TOVREL_HAS_AVX2_PATH
-// AVX2 instructions, and the system saving the vector registers' upper halves across task
-// switches (without that the registers exist but are unusable).
-bool processorRunsAvx2() {
-    unsigned a = 0, b = 0, c = 0, d = 0;
-    if (!__get_cpuid(1, &a, &b, &c, &d))
-        return false;
-    const unsigned osSavesState = 1u << 27, avx = 1u << 28;
-    if ((c & osSavesState) == 0 || (c & avx) == 0)
-        return false;
-    unsigned savedLow = 0, savedHigh = 0;
-    __asm__ volatile("xgetbv" : "=a"(savedLow), "=d"(savedHigh) : "c"(0));
-    const unsigned sseAndAvxState = 0x6;
-    if ((savedLow & sseAndAvxState) != sseAndAvxState)
-        return false;
-    if (__get_cpuid_max(0, nullptr) < 7)
-        return false;
-    __cpuid_count(7, 0, a, b, c, d);
-    const unsigned avx2 = 1u << 5;
-    return (b & avx2) != 0;
-}
-#endif
-
-CrossfeedFilter::BlockPath choosePath() {
-    const char* wanted = std::getenv("TOVREL_BLOCK_PATH");
-    if (wanted != nullptr && std::strcmp(wanted, "sse2") == 0)
-        return CrossfeedFilter::BlockPath::sse2;
-    return CrossfeedFilter::blockPathAvailable(CrossfeedFilter::BlockPath::avx2)
-               ? CrossfeedFilter::BlockPath::avx2
-               : CrossfeedFilter::BlockPath::sse2;
-}
-
-} // namespace
-
-bool CrossfeedFilter::blockPathAvailable(BlockPath path) {
-#if TOVREL_HAS_AVX2_PATH
-    static const bool avx2 = processorRunsAvx2();
-    return path == BlockPath::sse2 || avx2;
-#else
-    return path == BlockPath::sse2;
-#endif
-}
-
-CrossfeedFilter::BlockPath CrossfeedFilter::chosenBlockPath() {
-    static const BlockPath path = choosePath();
-    return path;
-}
-
-const char* CrossfeedFilter::blockPathName(BlockPath path) {
-    return path == BlockPath::avx2 ? "AVX2" : "SSE2";
-}
-
-} // namespace tovrel
-
-#if TOVREL_HAS_AVX2_PATH
-// Every function from here on may use AVX2 (GCC and clang both take the attribute per function;
-// helpers called from such functions need it too, or their intrinsics would not be allowed).
+// GCC and clang both take the attribute per function; helpers called from such functions need it
+// too, or their intrinsics would not be allowed.
 #define TOVREL_AVX2 __attribute__((target("avx2")))
 
-namespace tovrel {
+namespace tovrel::kernel {
 
-namespace {
+// The shortest block that the AVX2 path takes: shorter ones cost less on the SSE2 path.
+constexpr std::int32_t kShortestAvx2Block = 8;
 
 // Four frames of one channel.
 TOVREL_AVX2 inline __m256d loadQuad(const double* in) {
@@ -94,11 +40,10 @@ TOVREL_AVX2 inline void storeQuad(float* out, __m256d v) {
 
 // The input guard of guardInput, four values at once.
 TOVREL_AVX2 inline __m256d guardQuad(__m256d in) {
-    const __m256d magnitude =
-        _mm256_and_pd(in, _mm256_castsi256_pd(_mm256_set1_epi64x(CrossfeedFilter::kMagnitudeMask)));
+    const __m256d magnitude = _mm256_and_pd(in, _mm256_castsi256_pd(_mm256_set1_epi64x(kMagnitudeMask)));
     const __m256d usable =
-        _mm256_and_pd(_mm256_cmp_pd(magnitude, _mm256_set1_pd(CrossfeedFilter::kLargestInput), _CMP_LE_OQ),
-                      _mm256_cmp_pd(magnitude, _mm256_set1_pd(CrossfeedFilter::kSmallestNormal), _CMP_GE_OQ));
+        _mm256_and_pd(_mm256_cmp_pd(magnitude, _mm256_set1_pd(kLargestInput), _CMP_LE_OQ),
+                      _mm256_cmp_pd(magnitude, _mm256_set1_pd(kSmallestNormal), _CMP_GE_OQ));
     return _mm256_and_pd(in, usable);
 }
 
@@ -122,8 +67,13 @@ TOVREL_AVX2 inline __m256d chainStep(__m256d chain, __m256d feedback, double* te
     return chain;
 }
 
-inline bool setChangedSince(const std::atomic<std::uint32_t>& sequence, std::uint32_t held) {
-    return __builtin_expect(sequence.load(std::memory_order_relaxed) != held, 0);
+// Whether the next frame must stop for a new settings word: watched, then one relaxed load and
+// a comparison with the word the lanes hold.
+template <typename Observer>
+inline bool settingsChanged(const SettingsWord& settings, std::uint64_t held, Observer& observer,
+                            std::int32_t frame) {
+    observer.beforeFrame(frame);
+    return __builtin_expect(settings.loadRelaxed() != held, 0);
 }
 
 // The coefficients of the input terms and the mix, four times over.
@@ -133,10 +83,8 @@ struct QuadCoefficients {
 
 // flushHistory's flush, on a chain state.
 TOVREL_AVX2 inline __m256d flushChain(__m256d chain) {
-    const __m256d magnitude =
-        _mm256_and_pd(chain, _mm256_castsi256_pd(_mm256_set1_epi64x(CrossfeedFilter::kMagnitudeMask)));
-    return _mm256_and_pd(
-        chain, _mm256_cmp_pd(magnitude, _mm256_set1_pd(CrossfeedFilter::kSmallestNormal), _CMP_GE_OQ));
+    const __m256d magnitude = _mm256_and_pd(chain, _mm256_castsi256_pd(_mm256_set1_epi64x(kMagnitudeMask)));
+    return _mm256_and_pd(chain, _mm256_cmp_pd(magnitude, _mm256_set1_pd(kSmallestNormal), _CMP_GE_OQ));
 }
 
 // Four frames' input terms into `terms`. The chain's state for one frame is one vector [high 0,
@@ -176,22 +124,21 @@ TOVREL_AVX2 inline void quadOutputs(const double* states, const QuadCoefficients
     storeQuad(out1, _mm256_unpackhi_pd(even, odd));
 }
 
-} // namespace
-
 // Frames [0, frames) of the block pointers given, in quads; `first` is the index of frame 0 in the
-// whole block, a multiple of four, which places the history flushes where processChunks has them
+// whole block, a multiple of four, which places the history flushes where the SSE2 loop has them
 // (after every kFlushInterval-th frame of the block). The three steps are software-pipelined: while
 // the chain runs through quad j, the input terms of quad j + 1 and the outputs of quad j - 1 are
 // computed, so that the processor always has work beside the chain. Returns how many frames were
-// done: all, or fewer when a new coefficient set was published, which the caller then takes before
-// the next frame. The first frame is always done: its set was checked just before.
-template <typename Sample>
-TOVREL_AVX2 int32_t CrossfeedFilter::runQuads(Lanes& s, const Sample* in0, const Sample* in1, Sample* out0,
-                                              Sample* out1, int32_t first, int32_t frames) const {
+// done: all, or fewer when the settings changed, which the caller then takes up before the next
+// frame. The first frame is always done: the settings were checked just before. Out of line: inlined
+// into the block loop, the float loop took half an instruction more per frame (callgrind).
+template <typename Sample, typename Observer>
+TOVREL_AVX2 __attribute__((noinline)) std::int32_t
+runQuads(Lanes& s, const SettingsWord& settings, Observer& observer, const Sample* in0, const Sample* in1,
+         Sample* out0, Sample* out1, std::int32_t first, std::int32_t frames) {
     const QuadCoefficients c{broadcast(s.lowA0), broadcast(s.highA0), broadcast(s.highA1), broadcast(s.gain)};
     const __m256d feedback = _mm256_set_m128d(s.lowB1, s.highB1);
-    // The sequence is compared with a copy held in a register: the stores below may alias anything.
-    const std::uint32_t held = s.sequence;
+    const std::uint64_t held = s.settings;
     // The terms, then the states, of the quads before, at and after the chain's.
     double ring[3][16];
     double* before = ring[0];
@@ -200,22 +147,23 @@ TOVREL_AVX2 int32_t CrossfeedFilter::runQuads(Lanes& s, const Sample* in0, const
     __m256d previousOdd = _mm256_set_m128d(s.lastInput, s.lastInput);
     quadTerms(in0, in1, c, previousOdd, at);
     __m256d chain = _mm256_set_m128d(_mm_shuffle_pd(s.lastLow, s.lastLow, 1), s.lastHigh);
-    int32_t quadsToFlush =
-        static_cast<int32_t>(kFlushInterval - static_cast<std::uint32_t>(first) % kFlushInterval) / 4;
-    int32_t done = frames;
-    for (int32_t q = 0; q < frames; q += 4) {
-        // The frames of the quad, each after checking the set; k is how many were done.
-        int32_t k = 0;
-        if (q == 0 || !setChangedSince(sequence, held)) {
+    std::int32_t quadsToFlush =
+        static_cast<std::int32_t>(kFlushInterval - static_cast<std::uint32_t>(first) % kFlushInterval) / 4;
+    std::int32_t done = frames;
+    for (std::int32_t q = 0; q < frames; q += 4) {
+        // The frames of the quad, each after checking the settings; k is how many were done.
+        const std::int32_t frame = first + q;
+        std::int32_t k = 0;
+        if (q == 0 || !settingsChanged(settings, held, observer, frame)) {
             chain = chainStep(chain, feedback, at);
             k = 1;
-            if (!setChangedSince(sequence, held)) {
+            if (!settingsChanged(settings, held, observer, frame + 1)) {
                 chain = chainStep(chain, feedback, at + 4);
                 k = 2;
-                if (!setChangedSince(sequence, held)) {
+                if (!settingsChanged(settings, held, observer, frame + 2)) {
                     chain = chainStep(chain, feedback, at + 8);
                     k = 3;
-                    if (!setChangedSince(sequence, held)) {
+                    if (!settingsChanged(settings, held, observer, frame + 3)) {
                         chain = chainStep(chain, feedback, at + 12);
                         k = 4;
                     }
@@ -228,7 +176,7 @@ TOVREL_AVX2 int32_t CrossfeedFilter::runQuads(Lanes& s, const Sample* in0, const
             s.lastInput = guardInput(loadPair(in0, in1, done - 1));
             if (q > 0)
                 quadOutputs(before, c, out0 + q - 4, out1 + q - 4);
-            for (int32_t i = 0; i < k; ++i) {
+            for (std::int32_t i = 0; i < k; ++i) {
                 const __m256d state = _mm256_loadu_pd(at + 4 * i);
                 const __m128d crossed = _mm256_extractf128_pd(state, 1);
                 storePair(
@@ -260,19 +208,21 @@ TOVREL_AVX2 int32_t CrossfeedFilter::runQuads(Lanes& s, const Sample* in0, const
     return done;
 }
 
-// As processChunks, with the block's quads going through runQuads and the frames before the
-// first quad boundary after a set change, and after the last quad, frame by frame.
-template <typename Sample>
-TOVREL_AVX2 void CrossfeedFilter::processBlockAvx2(const Sample* in0, const Sample* in1, Sample* out0,
-                                                   Sample* out1, int32_t frames) {
+// As runBlockSse2, with the block's quads going through runQuads, and the frames before the first
+// quad boundary after a settings change, and after the last quad, frame by frame. Blocks shorter
+// than kShortestAvx2Block belong to the SSE2 loop.
+template <typename Sample, typename Observer>
+TOVREL_AVX2 void runBlockAvx2(const SettingsWord& settings, FilterWorkingSet& work, Observer& observer,
+                              const Sample* in0, const Sample* in1, Sample* out0, Sample* out1,
+                              std::int32_t frames) {
     Lanes s;
-    beginFrames(s);
-    int32_t i = 0;
+    beginFrames(s, work);
+    std::int32_t i = 0;
     while (i < frames) {
-        if (__builtin_expect(setChanged(s), 0))
-            refresh(s);
+        observer.beforeFrame(i);
+        checkSettings(s, work, settings);
         if (i % 4 == 0 && frames - i >= 4) {
-            i += runQuads(s, in0 + i, in1 + i, out0 + i, out1 + i, i, (frames - i) & ~3);
+            i += runQuads(s, settings, observer, in0 + i, in1 + i, out0 + i, out1 + i, i, (frames - i) & ~3);
             continue;
         }
         storePair(out0, out1, i, runFrame(s, loadPair(in0, in1, i)));
@@ -281,13 +231,10 @@ TOVREL_AVX2 void CrossfeedFilter::processBlockAvx2(const Sample* in0, const Samp
     }
     // The last frame's history is flushed too, wherever the block ends.
     flushHistory(s);
-    endFrames(s);
+    endFrames(s, work);
 }
 
-template void CrossfeedFilter::processBlockAvx2(const double*, const double*, double*, double*, int32_t);
-template void CrossfeedFilter::processBlockAvx2(const float*, const float*, float*, float*, int32_t);
-
-} // namespace tovrel
+} // namespace tovrel::kernel
 
 #undef TOVREL_AVX2
 #endif
