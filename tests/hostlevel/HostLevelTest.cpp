@@ -2,6 +2,7 @@
 // exported entry point and the effect record. Built for every platform, so the same checks run
 // against the Linux plug-ins (natively and under qemu) and the Windows DLL (under Wine).
 #include "hostlevel/HostSession.h"
+#include "plugin/ParameterMappings.h"
 
 #include <gtest/gtest.h>
 
@@ -241,8 +242,8 @@ TEST_F(HostLevel, TextsKeepTheirLimits) {
 }
 
 TEST_F(HostLevel, ParametersAndPresetsThroughTheRecord) {
-    EXPECT_FLOAT_EQ(effect->getParameter(effect, 0), 0.37142858f);
-    EXPECT_FLOAT_EQ(effect->getParameter(effect, 1), 0.25294116f);
+    EXPECT_FLOAT_EQ(effect->getParameter(effect, 0), parameterFromFeed(62));
+    EXPECT_FLOAT_EQ(effect->getParameter(effect, 1), parameterFromCut(730));
     EXPECT_EQ(effect->getParameter(effect, 2), 0.25f);
     EXPECT_EQ(effect->getParameter(effect, 3), 0.0f);
 
@@ -252,8 +253,8 @@ TEST_F(HostLevel, ParametersAndPresetsThroughTheRecord) {
     EXPECT_EQ(display(0), "6.0");
     EXPECT_EQ(display(1), "700/260");
     EXPECT_EQ(display(2), "C. Moy");
-    EXPECT_FLOAT_EQ(effect->getParameter(effect, 0), 0.35714287f);
-    EXPECT_FLOAT_EQ(effect->getParameter(effect, 1), 0.2352941f);
+    EXPECT_FLOAT_EQ(effect->getParameter(effect, 0), parameterFromFeed(60));
+    EXPECT_FLOAT_EQ(effect->getParameter(effect, 1), parameterFromCut(700));
 
     effect->setParameter(effect, 2, 0.0f);
     EXPECT_EQ(display(2), "Off");

@@ -125,8 +125,8 @@ TEST(HostThreads, TwoWritersNeverUndoEachOther) {
     AEffect* effect = hosted->effect();
     constexpr int kRounds = 100;
     constexpr int kSets = 5000;
-    auto feedAt = [](int round, int n) { return 10 + (n * 7 + round) % 141; };
-    auto cutAt = [](int round, int n) { return 300 + (n * 13 + round * 5) % 1701; };
+    auto feedAt = [](int round, int n) { return static_cast<uint32_t>(10 + (n * 7 + round) % 141); };
+    auto cutAt = [](int round, int n) { return static_cast<uint32_t>(300 + (n * 13 + round * 5) % 1701); };
     StereoBuffers<double> block(256);
     SeededRandom noise(17);
     for (int32_t i = 0; i < 256; ++i) {
@@ -152,20 +152,18 @@ TEST(HostThreads, TwoWritersNeverUndoEachOther) {
         std::thread first([&] {
             startTogether();
             for (int n = 0; n < kSets; ++n)
-                effect->setParameter(effect,
-                                     presetRace ? CrossfeedEffect::kParamPreset : CrossfeedEffect::kParamFeed,
-                                     presetRace ? parameterFromPreset(n % kPresetCount)
-                                                : centredParameterForFeed(feedAt(round, n)));
+                effect->setParameter(
+                    effect, presetRace ? CrossfeedEffect::kParamPreset : CrossfeedEffect::kParamFeed,
+                    presetRace ? parameterFromPreset(n % kPresetCount) : parameterFromFeed(feedAt(round, n)));
             if (presetRace)
                 effect->setParameter(effect, CrossfeedEffect::kParamPreset, parameterFromPreset(3));
         });
         std::thread second([&] {
             startTogether();
             for (int n = 0; n < kSets; ++n)
-                effect->setParameter(effect,
-                                     presetRace ? CrossfeedEffect::kParamFeed : CrossfeedEffect::kParamCut,
-                                     presetRace ? centredParameterForFeed(feedAt(round, n))
-                                                : centredParameterForCut(cutAt(round, n)));
+                effect->setParameter(
+                    effect, presetRace ? CrossfeedEffect::kParamFeed : CrossfeedEffect::kParamCut,
+                    presetRace ? parameterFromFeed(feedAt(round, n)) : parameterFromCut(cutAt(round, n)));
         });
         first.join();
         second.join();
@@ -180,10 +178,8 @@ TEST(HostThreads, TwoWritersNeverUndoEachOther) {
             cutFromParameter(effect->getParameter(effect, CrossfeedEffect::kParamCut)) ==
                 cutFrequencyOf(level);
         reference->setParameter(CrossfeedEffect::kParamPreset, 0.0f);
-        reference->setParameter(CrossfeedEffect::kParamFeed,
-                                centredParameterForFeed(static_cast<int32_t>(feedOf(level))));
-        reference->setParameter(CrossfeedEffect::kParamCut,
-                                centredParameterForCut(static_cast<int32_t>(cutFrequencyOf(level))));
+        reference->setParameter(CrossfeedEffect::kParamFeed, parameterFromFeed(feedOf(level)));
+        reference->setParameter(CrossfeedEffect::kParamCut, parameterFromCut(cutFrequencyOf(level)));
         reference->setParameter(CrossfeedEffect::kParamPreset, parameterFromPreset(preset));
         double out[2][256], expected[2][256];
         heard(*hosted, out);
