@@ -198,7 +198,7 @@ LRESULT CALLBACK CFrame::frameWindowProc(HWND window, UINT message, WPARAM wPara
         if (wParam & kCloseEndsOle)
             OleUninitialize();
         DestroyWindow(window);
-        return closeMessage();
+        return static_cast<LRESULT>(closeMessage());
     }
     auto* frame = reinterpret_cast<CFrame*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (!frame)

@@ -573,10 +573,11 @@ int run(uint32_t seed, long events) {
               " after");
     checkParameters();
 
-    std::printf("  %ld events in %.1f s: %ld drags (%ld closed from the host's idle answer; %ld not made, the "
-                "pointer being off the editor), %ld clicks, %ld wheel turns, %ld keys, %ld opens, %ld closes\n",
-                counts.events, seconds, counts.drags, counts.closesInDrags, counts.dragsNotOnTheEditor, counts.clicks,
-                counts.wheelTurns, counts.keys, counts.opens, counts.closes);
+    std::printf(
+        "  %ld events in %.1f s: %ld drags (%ld closed from the host's idle answer; %ld not made, the "
+        "pointer being off the editor), %ld clicks, %ld wheel turns, %ld keys, %ld opens, %ld closes\n",
+        counts.events, seconds, counts.drags, counts.closesInDrags, counts.dragsNotOnTheEditor, counts.clicks,
+        counts.wheelTurns, counts.keys, counts.opens, counts.closes);
     std::printf("  host saw %ld Begin-edits, %ld End-edits, %ld automations, %ld idle calls; the second "
                 "thread set %ld parameters\n",
                 counts.begins, counts.ends, counts.automations, counts.hostIdles, automated);
