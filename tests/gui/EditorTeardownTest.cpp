@@ -189,16 +189,23 @@ TEST(EditorThreads, DragOverOneEditorKeepsItsDropDataWhileAnotherThreadDrags) {
 TEST(EditorThreads, FramesOpenAndCloseOnTwoThreadsAtOnce) {
     useTestModuleResources();
     std::atomic<int> withoutWindow{0};
-    auto openAndClose = [&withoutWindow](int left) {
-        TestWindow host(200, 240, left, kHostY);
+    auto openAndClose = [&withoutWindow](HWND host) {
         for (int i = 0; i < 300; ++i) {
-            GuiEditor::FrameHolder frame(new CFrame(CRectangle{0, 0, 183, 225}, host.handle(), nullptr));
+            GuiEditor::FrameHolder frame(new CFrame(CRectangle{0, 0, 183, 225}, host, nullptr));
             if (!frame->frameWindow())
                 ++withoutWindow;
         }
     };
-    std::thread other(openAndClose, kHostX + 300);
-    openAndClose(kHostX);
+    // Both host windows exist before the frames start: only the frames' own class comes and goes.
+    TestWindow host(200, 240, kHostX, kHostY);
+    std::atomic<bool> otherReady{false};
+    std::thread other([&] {
+        TestWindow otherHost(200, 240, kHostX + 300, kHostY);
+        otherReady = true;
+        openAndClose(otherHost.handle());
+    });
+    EXPECT_TRUE(waitUntil([&otherReady] { return otherReady.load(); }));
+    openAndClose(host.handle());
     other.join();
     EXPECT_EQ(withoutWindow.load(), 0);
     EXPECT_EQ(CFrame::frameClassUsers(), 0);
