@@ -30,7 +30,10 @@ GuiEditor::GuiEditor(PluginEffect* owner)
     // thread. The frame holds OLE on the thread that opens the window, for the window's life.
 }
 
-GuiEditor::~GuiEditor() = default;
+GuiEditor::~GuiEditor() {
+    for (PumpWatch* pump = runningPumps; pump; pump = pump->outer)
+        pump->editorGone = true;
+}
 
 void GuiEditor::closeFrame() {
     endOpenEdits();
@@ -123,15 +126,25 @@ void GuiEditor::pumpIdle() {
         if (earlyBy > kIdleMinWait && earlyBy - kIdleMinWait > kIdleEarlyMargin)
             return;
     }
+    // From here on each call may end in the host closing the effect, and this editor with it.
+    PumpWatch watch{false, runningPumps};
+    runningPumps = &watch;
     onEditIdle();
+    if (watch.editorGone)
+        return;
     MSG message{};
     if (PeekMessageA(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE))
         DispatchMessageA(&message);
+    if (watch.editorGone)
+        return;
     lastIdleTicks = now + kIdleRate;
     inIdlePump = true;
     if (effect)
         effect->giveHostIdle();
+    if (watch.editorGone)
+        return;
     inIdlePump = false;
+    runningPumps = watch.outer;
 }
 
 } // namespace tovrel

@@ -38,7 +38,8 @@ public:
     virtual bool beginParameterEdit(int32_t index);
     virtual bool endParameterEdit(int32_t index);
     // At most one idle step per kIdleRate: the frame's idle refresh, one pending paint message and
-    // idle time for the host.
+    // idle time for the host. The host may close the whole effect from that idle time, this editor
+    // with it: the pump then returns without touching the editor again.
     virtual void pumpIdle();
 
     CFrame* getFrame() const { return frame.get(); }
@@ -70,6 +71,14 @@ protected:
     std::vector<int32_t> openEdits; // tags whose Begin-edit the host has had without its End-edit
 
 private:
+    // One running pump, told when the editor is destroyed under it; pumps nest when a host idle
+    // call leads into another drag.
+    struct PumpWatch {
+        bool editorGone{false};
+        PumpWatch* outer{nullptr};
+    };
+    PumpWatch* runningPumps{nullptr}; // the innermost pump on the stack
+
     // The frame's requests, passed to this editor's own operations.
     class FrameLink final : public CFrameOwner {
     public:

@@ -5,20 +5,22 @@
 #include "gui/CPaintContext.h"
 #include "gui/Ref.h"
 
+#include <mutex>
+
 namespace tovrel {
 
 namespace {
 
-// The drag in progress; OLE calls the targets on the window's thread only.
-Ref<CDropData> activeDrop;
+// The drag that began last and is not over yet, for whoever asks; not owned. Each target owns the
+// drop data of its own drag, and only the target's thread changes its count. Editors of several
+// instances may show drags on several threads at once, so the record is read and changed under the
+// lock; the lock is never held while a view runs.
+std::mutex dropLock;
+CDropData* activeDrop = nullptr;
 
 void setEffect(DWORD* effect, DWORD value) {
     if (effect)
         *effect = value;
-}
-
-void releaseActiveDrop() {
-    activeDrop.reset();
 }
 
 // One drag event for the frame, at the cursor's position in window coordinates: the point OLE
@@ -34,16 +36,36 @@ template <typename Route> void routeAtCursor(CFrame* frame, Route route) {
 
 CFileDropTarget::CFileDropTarget(CFrame* owner) : frame(owner) {}
 
-CFileDropTarget::~CFileDropTarget() = default;
+CFileDropTarget::~CFileDropTarget() {
+    endDrag();
+}
 
 CDropData* CFileDropTarget::activeDropData() {
-    return activeDrop.get();
+    const std::lock_guard<std::mutex> lock(dropLock);
+    return activeDrop;
+}
+
+void CFileDropTarget::beginDrag(IDataObject* data) {
+    // A drag that was never closed by a leave or a drop gives way to the new one.
+    endDrag();
+    drag = makeRef<CDropData>(data);
+    const std::lock_guard<std::mutex> lock(dropLock);
+    activeDrop = drag.get();
+}
+
+void CFileDropTarget::endDrag() {
+    if (!drag)
+        return;
+    {
+        const std::lock_guard<std::mutex> lock(dropLock);
+        if (activeDrop == drag.get())
+            activeDrop = nullptr;
+    }
+    drag.reset();
 }
 
 void CFileDropTarget::detach() {
-    if (dragging)
-        releaseActiveDrop();
-    dragging = false;
+    endDrag();
     frame = nullptr;
 }
 
@@ -77,13 +99,10 @@ HRESULT STDMETHODCALLTYPE CFileDropTarget::DragEnter(IDataObject* data, DWORD /*
         setEffect(effect, DROPEFFECT_NONE);
         return S_OK;
     }
-    // A drag that was never closed by a leave or a drop gives way to the new one.
-    releaseActiveDrop();
-    activeDrop = makeRef<CDropData>(data);
-    dragging = true;
+    beginDrag(data);
     bool accepted = false;
     routeAtCursor(frame, [this, &accepted](CPaintContext* context, CPos where) {
-        accepted = frame->handleDragEnter(context, activeDrop.get(), where);
+        accepted = frame->handleDragEnter(context, drag.get(), where);
     });
     // The cursor promises a move only where a view would take the items.
     setEffect(effect, accepted ? DROPEFFECT_MOVE : DROPEFFECT_NONE);
@@ -91,7 +110,7 @@ HRESULT STDMETHODCALLTYPE CFileDropTarget::DragEnter(IDataObject* data, DWORD /*
 }
 
 HRESULT STDMETHODCALLTYPE CFileDropTarget::DragOver(DWORD /*keyState*/, POINTL /*point*/, DWORD* effect) {
-    if (!activeDrop || !frame) {
+    if (!drag || !frame) {
         // Without a frame (the editor closed during the drag) nothing here takes anything.
         if (!frame)
             setEffect(effect, DROPEFFECT_NONE);
@@ -99,20 +118,19 @@ HRESULT STDMETHODCALLTYPE CFileDropTarget::DragOver(DWORD /*keyState*/, POINTL /
     }
     bool accepted = false;
     routeAtCursor(frame, [this, &accepted](CPaintContext* context, CPos where) {
-        accepted = frame->handleDragMove(context, activeDrop.get(), where);
+        accepted = frame->handleDragMove(context, drag.get(), where);
     });
     setEffect(effect, accepted ? DROPEFFECT_MOVE : DROPEFFECT_NONE);
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE CFileDropTarget::DragLeave() {
-    if (!activeDrop || !frame)
+    if (!drag || !frame)
         return S_OK;
     routeAtCursor(frame, [this](CPaintContext* context, CPos where) {
-        frame->handleDragLeave(context, activeDrop.get(), where);
+        frame->handleDragLeave(context, drag.get(), where);
     });
-    releaseActiveDrop();
-    dragging = false;
+    endDrag();
     return S_OK;
 }
 
@@ -121,13 +139,11 @@ HRESULT STDMETHODCALLTYPE CFileDropTarget::Drop(IDataObject* /*data*/, DWORD /*k
     // Nothing here takes the items, so the source must not believe they were moved: a source
     // deletes what it has moved.
     setEffect(effect, DROPEFFECT_NONE);
-    if (!activeDrop || !frame)
+    if (!drag || !frame)
         return S_OK;
-    routeAtCursor(frame, [this](CPaintContext* context, CPos where) {
-        frame->handleDrop(context, activeDrop.get(), where);
-    });
-    releaseActiveDrop();
-    dragging = false;
+    routeAtCursor(
+        frame, [this](CPaintContext* context, CPos where) { frame->handleDrop(context, drag.get(), where); });
+    endDrag();
     return S_OK;
 }
 

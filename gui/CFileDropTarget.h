@@ -1,12 +1,14 @@
 #pragma once
 
+#include "gui/CDropData.h"
+#include "gui/Ref.h"
+
 #include <windows.h>
 
 #include <ole2.h>
 
 namespace tovrel {
 
-class CDropData;
 class CFrame;
 
 // The OLE drop target of the frame window: turns each call of a drag over the window into the
@@ -35,8 +37,8 @@ public:
 
     IDropTarget* comInterface() { return this; }
 
-    // The drop data of the drag in progress, shared by every target of the process; null between
-    // drags.
+    // The drop data of the drag that began last, over any target of the process; null between
+    // drags. Not a reference: the target of that drag may end it on its own thread at any time.
     static CDropData* activeDropData();
 
     // Cuts the target off its frame when the frame gives up its window: the platform's drag loop
@@ -46,9 +48,12 @@ public:
     bool isAttached() const { return frame != nullptr; }
 
 private:
+    void beginDrag(IDataObject* data);
+    void endDrag();
+
     LONG comRefs{0};
     CFrame* frame{nullptr}; // not owned
-    bool dragging{false};   // this target began the drag in progress
+    Ref<CDropData> drag;    // this target's drag in progress: its own, whatever other targets do
 };
 
 } // namespace tovrel

@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 namespace tovrel {
 
@@ -19,9 +20,24 @@ int32_t knobMode = 0;
 namespace {
 
 // One window class serves every frame of the process: the first frame registers it, the last
-// one unregisters it.
+// one unregisters it. Editors of several instances may open and close on several threads at once:
+// the count and the registration change together, under the lock, so that no frame creates its
+// window between another's last release and its unregistration.
+std::mutex classLock;
 int32_t classUsers = 0;
 char className[32] = {};
+
+// Sent by a frame destroyed on another thread than its window's (a window can only be destroyed by
+// its own thread): the window's thread revokes the drop target given in lParam, ends the frame's OLE
+// when wParam says so, and destroys the window. It touches nothing of the frame, so an answer that
+// comes too late for the waiting thread is still safe. The destroying thread waits at most
+// kCloseWait. A message number of its own, so that no other code sends it by chance.
+UINT closeMessage() {
+    static const UINT message = RegisterWindowMessageA("tovrel frame: close on the window's thread");
+    return message;
+}
+constexpr WPARAM kCloseEndsOle = 1;
+constexpr UINT kCloseWait = 2000;
 
 // One wheel notch (WHEEL_DELTA, 120 units) is a distance of 1.0: the nearest float to 1/120.
 constexpr float kWheelUnit = 1.0f / WHEEL_DELTA;
@@ -41,6 +57,7 @@ const char* CFrame::frameClassName() {
 }
 
 int32_t CFrame::frameClassUsers() {
+    const std::lock_guard<std::mutex> lock(classLock);
     return classUsers;
 }
 
@@ -75,24 +92,65 @@ CFrame::~CFrame() {
     if (!savedCursor)
         savedCursor = GetCursor();
     SetCursor(savedCursor);
+    // A window that the host destroyed with its own is gone already, and its handle may by now
+    // name some other window: only a live window is unlinked and destroyed.
+    if (window && windowAlive) {
+        // Unlinked first, so that the window procedure ignores the messages of the destruction.
+        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        if (GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId())
+            closeWindowFromOtherThread();
+    }
+    closeWindow();
+    if (imagingLibrary)
+        FreeLibrary(imagingLibrary);
+}
+
+void CFrame::closeWindow() {
     if (dropEnabled && window) {
         revokeDropTarget();
         dropEnabled = false;
     }
     ole.end();
-    if (imagingLibrary)
-        FreeLibrary(imagingLibrary);
-    // A window that the host destroyed with its own is gone already, and its handle may by now
-    // name some other window: only a live window is unlinked and destroyed.
-    if (window && windowAlive) {
-        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    if (window && windowAlive)
         DestroyWindow(window);
+    window = nullptr;
+    if (usesFrameClass)
+        releaseFrameClass();
+    usesFrameClass = false;
+}
+
+void CFrame::closeWindowFromOtherThread() {
+    // A host that closes the effect on a worker thread without closing the editor first, and may
+    // then unload the library: no window with this library's procedure may be left behind.
+    const DWORD windowThread = GetWindowThreadProcessId(window, nullptr);
+    const WPARAM endsOle = ole.isActiveOn(windowThread) ? kCloseEndsOle : 0;
+    CFileDropTarget* target = dropEnabled ? dropTarget : nullptr;
+    DWORD_PTR answer = 0;
+    const bool closed = SendMessageTimeoutA(window, closeMessage(), endsOle, reinterpret_cast<LPARAM>(target),
+                                            SMTO_NORMAL | SMTO_ABORTIFHUNG, kCloseWait, &answer) != 0 &&
+                        answer == closeMessage();
+    // The window's thread has done its part, or will do it late or never: the frame's own
+    // records of the registration and of OLE are settled here.
+    dropTarget = nullptr;
+    dropEnabled = false;
+    ole.abandon();
+    if (!closed && IsWindow(window)) {
+        // The window's thread does not answer. The window can still go without any code of this
+        // library: the drop target refuses everything from now on, and the window gets the
+        // platform's procedure, whose answer to WM_CLOSE destroys it when its thread next reads
+        // its queue. The window keeps the class in use.
+        if (target)
+            target->detach();
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcA));
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        usesFrameClass = false;
     }
-    if (usesFrameClass && --classUsers == 0)
-        UnregisterClassA(className, moduleHandle());
+    // Destroyed by its thread, or gone with it.
+    windowAlive = false;
 }
 
 bool CFrame::registerFrameClass() {
+    const std::lock_guard<std::mutex> lock(classLock);
     if (++classUsers != 1)
         return true;
     std::snprintf(className, sizeof(className), "Plugin%p", moduleInstance);
@@ -106,6 +164,12 @@ bool CFrame::registerFrameClass() {
     RegisterClassA(&windowClass);
     buttonsSwapped = GetSystemMetrics(SM_SWAPBUTTON) > 0;
     return true;
+}
+
+void CFrame::releaseFrameClass() {
+    const std::lock_guard<std::mutex> lock(classLock);
+    if (--classUsers == 0)
+        UnregisterClassA(className, moduleHandle());
 }
 
 bool CFrame::createFrameWindow(HWND parent) {
@@ -126,6 +190,16 @@ bool CFrame::createFrameWindow(HWND parent) {
 // --- The window procedure -------------------------------------------------------------------
 
 LRESULT CALLBACK CFrame::frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == closeMessage()) {
+        if (auto* target = reinterpret_cast<CFileDropTarget*>(lParam)) {
+            target->detach();
+            RevokeDragDrop(window);
+        }
+        if (wParam & kCloseEndsOle)
+            OleUninitialize();
+        DestroyWindow(window);
+        return static_cast<LRESULT>(closeMessage());
+    }
     auto* frame = reinterpret_cast<CFrame*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (!frame)
         return DefWindowProcA(window, message, wParam, lParam);

@@ -106,6 +106,10 @@ public:
 private:
     static LRESULT CALLBACK frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static bool registerFrameClass();
+    static void releaseFrameClass();
+    // The window's end: drop registration, OLE, the window and its class, on the window's thread.
+    void closeWindow();
+    void closeWindowFromOtherThread();
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     // Points a caller that gave no context at one made for the window, held by the result.
     Ref<CPaintContext> makeContextIfNone(CPaintContext*& context);

@@ -20,6 +20,10 @@ public:
     void begin();
     void end();
     bool isActive() const { return initialised; }
+    // Whether the session holds OLE on that thread, and forgetting it: for a session whose end
+    // another thread's code has taken over.
+    bool isActiveOn(DWORD threadId) const { return initialised && thread == threadId; }
+    void abandon() { initialised = false; }
 
 private:
     DWORD thread{0};

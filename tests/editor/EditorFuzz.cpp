@@ -56,6 +56,7 @@ struct Instance {
 struct Counts {
     long events{0};
     long drags{0};
+    long dragsNotOnTheEditor{0};
     long clicks{0};
     long wheelTurns{0};
     long keys{0};
@@ -308,14 +309,25 @@ public:
         if (!plan.shift && chance(30))
             plan.shiftAt = below(4);
         POINT at = screenPoint(instance);
-        SetCursorPos(at.x, at.y);
+        const POINT pressAt = at;
         const int steps = 1 + below(8);
         for (int step = 0; step < steps; ++step) {
             at.x += below(61) - 30;
             at.y += chance(20) ? below(21) - 10 : 0;
             plan.path.push_back(at);
         }
-        instance.closeAtNextIdle = instance.editorOpen && chance(15);
+        const bool closeInDrag = chance(15);
+        // The press is real input and lands on whatever window lies under the pointer. A press on
+        // a host window's caption, border or buttons starts the window system's own move, size or
+        // close of that window, which is no input to the editor and changes the host's windows
+        // under the run: only a press on the editor's window is made.
+        HWND editor = editorWindow(instance);
+        if (!editor || WindowFromPoint(pressAt) != editor) {
+            ++counts.dragsNotOnTheEditor;
+            return;
+        }
+        SetCursorPos(pressAt.x, pressAt.y);
+        instance.closeAtNextIdle = instance.editorOpen && closeInDrag;
         input.start(plan);
         // The drag runs inside the button-down message; it lasts until the input thread lets go.
         const DWORD start = GetTickCount();
@@ -561,10 +573,11 @@ int run(uint32_t seed, long events) {
               " after");
     checkParameters();
 
-    std::printf("  %ld events in %.1f s: %ld drags (%ld closed from the host's idle answer), %ld clicks, "
-                "%ld wheel turns, %ld keys, %ld opens, %ld closes\n",
-                counts.events, seconds, counts.drags, counts.closesInDrags, counts.clicks, counts.wheelTurns,
-                counts.keys, counts.opens, counts.closes);
+    std::printf(
+        "  %ld events in %.1f s: %ld drags (%ld closed from the host's idle answer; %ld not made, the "
+        "pointer being off the editor), %ld clicks, %ld wheel turns, %ld keys, %ld opens, %ld closes\n",
+        counts.events, seconds, counts.drags, counts.closesInDrags, counts.dragsNotOnTheEditor, counts.clicks,
+        counts.wheelTurns, counts.keys, counts.opens, counts.closes);
     std::printf("  host saw %ld Begin-edits, %ld End-edits, %ld automations, %ld idle calls; the second "
                 "thread set %ld parameters\n",
                 counts.begins, counts.ends, counts.automations, counts.hostIdles, automated);

@@ -15,9 +15,11 @@
 #include <ole2.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -557,6 +559,44 @@ TEST(EditorThreads, HostCreatingOnALoaderThreadAndClosingOnItsUiThreadKeepsItsOl
     EXPECT_TRUE(states[1] == APTTYPE_STA || states[1] == APTTYPE_MAINSTA) << states[1];
     EXPECT_EQ(states[2], 1);
     EXPECT_EQ(states[3], 1);
+}
+
+// A host that closes the effect on a worker thread with the editor still open, while its window
+// thread goes on with its messages, and then unloads the library: no window with the library's
+// window procedure may be left, nor its window class.
+TEST(EditorThreads, HostClosingTheEffectOnAnotherThreadLeavesNoWindowOfTheLibrary) {
+    auto library = std::make_unique<PluginLibrary>();
+    ASSERT_TRUE(library->load("tovrel_vst.dll")) << library->error();
+    AEffect* effect = library->createEffect(&plainHost);
+    ASSERT_NE(effect, nullptr);
+    HWND host = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 220, 260,
+                                nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(host, nullptr);
+    ASSERT_EQ(effect->dispatcher(effect, vst::effEditOpen, 0, 0, host, 0.0f), 1);
+    ASSERT_NE(GetWindow(host, GW_CHILD), nullptr);
+    char className[64];
+    std::snprintf(className, sizeof(className), "Plugin%p", library->module());
+    const auto module = static_cast<HINSTANCE>(library->module());
+
+    std::atomic<bool> closed{false};
+    std::thread worker([&] {
+        effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);
+        closed = true;
+    });
+    const DWORD start = GetTickCount();
+    while (!closed && GetTickCount() - start < 10000) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
+    }
+    worker.join();
+    EXPECT_EQ(GetWindow(host, GW_CHILD), nullptr);
+    WNDCLASSA registered;
+    EXPECT_FALSE(GetClassInfoA(module, className, &registered));
+
+    library.reset();
+    DestroyWindow(host); // would reach a window procedure of the unloaded library
 }
 
 TEST(EditorThreads, HostThreadInTheMultithreadedApartmentStaysThere) {
