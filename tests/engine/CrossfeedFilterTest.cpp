@@ -83,13 +83,17 @@ TEST(CrossfeedValidation, LevelsAndRatesOutOfRangeFallBackWhole) {
         const FilterDesign valid = designFilter(c.expectedLevel, c.expectedRate);
         EXPECT_EQ(std::memcmp(&design.coefficients, &valid.coefficients, sizeof valid.coefficients), 0);
 
-        CrossfeedFilter f;
-        f.setLevel(kLevelJMeier);
-        f.setSampleRate(96000);
-        f.setLevel(c.level);
-        f.setSampleRate(c.rate);
-        EXPECT_EQ(f.currentLevel(), c.expectedLevel) << std::hex << c.level;
-        EXPECT_EQ(f.sampleRate(), c.expectedRate) << c.rate;
+        // In either order: neither setter touches the other's setting.
+        CrossfeedFilter levelFirst(kLevelJMeier, 96000);
+        levelFirst.setLevel(c.level);
+        levelFirst.setSampleRate(c.rate);
+        CrossfeedFilter rateFirst(kLevelJMeier, 96000);
+        rateFirst.setSampleRate(c.rate);
+        rateFirst.setLevel(c.level);
+        for (const CrossfeedFilter* f : {&levelFirst, &rateFirst}) {
+            EXPECT_EQ(f->currentLevel(), c.expectedLevel) << std::hex << c.level;
+            EXPECT_EQ(f->sampleRate(), c.expectedRate) << c.rate;
+        }
     }
 }
 
