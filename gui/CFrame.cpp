@@ -11,10 +11,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace tovrel {
-
-int32_t knobMode = 0;
 
 namespace {
 
@@ -69,7 +68,7 @@ CFrame::CFrame(const CRectangle& area, HWND host, CFrameOwner* owner)
 
 CFrame::~CFrame() {
     if (modalChild) {
-        removeChild(modalChild, false);
+        removeChild(modalChild, true);
         modalChild = nullptr;
     }
     if (!savedCursor)
@@ -185,8 +184,8 @@ LRESULT CFrame::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 // --- Editor, window state, pointer and cursor -----------------------------------------------
 
-GuiEditor* CFrame::ownerEditor() {
-    return frameOwner ? frameOwner->frameEditor() : nullptr;
+CFrameOwner* CFrame::ownerEditor() {
+    return frameOwner;
 }
 
 bool CFrame::isKindOf(const char* className) const {
@@ -211,7 +210,7 @@ uint32_t CFrame::tickCount() {
 }
 
 int32_t CFrame::currentKnobMode() const {
-    return knobMode;
+    return frameOwner ? frameOwner->frameKnobMode() : 0;
 }
 
 void CFrame::beginParameterEdit(int32_t tag) {
@@ -279,13 +278,10 @@ bool CFrame::enableDrop(bool enable) {
         return false;
     revokeDropTarget();
     if (enable) {
-        // Held for the length of the registration call only: when the registration fails, this
-        // reference was the last and the target goes at once.
-        auto* target = new CFileDropTarget(this);
-        target->AddRef();
-        const bool registered = SUCCEEDED(RegisterDragDrop(window, target->comInterface()));
-        target->Release();
-        dropTarget = registered ? target : nullptr;
+        // When the registration fails, the frame's reference is the last and the target goes.
+        ComRef<CFileDropTarget> target = makeComRef<CFileDropTarget>(this);
+        if (SUCCEEDED(RegisterDragDrop(window, target->comInterface())))
+            dropTarget = std::move(target);
     }
     dropEnabled = enable;
     return true;
@@ -298,7 +294,7 @@ void CFrame::revokeDropTarget() {
     // target beyond the registration, and it must not find this frame then.
     dropTarget->detach();
     RevokeDragDrop(window);
-    dropTarget = nullptr;
+    dropTarget.reset();
 }
 
 bool CFrame::isDropEnabled() const {

@@ -30,7 +30,6 @@ CrossfeedEffect::CrossfeedEffect(HostCallback callback) : PluginEffect(callback,
     markDoubleReplacing(true);
     assignUniqueId(kUniqueId);
     copyText(programName, "Default", vst::kMaxProgNameLen);
-    attachCrossfeedEditor(this);
 }
 
 // The engine member frees the filter state before the base deletes the editor.
@@ -119,7 +118,7 @@ void CrossfeedEffect::applyParameter(int32_t index, float value, Source source) 
         break;
     }
     if (PluginEditor* attached = attachedEditor())
-        notifyCrossfeedEditor(attached, index, value);
+        attached->parameterChanged(index, value);
 }
 
 // Both kept halves go in as one level word, so the order in which the host sent them does not

@@ -2,7 +2,6 @@
 
 #include "engine/CrossfeedEngine.h"
 #include "host/PluginEffect.h"
-#include "plugin/CrossfeedEditorHooks.h"
 
 #include <atomic>
 #include <cstdint>
