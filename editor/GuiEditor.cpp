@@ -11,6 +11,8 @@
 
 namespace tovrel {
 
+int32_t knobMode = 0;
+
 namespace {
 
 uint32_t platformTicks() {

@@ -12,6 +12,9 @@ namespace tovrel {
 
 class CFrame;
 
+// The knob mode the host last set, shared by every editor of the process.
+extern int32_t knobMode;
+
 // An editor whose window is a toolkit frame. It answers the host's editor requests for the frame,
 // passes the controls' edit gestures to the host, and runs the idle pump that keeps host and frame
 // alive while a control follows the mouse. The derived editor fills `editRect` and creates and
@@ -21,7 +24,7 @@ class CFrame;
 class GuiEditor : public PluginEditor {
 public:
     // The frame has one owner, the open editor; no view holds a reference to it.
-    using FrameHolder = std::unique_ptr<CFrame, ReleaseReference>;
+    using FrameHolder = UniqueRef<CFrame>;
 
     explicit GuiEditor(PluginEffect* effect);
     ~GuiEditor() override;
@@ -33,8 +36,6 @@ public:
     bool onWheelTurn(float distance) override;
     bool onSetEditKnobMode(int32_t mode) override;
 
-    // Told whenever a parameter was set, so that the controls can follow.
-    virtual void parameterChanged(int32_t /*index*/, float /*value*/) {}
     virtual bool beginParameterEdit(int32_t index);
     virtual bool endParameterEdit(int32_t index);
     // At most one idle step per kIdleRate: the frame's idle refresh, one pending paint message and
@@ -83,11 +84,11 @@ private:
     class FrameLink final : public CFrameOwner {
     public:
         explicit FrameLink(GuiEditor& owner) : editor(owner) {}
-        GuiEditor* frameEditor() override { return &editor; }
         void frameIdle() override { editor.pumpIdle(); }
         void frameBeginEdit(int32_t tag) override { editor.beginParameterEdit(tag); }
         void frameEndEdit(int32_t tag) override { editor.endParameterEdit(tag); }
         bool hostSizedWindow(int32_t width, int32_t height) override;
+        int32_t frameKnobMode() const override { return knobMode; }
 
     private:
         GuiEditor& editor;

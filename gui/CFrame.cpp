@@ -12,10 +12,9 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 namespace tovrel {
-
-int32_t knobMode = 0;
 
 namespace {
 
@@ -86,7 +85,7 @@ CFrame::CFrame(const CRectangle& area, HWND host, CFrameOwner* owner)
 
 CFrame::~CFrame() {
     if (modalChild) {
-        removeChild(modalChild, false);
+        removeChild(modalChild, true);
         modalChild = nullptr;
     }
     if (!savedCursor)
@@ -259,8 +258,8 @@ LRESULT CFrame::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 // --- Editor, window state, pointer and cursor -----------------------------------------------
 
-GuiEditor* CFrame::ownerEditor() {
-    return frameOwner ? frameOwner->frameEditor() : nullptr;
+CFrameOwner* CFrame::ownerEditor() {
+    return frameOwner;
 }
 
 bool CFrame::isKindOf(const char* className) const {
@@ -285,7 +284,7 @@ uint32_t CFrame::tickCount() {
 }
 
 int32_t CFrame::currentKnobMode() const {
-    return knobMode;
+    return frameOwner ? frameOwner->frameKnobMode() : 0;
 }
 
 void CFrame::beginParameterEdit(int32_t tag) {
@@ -353,13 +352,10 @@ bool CFrame::enableDrop(bool enable) {
         return false;
     revokeDropTarget();
     if (enable) {
-        // Held for the length of the registration call only: when the registration fails, this
-        // reference was the last and the target goes at once.
-        auto* target = new CFileDropTarget(this);
-        target->AddRef();
-        const bool registered = SUCCEEDED(RegisterDragDrop(window, target->comInterface()));
-        target->Release();
-        dropTarget = registered ? target : nullptr;
+        // When the registration fails, the frame's reference is the last and the target goes.
+        ComRef<CFileDropTarget> target = makeComRef<CFileDropTarget>(this);
+        if (SUCCEEDED(RegisterDragDrop(window, target->comInterface())))
+            dropTarget = std::move(target);
     }
     dropEnabled = enable;
     return true;
@@ -372,7 +368,7 @@ void CFrame::revokeDropTarget() {
     // target beyond the registration, and it must not find this frame then.
     dropTarget->detach();
     RevokeDragDrop(window);
-    dropTarget = nullptr;
+    dropTarget.reset();
 }
 
 bool CFrame::isDropEnabled() const {

@@ -3,6 +3,7 @@
 #include "gui/CFrameServices.h"
 #include "gui/COleSession.h"
 #include "gui/CViewContainer.h"
+#include "gui/ComRef.h"
 
 #include <windows.h>
 
@@ -45,7 +46,7 @@ public:
     int32_t handleKeyUp(const CKeyCode& key) override;
     bool handleWheelAxis(CPaintContext* context, CPos where, int32_t axis, float distance) override;
     void setBounds(const CRectangle& area) override;
-    GuiEditor* ownerEditor() override;
+    CFrameOwner* ownerEditor() override;
     bool isKindOf(const char* className) const override;
     void refresh(CPaintContext* context) override;
     CView* viewUnderPointer() override;
@@ -97,7 +98,7 @@ public:
     bool createFrameWindow(HWND parent);
 
     HWND getHostWindow() const { return hostWindow; }
-    CFileDropTarget* getDropTarget() const { return dropTarget; }
+    CFileDropTarget* getDropTarget() const { return dropTarget.get(); }
 
     // The name under which the frame window class is registered, and how many frames use it.
     static const char* frameClassName();
@@ -128,7 +129,7 @@ private:
     bool usesFrameClass{false}; // this frame counted itself among the class's users
     HWND window{nullptr};
     HMODULE imagingLibrary{nullptr};
-    CFileDropTarget* dropTarget{nullptr}; // owned by its OLE registration
+    ComRef<CFileDropTarget> dropTarget; // shared with its OLE registration
     HCURSOR savedCursor{nullptr};
     COleSession ole; // drag and drop on the window's thread
 };

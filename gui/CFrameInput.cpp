@@ -106,11 +106,13 @@ bool CFrame::moveFocus(CView* oldFocus, bool backwards) {
 bool CFrame::setModalChild(CView* view) {
     if (view && modalChild)
         return false;
+    // The frame shares the modal view with whoever set it: it takes a reference of its own and
+    // gives back only that one.
     if (modalChild)
-        removeChild(modalChild, false);
+        removeChild(modalChild, true);
     modalChild = view;
     if (view)
-        addChild(view);
+        addChild(Ref<CView>(view));
     return true;
 }
 

@@ -7,24 +7,20 @@
 namespace tovrel {
 
 class CView;
-class GuiEditor;
 struct CPos;
 
-// The knob mode the host last set, shared by every editor of the process.
-extern int32_t knobMode;
-
 // What the frame asks of the editor that owns it: idle time while a control follows the mouse, the
-// host's edit gestures, and whether the host resized its own windows to a new frame size. The
-// editor outlives its frame and is never deleted through this interface.
+// host's edit gestures, the knob mode the host set, and whether the host resized its own windows to
+// a new frame size. The toolkit knows its editor only as this interface. The editor outlives its
+// frame and is never deleted through this interface.
 class CFrameOwner {
 public:
-    // The editor as the views name it to their users.
-    virtual GuiEditor* frameEditor() = 0;
     virtual void frameIdle() = 0;
     virtual void frameBeginEdit(int32_t tag) = 0;
     virtual void frameEndEdit(int32_t tag) = 0;
     // True when the host sized its windows for the frame's new size itself.
     virtual bool hostSizedWindow(int32_t width, int32_t height) = 0;
+    virtual int32_t frameKnobMode() const = 0;
 
 protected:
     CFrameOwner() = default;
@@ -40,7 +36,7 @@ protected:
 // operations. Views never own their frame, so the interface has no public destructor.
 class CFrameServices {
 public:
-    virtual GuiEditor* ownerEditor() = 0;
+    virtual CFrameOwner* ownerEditor() = 0;
     virtual void pumpIdle() = 0;
     virtual void beginParameterEdit(int32_t tag) = 0;
     virtual void endParameterEdit(int32_t tag) = 0;

@@ -172,7 +172,7 @@ CPos& CView::toFrame(CPos& where) {
     return where;
 }
 
-GuiEditor* CView::ownerEditor() {
+CFrameOwner* CView::ownerEditor() {
     return ownerFrame ? ownerFrame->ownerEditor() : nullptr;
 }
 

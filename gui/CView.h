@@ -13,7 +13,7 @@ class CDropData;
 class CFrameServices;
 class CPaintContext;
 class CPixmap;
-class GuiEditor;
+class CFrameOwner;
 
 // The one message exchanged between views; receivers compare it by address, not by text.
 extern const char kMsgCheckIfViewContainer[];
@@ -67,7 +67,7 @@ public:
     virtual void getPointerPosition(CPaintContext* context, CPos& where);
     virtual CPos& toLocal(CPos& where);
     virtual CPos& toFrame(CPos& where);
-    virtual GuiEditor* ownerEditor();
+    virtual CFrameOwner* ownerEditor();
     virtual int32_t receiveMessage(CView* sender, const char* message);
     virtual void redrawArea(CPaintContext* context, const CRectangle& area);
     virtual bool acceptsFocus() const;

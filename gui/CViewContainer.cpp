@@ -57,7 +57,7 @@ void CViewContainer::addChild(CView* view) {
     if (!view)
         return;
     auto link = std::make_unique<CChildLink>();
-    link->view.reset(view);
+    link->view = Ref<CView>::adopt(view);
     link->previous = lastChild;
     view->setOwnerFrame(ownerFrame);
     view->setParentView(this);
@@ -81,9 +81,9 @@ void CViewContainer::unlink(std::unique_ptr<CChildLink> link, bool release) {
         view->setParentView(nullptr);
         view->setOwnerFrame(nullptr);
     }
-    // The reference the creator handed over with the view goes first, then the container's own.
-    if (release)
-        Ref<CView>::adopt(view).reset();
+    // Without `release` the container's reference passes to the caller.
+    if (!release)
+        static_cast<void>(link->view.detach());
     link.reset();
 }
 

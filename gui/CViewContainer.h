@@ -4,6 +4,7 @@
 #include "gui/CView.h"
 
 #include <memory>
+#include <utility>
 
 namespace tovrel {
 
@@ -22,7 +23,9 @@ enum : int32_t { kRefreshWhole = 0, kRefreshChanged = 1 };
 // A view that holds other views, in painting order: the first child is painted first, and every
 // search by position walks from the last child, so the front-most child wins. Children's
 // rectangles are in the container's own coordinates, whose origin is the top-left corner of its
-// bounds. A container owns what is added to it.
+// bounds. A container holds one reference to each child: a holder handed to `addChild` says
+// whether the caller shares the child or gives it away, and `add` makes a child that the container
+// alone holds.
 class CViewContainer : public CView {
 public:
     explicit CViewContainer(const CRectangle& bounds);
@@ -52,10 +55,15 @@ public:
     bool isKindOf(const char* className) const override;
     void refresh(CPaintContext* context) override;
 
-    // Children.
+    // Children. The two adoption slots take over one reference the caller holds; only the owning
+    // operations below call them, so that every call shows who holds the child. A child goes with
+    // the container's reference when `release` is set; otherwise that reference passes to the
+    // caller, who takes it with `takeChild`.
+protected:
     virtual void addChildWithArea(CView* view, const CRectangle& mouseArea, bool acceptsMouse);
     virtual void addChild(CView* view);
-    // With `release` set the creator's reference is dropped too.
+
+public:
     virtual void removeChild(CView* view, bool release);
     virtual void removeAllChildren(bool release);
     virtual bool hasChild(CView* view) const;
@@ -76,6 +84,30 @@ public:
     virtual CView* viewUnderPointer();
     virtual CView* viewAt(CPos where, bool deep);
     virtual bool moveFocus(CView* oldFocus, bool backwards);
+
+    // Adds the child the holder holds, sharing it with the caller's holder if that one is kept, and
+    // answers the child, for as long as the container holds it.
+    CView* addChild(Ref<CView> view) {
+        CView* added = view.get();
+        addChild(view.detach());
+        return added;
+    }
+    CView* addChildWithArea(Ref<CView> view, const CRectangle& area, bool accepts) {
+        CView* added = view.get();
+        addChildWithArea(view.detach(), area, accepts);
+        return added;
+    }
+    // Makes a child that only the container holds, and answers it.
+    template <typename View, typename... Arguments> View* add(Arguments&&... arguments) {
+        return static_cast<View*>(addChild(makeRef<View>(std::forward<Arguments>(arguments)...)));
+    }
+    // Takes the child out and gives its reference to the caller; an empty holder if it is no child.
+    Ref<CView> takeChild(CView* view) {
+        if (!hasChild(view))
+            return Ref<CView>();
+        removeChild(view, false);
+        return Ref<CView>::adopt(view);
+    }
 
     COffscreenPaint* getOffscreen() const { return offscreen.get(); }
     bool paintsOffscreen() const { return paintOffscreen; }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+#include <type_traits>
 #include <utility>
 
 namespace tovrel {
@@ -16,6 +18,11 @@ public:
     }
     Ref(const Ref& other) : Ref(other.object) {}
     Ref(Ref&& other) noexcept : object(std::exchange(other.object, nullptr)) {}
+    // A holder of a derived object shares or hands over its reference as a holder of its base.
+    template <typename U, typename = std::enable_if_t<std::is_convertible_v<U*, T*>>>
+    Ref(const Ref<U>& other) : Ref(other.get()) {}
+    template <typename U, typename = std::enable_if_t<std::is_convertible_v<U*, T*>>>
+    Ref(Ref<U>&& other) noexcept : object(other.detach()) {}
     ~Ref() { reset(); }
 
     Ref& operator=(const Ref& other) {
@@ -48,6 +55,9 @@ public:
             old->release();
     }
 
+    // Gives up the reference without counting it down: whoever takes the pointer holds it now.
+    [[nodiscard]] T* detach() { return std::exchange(object, nullptr); }
+
     T* get() const { return object; }
     T* operator->() const { return object; }
     T& operator*() const { return *object; }
@@ -67,5 +77,14 @@ template <typename T, typename... Arguments> [[nodiscard]] Ref<T> makeRef(Argume
 struct ReleaseReference {
     template <typename T> void operator()(T* object) const { object->release(); }
 };
+
+// The one owner of a counted object that nothing else shares, such as an open editor's frame.
+template <typename T> using UniqueRef = std::unique_ptr<T, ReleaseReference>;
+
+// A new object whose creator's reference its single owner keeps.
+template <typename T, typename... Arguments>
+[[nodiscard]] UniqueRef<T> makeUniqueRef(Arguments&&... arguments) {
+    return UniqueRef<T>(new T(std::forward<Arguments>(arguments)...));
+}
 
 } // namespace tovrel

@@ -25,6 +25,9 @@ public:
     virtual bool onEditKeyUp(VstKeyCode /*key*/) { return false; }
     virtual bool onWheelTurn(float /*distance*/) { return false; }
     virtual bool onSetEditKnobMode(int32_t /*mode*/) { return false; }
+    // Told by the effect whenever a parameter was set, so that an open editor's controls follow.
+    // May come on any thread that sets parameters.
+    virtual void parameterChanged(int32_t /*index*/, float /*value*/) {}
 
     PluginEditor(const PluginEditor&) = delete;
     PluginEditor& operator=(const PluginEditor&) = delete;

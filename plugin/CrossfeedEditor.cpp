@@ -4,7 +4,6 @@
 #include "gui/CParamDisplay.h"
 #include "gui/CPixmap.h"
 #include "gui/CSlider.h"
-#include "plugin/CrossfeedEditorHooks.h"
 #include "plugin/CrossfeedEffect.h"
 #include "plugin/ParameterMappings.h"
 #include "plugin/ParameterMath.h"
@@ -13,6 +12,7 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 namespace tovrel {
 
@@ -64,7 +64,7 @@ bool CrossfeedEditor::onEditOpen(void* parent) {
         return false;
 
     const CRectangle size{0, 0, background->getWidth(), background->getHeight()};
-    FrameHolder newFrame(new CFrame(size, static_cast<HWND>(parent), frameOwner()));
+    FrameHolder newFrame = makeUniqueRef<CFrame>(size, static_cast<HWND>(parent), frameOwner());
     if (!newFrame->frameWindow()) {
         // No parent, or one that no longer exists: there is no editor to show.
         newFrame.reset();
@@ -80,12 +80,12 @@ bool CrossfeedEditor::onEditOpen(void* parent) {
     CSlider* newSliders[kControls]{};
     for (int32_t tag = 0; tag < kControls; ++tag) {
         const CRectangle bounds{kLeft, top, kLeft + trackWidth, top + trackHeight};
-        auto* slider = new CSlider(bounds, this, tag, kLeft, handleTravelEnd, handle.get(), track.get(),
-                                   CPos{0, 0}, kStyleHorizontal | kStyleLeft);
+        Ref<CSlider> slider = makeRef<CSlider>(bounds, this, tag, kLeft, handleTravelEnd, handle.get(),
+                                               track.get(), CPos{0, 0}, kStyleHorizontal | kStyleLeft);
         slider->setHandleOffset(CPos{0, 0});
         slider->setValue(effect->getParameter(tag));
-        newFrame->addChild(slider);
-        newSliders[tag] = slider;
+        newSliders[tag] = slider.get();
+        newFrame->addChild(std::move(slider)); // the frame holds it from here on
         top += trackHeight + kGroupSpacing;
     }
 
@@ -93,7 +93,8 @@ bool CrossfeedEditor::onEditOpen(void* parent) {
     CParamDisplay* newDisplays[kControls]{};
     for (int32_t index = 0; index < kControls; ++index) {
         const int32_t displayTop = kFirstSliderTop + index * (trackHeight + kGroupSpacing) + trackHeight + 6;
-        auto* display = new CParamDisplay(CRectangle{kLeft, displayTop, kDisplayRight, displayTop + 14});
+        Ref<CParamDisplay> display =
+            makeRef<CParamDisplay>(CRectangle{kLeft, displayTop, kDisplayRight, displayTop + 14});
         display->setAlignment(kAlignLeft);
         display->setFontNumber(kDisplayFont);
         display->setTextColour(kTextColour);
@@ -101,8 +102,8 @@ bool CrossfeedEditor::onEditOpen(void* parent) {
         display->setFrameColour(kDisplayColour);
         display->setValue(effect->getParameter(index));
         display->setTextConverter(kTextConverters[index]);
-        newFrame->addChild(display);
-        newDisplays[index] = display;
+        newDisplays[index] = display.get();
+        newFrame->addChild(std::move(display));
     }
 
     {
@@ -176,15 +177,6 @@ void CrossfeedEditor::presetText(float value, char* text) {
     int32_t index = truncateToInt32(value * 5.0f - 0.001f);
     index = index < 0 ? 0 : (index >= kPresetCount ? kPresetCount - 1 : index);
     std::snprintf(text, kDisplayTextSize, "%s", kPresetNames[index]);
-}
-
-// The effect's way to its editor.
-void attachCrossfeedEditor(CrossfeedEffect* effect) {
-    effect->attachEditor(std::make_unique<CrossfeedEditor>(effect));
-}
-
-void notifyCrossfeedEditor(PluginEditor* editor, int32_t index, float value) {
-    static_cast<CrossfeedEditor*>(editor)->parameterChanged(index, value);
 }
 
 } // namespace tovrel

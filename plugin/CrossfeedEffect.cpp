@@ -31,7 +31,6 @@ CrossfeedEffect::CrossfeedEffect(HostCallback callback) : PluginEffect(callback,
     markDoubleReplacing(true);
     assignUniqueId(kUniqueId);
     copyText(programName, "Default", vst::kMaxProgNameLen);
-    attachCrossfeedEditor(this);
 }
 
 // The engine member frees the filter state before the base deletes the editor.
@@ -178,7 +177,7 @@ CrossfeedEffect::Change CrossfeedEffect::applyParameter(int32_t index, float val
     });
     pushLevel();
     if (PluginEditor* attached = attachedEditor())
-        notifyCrossfeedEditor(attached, index, value);
+        attached->parameterChanged(index, value);
     return Change{EffectSettings::unpack(before), EffectSettings::unpack(after)};
 }
 

@@ -3,7 +3,6 @@
 #include "engine/CrossfeedEngine.h"
 #include "engine/SettingsWord.h"
 #include "host/PluginEffect.h"
-#include "plugin/CrossfeedEditorHooks.h"
 #include "plugin/EffectSettings.h"
 
 #include <cstdint>

@@ -1,8 +1,8 @@
 // The library's exported entry point: a VST 2.4 host calls it once per effect it wants.
 #include "host/VstAbi.h"
-#include "plugin/CrossfeedEffect.h"
+#include "plugin/CrossfeedFactory.h"
 
-#include <new>
+#include <memory>
 
 #if defined(_WIN32)
 #define TOVREL_EXPORT __declspec(dllexport)
@@ -14,16 +14,13 @@ extern "C" TOVREL_EXPORT AEffect* VST_CALL VSTPluginMain(HostCallback hostCallba
     // A host too old to answer its version gets nothing. The host must pass a callback.
     if (hostCallback(nullptr, vst::audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
         return nullptr;
-    auto* effect = new (std::nothrow) tovrel::CrossfeedEffect(hostCallback);
-    if (!effect)
-        return nullptr;
+    std::unique_ptr<tovrel::CrossfeedEffect> effect = tovrel::makeCrossfeedEffect(hostCallback);
+    // Without its filter state the effect cannot process: refuse to load rather than crash.
     // Deliberate: no filter state, no effect (docs/deliberate-choices.md).
-    if (!effect->filter()) {
-        // Without its filter state the effect cannot process: refuse to load rather than crash.
-        delete effect;
+    if (!effect || !effect->filter())
         return nullptr;
-    }
-    return effect->effectRecord();
+    // From here on the host owns the effect through its record, and closes it with effClose.
+    return effect.release()->effectRecord();
 }
 
 #if !defined(_WIN32)

@@ -35,12 +35,9 @@ TEST(ContainerState, NewContainerDefaults) {
 TEST(ContainerChildren, RemovingAChildKeepsTheOthersLinkedInOrder) {
     std::vector<std::string> log;
     TestFrame frame(CRectangle{0, 0, 100, 100});
-    auto* a = new RecordingView("a", CRectangle{0, 0, 10, 10}, &log);
-    auto* b = new RecordingView("b", CRectangle{0, 0, 10, 10}, &log);
-    auto* c = new RecordingView("c", CRectangle{0, 0, 10, 10}, &log);
-    frame.addChild(a);
-    frame.addChild(b);
-    frame.addChild(c);
+    auto* a = frame.add<RecordingView>("a", CRectangle{0, 0, 10, 10}, &log);
+    auto* b = frame.add<RecordingView>("b", CRectangle{0, 0, 10, 10}, &log);
+    auto* c = frame.add<RecordingView>("c", CRectangle{0, 0, 10, 10}, &log);
 
     frame.removeChild(b, true); // from the middle
     EXPECT_EQ(frame.childCount(), 2);
@@ -50,8 +47,7 @@ TEST(ContainerChildren, RemovingAChildKeepsTheOthersLinkedInOrder) {
 
     frame.removeChild(c, true); // the front-most
     EXPECT_EQ(frame.viewAt(CPos{5, 5}, false), a);
-    auto* d = new RecordingView("d", CRectangle{0, 0, 10, 10}, &log);
-    frame.addChild(d); // goes after a, the new last child
+    auto* d = frame.add<RecordingView>("d", CRectangle{0, 0, 10, 10}, &log); // after a, the new last child
     EXPECT_EQ(frame.childAt(1), d);
     EXPECT_EQ(frame.viewAt(CPos{5, 5}, false), d);
 
@@ -61,67 +57,71 @@ TEST(ContainerChildren, RemovingAChildKeepsTheOthersLinkedInOrder) {
     EXPECT_EQ(frame.viewAt(CPos{5, 5}, false), d);
 }
 
-TEST(ContainerChildren, ReferencesOrderAndChildAt) {
+TEST(ContainerChildren, EachWayOfAddingShowsWhoHoldsTheChild) {
     std::vector<std::string> log;
-    TestFrame frame(CRectangle{0, 0, 100, 100});
-    auto* a = new RecordingView("a", CRectangle{0, 0, 10, 10}, &log);
-    auto* b = new RecordingView("b", CRectangle{0, 0, 10, 10}, &log);
-    a->retain(); // the test's own reference, to watch the counts
-    b->retain();
-    frame.addChild(nullptr);
-    frame.addChild(a);
-    frame.addChild(b);
-    EXPECT_EQ(a->getRefCount(), 3);
-    EXPECT_EQ(frame.childCount(), 2);
-    EXPECT_EQ(frame.childAt(0), a);
-    EXPECT_EQ(frame.childAt(1), b);
-    EXPECT_EQ(frame.childAt(2), nullptr);
-    EXPECT_EQ(frame.childAt(-1), nullptr);
-    EXPECT_TRUE(frame.hasChild(b));
-    EXPECT_EQ(a->getParentView(), &frame);
-    EXPECT_EQ(a->getOwnerFrame(), static_cast<CFrameServices*>(&frame));
-    EXPECT_TRUE(a->needsRepaint());
-
-    frame.removeChild(a, false);
-    EXPECT_EQ(a->getRefCount(), 2); // back where it was before the add
-    EXPECT_FALSE(frame.hasChild(a));
-    EXPECT_EQ(a->getParentView(), nullptr);
-    EXPECT_EQ(frame.childAt(0), b);
-
-    frame.removeChild(b, true);
-    EXPECT_EQ(b->getRefCount(), 1); // one lower than before the add
-    EXPECT_EQ(frame.childCount(), 0);
-    frame.removeChild(b, true); // not a child any more: nothing happens
-    EXPECT_EQ(b->getRefCount(), 1);
-
-    const std::vector<std::string> expected{"a.attached 0,0", "b.attached 0,0", "a.removed 0,0",
-                                            "b.removed 0,0"};
-    EXPECT_EQ(log, expected);
-    a->release();
-    a->release();
-    b->release();
-}
-
-TEST(ContainerChildren, DestructionReleasesEveryChildTwice) {
     const int before = RecordingView::destroyed;
     {
-        auto* frame = new TestFrame(CRectangle{0, 0, 100, 100});
-        auto* inner = new CViewContainer(CRectangle{0, 0, 50, 50});
-        frame->addChild(new RecordingView("a", CRectangle{}, nullptr));
-        frame->addChild(inner);
-        inner->addChild(new RecordingView("b", CRectangle{}, nullptr));
-        inner->addChild(new RecordingView("c", CRectangle{}, nullptr));
-        frame->release();
+        TestFrame frame(CRectangle{0, 0, 100, 100});
+        const Ref<RecordingView> shared = makeRef<RecordingView>("shared", CRectangle{0, 0, 10, 10}, &log);
+        Ref<RecordingView> given = makeRef<RecordingView>("given", CRectangle{0, 0, 10, 10}, &log);
+        RecordingView* const givenView = given.get();
+        EXPECT_EQ(frame.addChild(Ref<CView>()), nullptr);
+        EXPECT_EQ(frame.addChild(shared), shared.get());
+        EXPECT_EQ(frame.addChild(std::move(given)), givenView);
+        auto* made = frame.add<RecordingView>("made", CRectangle{0, 0, 10, 10}, &log);
+        // Each holder counts once: the test's and the frame's for the shared child, the frame's
+        // alone for the others.
+        const struct {
+            CView* view;
+            int32_t count;
+        } held[] = {{shared.get(), 2}, {givenView, 1}, {made, 1}};
+        for (int32_t index = 0; index < 3; ++index) {
+            EXPECT_EQ(frame.childAt(index), held[index].view);
+            EXPECT_EQ(held[index].view->getRefCount(), held[index].count) << index;
+            EXPECT_EQ(held[index].view->getParentView(), &frame);
+            EXPECT_EQ(held[index].view->getOwnerFrame(), static_cast<CFrameServices*>(&frame));
+            EXPECT_TRUE(held[index].view->needsRepaint());
+        }
+        EXPECT_EQ(frame.childCount(), 3);
+        EXPECT_EQ(frame.childAt(3), nullptr);
+        EXPECT_EQ(frame.childAt(-1), nullptr);
+
+        // Taken out, the frame's reference passes to the caller; released, it goes.
+        Ref<CView> taken = frame.takeChild(givenView);
+        EXPECT_EQ(taken.get(), givenView);
+        EXPECT_EQ(givenView->getRefCount(), 1);
+        EXPECT_EQ(givenView->getParentView(), nullptr);
+        EXPECT_FALSE(frame.takeChild(givenView)); // not a child any more
+        frame.removeChild(shared.get(), true);
+        EXPECT_EQ(shared->getRefCount(), 1);
+        EXPECT_EQ(frame.childAt(0), made);
+        EXPECT_EQ(RecordingView::destroyed, before);
+        taken.reset();
+        EXPECT_EQ(RecordingView::destroyed, before + 1);
+    }
+    // The frame's going takes the child only it held; the test's holder the shared one.
+    EXPECT_EQ(RecordingView::destroyed, before + 3);
+    const std::vector<std::string> expected{"shared.attached 0,0", "given.attached 0,0", "made.attached 0,0",
+                                            "given.removed 0,0",   "shared.removed 0,0", "made.removed 0,0"};
+    EXPECT_EQ(log, expected);
+}
+
+TEST(ContainerChildren, DestructionReleasesEveryChild) {
+    const int before = RecordingView::destroyed;
+    {
+        const Ref<TestFrame> frame = makeRef<TestFrame>(CRectangle{0, 0, 100, 100});
+        frame->add<RecordingView>("a", CRectangle{}, nullptr);
+        auto* inner = frame->add<CViewContainer>(CRectangle{0, 0, 50, 50});
+        inner->add<RecordingView>("b", CRectangle{}, nullptr);
+        inner->add<RecordingView>("c", CRectangle{}, nullptr);
     }
     EXPECT_EQ(RecordingView::destroyed, before + 3);
 }
 
 TEST(ContainerChildren, RemovingTheFocusViewClearsTheFocus) {
     TestFrame frame(CRectangle{0, 0, 100, 100});
-    auto* a = new RecordingView("a", CRectangle{}, nullptr);
-    auto* b = new RecordingView("b", CRectangle{}, nullptr);
-    frame.addChild(a);
-    frame.addChild(b);
+    auto* a = frame.add<RecordingView>("a", CRectangle{}, nullptr);
+    auto* b = frame.add<RecordingView>("b", CRectangle{}, nullptr);
     frame.setKeyFocus(a);
     frame.removeChild(b, true);
     EXPECT_EQ(frame.focus, a);
@@ -131,9 +131,9 @@ TEST(ContainerChildren, RemovingTheFocusViewClearsTheFocus) {
 
 TEST(ContainerChildren, AddWithAreaSetsMouseAreaAndAcceptance) {
     TestFrame frame(CRectangle{0, 0, 100, 100});
-    auto* view = new CView(CRectangle{10, 10, 20, 20});
-    frame.addChildWithArea(view, CRectangle{0, 0, 50, 50}, false);
-    frame.addChildWithArea(nullptr, CRectangle{}, true);
+    CView* view =
+        frame.addChildWithArea(makeRef<CView>(CRectangle{10, 10, 20, 20}), CRectangle{0, 0, 50, 50}, false);
+    frame.addChildWithArea(Ref<CView>(), CRectangle{}, true);
     CRectangle area;
     EXPECT_EQ(view->getMouseArea(area), (CRectangle{0, 0, 50, 50}));
     EXPECT_FALSE(view->acceptsMouse());
@@ -144,10 +144,8 @@ class ContainerRouting : public ::testing::Test {
 protected:
     ContainerRouting() {
         // back (added first) and front (added last) overlap in (20..30, 20..30).
-        back = new RecordingView("back", CRectangle{10, 10, 30, 30}, &log);
-        front = new RecordingView("front", CRectangle{20, 20, 40, 40}, &log);
-        frame.addChild(back);
-        frame.addChild(front);
+        back = frame.add<RecordingView>("back", CRectangle{10, 10, 30, 30}, &log);
+        front = frame.add<RecordingView>("front", CRectangle{20, 20, 40, 40}, &log);
         log.clear();
     }
     std::vector<std::string> log;
@@ -186,10 +184,8 @@ TEST_F(ContainerRouting, FrontMostChildWinsAndEdgesHit) {
 }
 
 TEST_F(ContainerRouting, NestedContainerConvertsPoints) {
-    auto* inner = new CViewContainer(CRectangle{10, 20, 110, 120});
-    auto* child = new RecordingView("child", CRectangle{0, 0, 50, 50}, &log);
-    frame.addChild(inner);
-    inner->addChild(child);
+    auto* inner = frame.add<CViewContainer>(CRectangle{10, 20, 110, 120});
+    auto* child = inner->add<RecordingView>("child", CRectangle{0, 0, 50, 50}, &log);
     log.clear();
     frame.handleMouse(nullptr, CPos{15, 25}, 1);
     EXPECT_EQ(log, std::vector<std::string>{"child.mouse1 5,5"});
@@ -214,8 +210,7 @@ TEST_F(ContainerRouting, NestedContainerConvertsPoints) {
 
 TEST_F(ContainerRouting, ContainerWithoutFrameFindsNothing) {
     CViewContainer loose(CRectangle{0, 0, 100, 100});
-    auto* view = new RecordingView("v", CRectangle{0, 0, 50, 50}, &log);
-    loose.addChild(view);
+    loose.add<RecordingView>("v", CRectangle{0, 0, 50, 50}, &log);
     log.clear();
     EXPECT_EQ(loose.viewAt(CPos{5, 5}, false), nullptr);
     EXPECT_EQ(loose.viewUnderPointer(), nullptr);
@@ -277,19 +272,14 @@ TEST_F(ContainerRouting, RemovingTheDragTargetForgetsIt) {
 
 TEST(ContainerFocus, WalkForwardBackwardAndIntoNestedContainers) {
     TestFrame frame(CRectangle{0, 0, 100, 100});
-    auto* a = new CView(CRectangle{});
-    auto* plain = new CView(CRectangle{});
-    auto* inner = new CViewContainer(CRectangle{});
-    auto* b = new CView(CRectangle{});
-    auto* c = new CView(CRectangle{});
+    auto* a = frame.add<CView>(CRectangle{});
+    frame.add<CView>(CRectangle{}); // takes no focus
+    auto* inner = frame.add<CViewContainer>(CRectangle{});
+    auto* b = inner->add<CView>(CRectangle{});
+    auto* c = frame.add<CView>(CRectangle{});
     a->setAcceptsFocus(true);
     b->setAcceptsFocus(true);
     c->setAcceptsFocus(true);
-    frame.addChild(a);
-    frame.addChild(plain);
-    frame.addChild(inner);
-    inner->addChild(b);
-    frame.addChild(c);
 
     EXPECT_TRUE(frame.moveFocus(nullptr, false));
     EXPECT_EQ(frame.focus, a);
@@ -310,8 +300,8 @@ TEST(ContainerFocus, WalkForwardBackwardAndIntoNestedContainers) {
 TEST(ContainerFocus, FocusChangesReachEveryChild) {
     std::vector<std::string> log;
     CViewContainer container(CRectangle{0, 0, 10, 10});
-    container.addChild(new RecordingView("a", CRectangle{}, &log));
-    container.addChild(new RecordingView("b", CRectangle{}, &log));
+    container.add<RecordingView>("a", CRectangle{}, &log);
+    container.add<RecordingView>("b", CRectangle{}, &log);
     log.clear();
     container.focusLost(nullptr);
     EXPECT_EQ(log, (std::vector<std::string>{"a.focusLost 0,0", "b.focusLost 0,0"}));
@@ -319,17 +309,14 @@ TEST(ContainerFocus, FocusChangesReachEveryChild) {
 
 TEST(ContainerRepaint, ChildrenOutsideDoNotCount) {
     CViewContainer container(CRectangle{100, 100, 150, 140});
-    auto* outside = new CView(CRectangle{50, 0, 60, 10});  // beyond the width of 50
-    auto* touching = new CView(CRectangle{0, 40, 10, 50}); // shares only the bottom edge
-    container.addChild(outside);
-    container.addChild(touching);
+    auto* outside = container.add<CView>(CRectangle{50, 0, 60, 10});  // beyond the width of 50
+    auto* touching = container.add<CView>(CRectangle{0, 40, 10, 50}); // shares only the bottom edge
     container.setNeedsRepaint(false);
     ASSERT_TRUE(outside->needsRepaint());
     ASSERT_TRUE(touching->needsRepaint());
     EXPECT_FALSE(container.needsRepaint());
 
-    auto* corner = new CView(CRectangle{49, 39, 60, 60}); // one pixel inside both ways
-    container.addChild(corner);
+    auto* corner = container.add<CView>(CRectangle{49, 39, 60, 60}); // one pixel inside both ways
     container.setNeedsRepaint(false);
     EXPECT_TRUE(container.needsRepaint());
     corner->setNeedsRepaint(false);
@@ -341,10 +328,8 @@ class ContainerPainting : public ::testing::Test {
 protected:
     ContainerPainting() {
         useTestModuleResources();
-        left = new RecordingView("left", CRectangle{10, 10, 40, 30}, &log, kRed);
-        right = new RecordingView("right", CRectangle{50, 10, 80, 30}, &log, kGreen);
-        frame.addChild(left);
-        frame.addChild(right);
+        left = frame.add<RecordingView>("left", CRectangle{10, 10, 40, 30}, &log, kRed);
+        right = frame.add<RecordingView>("right", CRectangle{50, 10, 80, 30}, &log, kGreen);
         frame.setBackgroundColour(CRgba{0, 0, 90, 255});
     }
     CPaintContext* context() {
@@ -377,10 +362,8 @@ TEST_F(ContainerPainting, PaintDrawsBackgroundThenChildrenInOneCopy) {
 }
 
 TEST_F(ContainerPainting, DirectPaintingShiftsTheCallersContextAndGivesItBack) {
-    auto* inner = new CViewContainer(CRectangle{20, 35, 60, 55});
-    auto* child = new RecordingView("child", CRectangle{2, 3, 12, 13}, &log, kBlue);
-    frame.addChild(inner);
-    inner->addChild(child);
+    auto* inner = frame.add<CViewContainer>(CRectangle{20, 35, 60, 55});
+    auto* child = inner->add<RecordingView>("child", CRectangle{2, 3, 12, 13}, &log, kBlue);
     inner->setPaintOffscreen(false);
     EXPECT_EQ(inner->getOffscreen(), nullptr);
     canvas.fillPattern();
@@ -450,10 +433,8 @@ TEST_F(ContainerPainting, RefreshRepaintsOnlyChangedChildren) {
 }
 
 TEST_F(ContainerPainting, NestedContainerRefreshesItsOwnChildren) {
-    auto* inner = new CViewContainer(CRectangle{20, 35, 60, 55});
-    auto* child = new RecordingView("child", CRectangle{2, 3, 12, 13}, &log, kBlue);
-    frame.addChild(inner);
-    inner->addChild(child);
+    auto* inner = frame.add<CViewContainer>(CRectangle{20, 35, 60, 55});
+    auto* child = inner->add<RecordingView>("child", CRectangle{2, 3, 12, 13}, &log, kBlue);
     frame.paint(context());
     EXPECT_EQ(canvas.countColour(kBlue, RECT{22, 38, 32, 48}), 100);
 
@@ -469,19 +450,16 @@ TEST_F(ContainerPainting, NestedContainerRefreshesItsOwnChildren) {
 }
 
 TEST_F(ContainerPainting, TransparentContainerBackgrounds) {
-    auto* inner = new CViewContainer(CRectangle{30, 30, 50, 50});
+    auto* inner = frame.add<CViewContainer>(CRectangle{30, 30, 50, 50});
     inner->setBackgroundColour(CRgba{250, 250, 0, 255});
     inner->setPaintOffscreen(false);
-    frame.addChild(inner);
     inner->setTransparent(true);
     frame.paint(context());
     EXPECT_EQ(canvas.countColour(RGB(250, 250, 0), RECT{0, 0, 100, 60}), 0);
     EXPECT_EQ(canvas.pixel(40, 40), RGB(0, 0, 90)); // the frame's background shows through
 
     // With a backdrop it draws the pixmap with white left out.
-    auto* keyed = new CPixmap(kKeyedBitmap);
-    inner->setBackdrop(keyed);
-    keyed->release();
+    inner->setBackdrop(makeRef<CPixmap>(kKeyedBitmap).get());
     frame.paint(context());
     const PixelRule keyedOverBackground = keyedOver([](int, int) { return RGB(0, 0, 90); }, POINT{30, 30});
     for (int y = 0; y < 14; ++y)
@@ -495,10 +473,8 @@ TEST_F(ContainerPainting, TransparentContainerBackgrounds) {
 }
 
 TEST_F(ContainerPainting, BackdropOffsetPicksTheRegionOfTheFramesBackground) {
-    auto* ramp = new CPixmap(kRampBitmap);
-    frame.setBackdrop(ramp);
+    frame.setBackdrop(makeRef<CPixmap>(kRampBitmap).get());
     frame.setBackdropOffset(CPos{4, 3});
-    ramp->release();
     frame.removeChild(left, true);
     frame.removeChild(right, true);
     frame.paint(context());
@@ -511,7 +487,7 @@ TEST_F(ContainerPainting, BackdropOffsetPicksTheRegionOfTheFramesBackground) {
 }
 
 TEST_F(ContainerPainting, BackBufferFollowsAttachmentSizeAndMode) {
-    auto* inner = new CViewContainer(CRectangle{0, 0, 30, 20});
+    const Ref<CViewContainer> inner = makeRef<CViewContainer>(CRectangle{0, 0, 30, 20});
     EXPECT_EQ(inner->getOffscreen(), nullptr);
     frame.addChild(inner);
     ASSERT_NE(inner->getOffscreen(), nullptr); // made on attachment
@@ -519,26 +495,21 @@ TEST_F(ContainerPainting, BackBufferFollowsAttachmentSizeAndMode) {
     inner->setBounds(CRectangle{0, 0, 40, 25});
     ASSERT_NE(inner->getOffscreen(), nullptr);
     EXPECT_EQ(inner->getOffscreen()->getClipArea(), (CRectangle{0, 0, 40, 25}));
-    inner->retain();
-    frame.removeChild(inner, false);
+    frame.removeChild(inner.get(), true);
     EXPECT_EQ(inner->getOffscreen(), nullptr);
     inner->setPaintOffscreen(false);
     frame.addChild(inner);
     EXPECT_EQ(inner->getOffscreen(), nullptr);
-    inner->release();
 }
 
 TEST_F(ContainerPainting, ThousandPaintsLeaveTheGdiObjectCountUnchanged) {
-    auto* inner = new CViewContainer(CRectangle{20, 35, 60, 55});
-    auto* keyed = new CPixmap(kKeyedBitmap);
-    auto* backdropView = new CView(CRectangle{60, 35, 72, 49});
-    backdropView->setBackdrop(keyed);
+    const Ref<CPixmap> keyed = makeRef<CPixmap>(kKeyedBitmap);
+    auto* inner = frame.add<CViewContainer>(CRectangle{20, 35, 60, 55});
+    auto* backdropView = frame.add<CView>(CRectangle{60, 35, 72, 49});
+    backdropView->setBackdrop(keyed.get());
     backdropView->setTransparent(true);
-    inner->setBackdrop(keyed);
-    keyed->release();
-    frame.addChild(inner);
-    frame.addChild(backdropView);
-    inner->addChild(new RecordingView("child", CRectangle{2, 3, 12, 13}, &log, kBlue));
+    inner->setBackdrop(keyed.get());
+    inner->add<RecordingView>("child", CRectangle{2, 3, 12, 13}, &log, kBlue);
     transparentBltEntry = nullptr; // the mask method makes the most objects
 
     frame.paint(context()); // every back buffer exists from here on

@@ -32,10 +32,10 @@ private:
 
 TEST(ControlState, NewControlDefaults) {
     useTestModuleResources();
-    auto* pixmap = new CPixmap(kKeyedBitmap);
-    auto* control = new TestControl(CRectangle{4, 5, 40, 20}, nullptr, 7, pixmap);
+    const Ref<CPixmap> pixmap = makeRef<CPixmap>(kKeyedBitmap);
+    Ref<TestControl> control = makeRef<TestControl>(CRectangle{4, 5, 40, 20}, nullptr, 7, pixmap.get());
     EXPECT_EQ(pixmap->getRefCount(), 2);
-    EXPECT_EQ(control->getBackdrop(), pixmap);
+    EXPECT_EQ(control->getBackdrop(), pixmap.get());
     EXPECT_EQ(control->getValue(), 0.0f);
     EXPECT_EQ(control->getMinimum(), 0.0f);
     EXPECT_EQ(control->getMaximum(), 1.0f);
@@ -49,9 +49,8 @@ TEST(ControlState, NewControlDefaults) {
     EXPECT_FALSE(control->isTransparent());
     control->alignBackdropOffset();
     EXPECT_EQ(control->getBackdropOffset(), (CPos{4, 5}));
-    control->release();
+    control.reset();
     EXPECT_EQ(pixmap->getRefCount(), 1);
-    pixmap->release();
 }
 
 TEST(ControlRepaint, PaintedValueDecidesWhetherToRepaint) {
@@ -120,8 +119,7 @@ TEST(ControlBounds, ClampValue) {
 class ControlReset : public ::testing::Test {
 protected:
     ControlReset() {
-        control = new TestControl(CRectangle{0, 0, 20, 10}, &observer, 2);
-        frame.addChild(control);
+        control = frame.add<TestControl>(CRectangle{0, 0, 20, 10}, &observer, 2);
         frame.events.clear();
     }
     TestFrame frame{CRectangle{0, 0, 100, 100}};
@@ -161,8 +159,7 @@ TEST_F(ControlReset, AnyOtherButtonSetIsNoReset) {
 }
 
 TEST_F(ControlReset, WithoutObserverTheResetStillHappens) {
-    auto* silent = new TestControl(CRectangle{0, 0, 5, 5}, nullptr, 9);
-    frame.addChild(silent);
+    auto* silent = frame.add<TestControl>(CRectangle{0, 0, 5, 5}, nullptr, 9);
     frame.events.clear();
     silent->setValue(0.1f);
     EXPECT_TRUE(silent->tryReset(nullptr, 17));
@@ -179,8 +176,7 @@ TEST(ControlFrame, IdleAndEditNeedAFrame) {
     EXPECT_TRUE(loose.tryReset(nullptr, 17)); // no frame to tell, but no harm either
 
     TestFrame frame(CRectangle{0, 0, 10, 10});
-    auto* control = new TestControl(CRectangle{}, nullptr, 4);
-    frame.addChild(control);
+    auto* control = frame.add<TestControl>(CRectangle{}, nullptr, 4);
     control->runIdle();
     control->runIdle();
     EXPECT_EQ(frame.idlePumps, 2);

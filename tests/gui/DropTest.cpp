@@ -5,6 +5,7 @@
 
 #include "gui/CDropData.h"
 #include "gui/CFileDropTarget.h"
+#include "gui/ComRef.h"
 
 #include <gtest/gtest.h>
 
@@ -104,7 +105,7 @@ class DropTest : public ::testing::Test {
 protected:
     void SetUp() override {
         useTestModuleResources();
-        frame.reset(new CFrame(CRectangle{0, 0, 183, 225}, host.handle(), nullptr));
+        frame = makeUniqueRef<CFrame>(CRectangle{0, 0, 183, 225}, host.handle(), nullptr);
         target = frame->getDropTarget();
     }
     void TearDown() override { frame.reset(); }
@@ -117,38 +118,40 @@ protected:
 
 TEST_F(DropTest, QueryInterfaceGivesOneObjectAndCountsEachAnswer) {
     ASSERT_NE(target, nullptr);
-    const ULONG registered = target->AddRef() - 1;
-    EXPECT_EQ(registered, 1u);
-    void* unknown = nullptr;
-    void* dropTarget = nullptr;
-    EXPECT_EQ(target->QueryInterface(IID_IUnknown, &unknown), S_OK);
-    EXPECT_EQ(target->QueryInterface(IID_IDropTarget, &dropTarget), S_OK);
-    EXPECT_EQ(unknown, target->comInterface());
-    EXPECT_EQ(dropTarget, unknown);
-    void* other = &unknown;
-    EXPECT_EQ(target->QueryInterface(IID_IDataObject, &other), E_NOINTERFACE);
-    EXPECT_EQ(other, nullptr);
-    EXPECT_EQ(target->Release(), registered + 2);
-    EXPECT_EQ(target->Release(), registered + 1);
-    EXPECT_EQ(target->Release(), registered);
+    const ULONG held = comRefCount(target);
+    EXPECT_EQ(held, 2u); // the frame's and the registration's
+    {
+        ComRef<IUnknown> unknown;
+        ComRef<IDropTarget> dropTarget;
+        EXPECT_EQ(target->QueryInterface(IID_IUnknown, unknown.put()), S_OK);
+        EXPECT_EQ(target->QueryInterface(IID_IDropTarget, dropTarget.put()), S_OK);
+        EXPECT_EQ(static_cast<void*>(unknown.get()), static_cast<void*>(target->comInterface()));
+        EXPECT_EQ(static_cast<void*>(dropTarget.get()), static_cast<void*>(unknown.get()));
+        EXPECT_EQ(comRefCount(target), held + 2);
+        void* other = &log;
+        EXPECT_EQ(target->QueryInterface(IID_IDataObject, &other), E_NOINTERFACE);
+        EXPECT_EQ(other, nullptr);
+    }
+    EXPECT_EQ(comRefCount(target), held);
 }
 
-TEST_F(DropTest, RegistrationHoldsTheOnlyReferenceAndRevocationDestroysTheTarget) {
+TEST_F(DropTest, FrameAndRegistrationHoldTheTargetAndRevocationLetsGoOfBoth) {
     HWND window = frame->frameWindow();
     // The frame's own target is registered: a second registration is refused.
     bool destroyed = false;
-    auto* probe = new ProbeTarget(frame.get(), &destroyed);
+    ComRef<ProbeTarget> probe = makeComRef<ProbeTarget>(frame.get(), &destroyed);
     EXPECT_EQ(RegisterDragDrop(window, probe->comInterface()), DRAGDROP_E_ALREADYREGISTERED);
+    const ComRef<CFileDropTarget> kept(target);
     EXPECT_TRUE(frame->enableDrop(false));
+    EXPECT_EQ(comRefCount(kept.get()), 1u); // the frame's and the registration's went
     EXPECT_EQ(frame->getDropTarget(), nullptr);
     EXPECT_FALSE(frame->isDropEnabled());
     EXPECT_TRUE(frame->enableDrop(false)); // nothing to do
 
-    // Registered by hand: what the registration holds is all there is.
+    // Registered by hand, then let go of: what the registration holds is all there is.
     ASSERT_EQ(RegisterDragDrop(window, probe->comInterface()), S_OK);
-    const ULONG held = probe->AddRef() - 1;
-    EXPECT_EQ(held, 1u);
-    probe->Release();
+    EXPECT_EQ(comRefCount(probe.get()), 2u);
+    probe.reset();
     EXPECT_FALSE(destroyed);
     EXPECT_EQ(RevokeDragDrop(window), S_OK);
     EXPECT_TRUE(destroyed);
@@ -189,9 +192,8 @@ TEST_F(DropTest, NullDataObjectIsRefusedAndLoneCallsDoNothing) {
 }
 
 TEST_F(DropTest, DragFollowsTheCursorAndLeaveReleasesTheDropData) {
-    auto* probe = new DropProbe("probe", CRectangle{100, 0, 183, 100}, &log);
+    auto* probe = frame->add<DropProbe>("probe", CRectangle{100, 0, 183, 100}, &log);
     probe->takesDrops = true;
-    frame->addChild(probe);
     log.clear();
     FakeData files(false, 3);
     SetCursorPos(kHostX + 130, kHostY + 40);
@@ -212,10 +214,9 @@ TEST_F(DropTest, DragFollowsTheCursorAndLeaveReleasesTheDropData) {
 }
 
 TEST_F(DropTest, CursorPromisesAMoveOnlyOverAViewThatTakesTheItems) {
-    auto* taker = new DropProbe("taker", CRectangle{100, 0, 183, 100}, &log);
+    auto* taker = frame->add<DropProbe>("taker", CRectangle{100, 0, 183, 100}, &log);
     taker->takesDrops = true;
-    frame->addChild(taker);
-    frame->addChild(new DropProbe("other", CRectangle{0, 0, 100, 100}, &log));
+    frame->add<DropProbe>("other", CRectangle{0, 0, 100, 100}, &log);
     FakeData files(false, 1);
     DWORD effect = DROPEFFECT_MOVE;
     SetCursorPos(kHostX + 20, kHostY + 20);
@@ -235,12 +236,10 @@ TEST_F(DropTest, CursorPromisesAMoveOnlyOverAViewThatTakesTheItems) {
 
 TEST_F(DropTest, DragOverAClosedEditorFindsATargetThatAnswersSafely) {
     // The platform's drag loop keeps the target it entered across events, as this reference does.
-    auto* probe = new DropProbe("probe", CRectangle{0, 0, 183, 225}, &log);
+    auto* probe = frame->add<DropProbe>("probe", CRectangle{0, 0, 183, 225}, &log);
     probe->takesDrops = true;
-    frame->addChild(probe);
-    CFileDropTarget* held = frame->getDropTarget();
-    ASSERT_NE(held, nullptr);
-    held->AddRef();
+    const ComRef<CFileDropTarget> held(frame->getDropTarget());
+    ASSERT_TRUE(held);
     FakeData files(false, 2);
     SetCursorPos(kHostX + 50, kHostY + 50);
     DWORD effect = DROPEFFECT_NONE;
@@ -249,7 +248,7 @@ TEST_F(DropTest, DragOverAClosedEditorFindsATargetThatAnswersSafely) {
 
     // The editor closes in the middle of the drag.
     frame.reset();
-    frame.reset(new CFrame(CRectangle{0, 0, 183, 225}, nullptr, nullptr)); // for TearDown
+    frame = makeUniqueRef<CFrame>(CRectangle{0, 0, 183, 225}, nullptr, nullptr); // for TearDown
     EXPECT_FALSE(held->isAttached());
     EXPECT_EQ(CFileDropTarget::activeDropData(), nullptr); // the drag's data went with it
     log.clear();
@@ -264,12 +263,11 @@ TEST_F(DropTest, DragOverAClosedEditorFindsATargetThatAnswersSafely) {
     EXPECT_EQ(held->DragEnter(files.comInterface(), 0, POINTL{0, 0}, &effect), S_OK);
     EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
     EXPECT_TRUE(log.empty());
-    EXPECT_EQ(held->Release(), 0u); // the drag loop lets go: the target is gone
+    EXPECT_EQ(comRefCount(held.get()), 1u); // only the drag loop holds the target now
 }
 
 TEST_F(DropTest, DropReachesTheViewReleasesTheDataAndReportsNoEffect) {
-    auto* probe = new DropProbe("probe", CRectangle{100, 0, 183, 100}, &log);
-    frame->addChild(probe);
+    auto* probe = frame->add<DropProbe>("probe", CRectangle{100, 0, 183, 100}, &log);
     log.clear();
     FakeData text(true, 0);
     SetCursorPos(kHostX + 120, kHostY + 10);

@@ -17,7 +17,7 @@ TestEditor::~TestEditor() {
 
 bool TestEditor::onEditOpen(void* parent) {
     GuiEditor::onEditOpen(parent);
-    frame.reset(new CountingFrame(CRectangle{0, 0, 183, 225}, static_cast<HWND>(parent), this));
+    frame = makeUniqueRef<CountingFrame>(CRectangle{0, 0, 183, 225}, static_cast<HWND>(parent), this);
     return true;
 }
 

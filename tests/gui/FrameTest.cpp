@@ -63,7 +63,7 @@ protected:
     void SetUp() override { useTestModuleResources(); }
 
     GuiEditor::FrameHolder makeFrame(int width = 183, int height = 225) {
-        return GuiEditor::FrameHolder(new CFrame(CRectangle{0, 0, width, height}, host.handle(), nullptr));
+        return makeUniqueRef<CFrame>(CRectangle{0, 0, width, height}, host.handle(), nullptr);
     }
 
     TestWindow host{400, 300, kHostX, kHostY};
@@ -108,7 +108,7 @@ TEST_F(FrameTest, ChildWindowHasTheClassNameSizeAndPosition) {
 }
 
 TEST_F(FrameTest, WithoutAHostWindowThereIsNoWindow) {
-    GuiEditor::FrameHolder frame(new CFrame(CRectangle{0, 0, 50, 50}, nullptr, nullptr));
+    GuiEditor::FrameHolder frame = makeUniqueRef<CFrame>(CRectangle{0, 0, 50, 50}, nullptr, nullptr);
     EXPECT_EQ(frame->frameWindow(), nullptr);
     EXPECT_TRUE(frame->isWindowAlive());
     EXPECT_FALSE(frame->isDropEnabled());
@@ -142,10 +142,8 @@ TEST_F(FrameTest, TwoFramesRegisterTheClassOnceAndTheLastUnregistersIt) {
 TEST_F(FrameTest, PaintMessageRepaintsOnlyTheUpdateRectangleThroughTheBackBuffer) {
     GuiEditor::FrameHolder frame = makeFrame();
     HWND window = frame->frameWindow();
-    auto* left = new WheelProbe("left", CRectangle{10, 10, 60, 60}, &log, kRed);
-    auto* right = new WheelProbe("right", CRectangle{100, 10, 150, 60}, &log, kGreen);
-    frame->addChild(left);
-    frame->addChild(right);
+    auto* left = frame->add<WheelProbe>("left", CRectangle{10, 10, 60, 60}, &log, kRed);
+    auto* right = frame->add<WheelProbe>("right", CRectangle{100, 10, 150, 60}, &log, kGreen);
     UpdateWindow(window);
     EXPECT_EQ(left->paints, 1);
     EXPECT_EQ(right->paints, 1);
@@ -174,10 +172,8 @@ TEST_F(FrameTest, PaintMessageRepaintsOnlyTheUpdateRectangleThroughTheBackBuffer
 
 TEST_F(FrameTest, IdleRefreshWaitsForTheFirstPaintThenRepaintsOnlyTheChangedControl) {
     GuiEditor::FrameHolder frame = makeFrame();
-    auto* changed = new TestControl(CRectangle{10, 10, 60, 60});
-    auto* still = new TestControl(CRectangle{100, 10, 150, 60});
-    frame->addChild(changed);
-    frame->addChild(still);
+    auto* changed = frame->add<TestControl>(CRectangle{10, 10, 60, 60});
+    auto* still = frame->add<TestControl>(CRectangle{100, 10, 150, 60});
     changed->setValue(0.7f);
     ASSERT_TRUE(frame->needsRepaint());
     frame->onIdle();
@@ -213,10 +209,8 @@ TEST_F(FrameTest, IdleRefreshWaitsForTheFirstPaintThenRepaintsOnlyTheChangedCont
 
 TEST_F(FrameTest, ClickClearsTheFocusThenReachesTheFrontMostChild) {
     GuiEditor::FrameHolder frame = makeFrame();
-    auto* back = new ClickProbe("back", CRectangle{0, 0, 100, 100}, &log);
-    auto* front = new ClickProbe("front", CRectangle{50, 50, 150, 150}, &log);
-    frame->addChild(back);
-    frame->addChild(front);
+    auto* back = frame->add<ClickProbe>("back", CRectangle{0, 0, 100, 100}, &log);
+    frame->add<ClickProbe>("front", CRectangle{50, 50, 150, 150}, &log);
     back->setAcceptsFocus(true);
     frame->setKeyFocus(back);
     log.clear();
@@ -232,19 +226,14 @@ TEST_F(FrameTest, ClickClearsTheFocusThenReachesTheFrontMostChild) {
 
 TEST_F(FrameTest, TabAndShiftTabWalkTheFocusableViewsThenClearTheFocus) {
     GuiEditor::FrameHolder frame = makeFrame();
-    auto* first = new RecordingView("first", CRectangle{0, 0, 20, 20}, &log);
-    auto* plain = new RecordingView("plain", CRectangle{20, 0, 40, 20}, &log);
-    auto* nested = new CViewContainer(CRectangle{40, 0, 100, 20});
-    auto* inner = new RecordingView("inner", CRectangle{0, 0, 20, 20}, &log);
-    auto* last = new RecordingView("last", CRectangle{100, 0, 120, 20}, &log);
+    auto* first = frame->add<RecordingView>("first", CRectangle{0, 0, 20, 20}, &log);
+    frame->add<RecordingView>("plain", CRectangle{20, 0, 40, 20}, &log); // takes no focus
+    auto* nested = frame->add<CViewContainer>(CRectangle{40, 0, 100, 20});
+    auto* inner = nested->add<RecordingView>("inner", CRectangle{0, 0, 20, 20}, &log);
+    auto* last = frame->add<RecordingView>("last", CRectangle{100, 0, 120, 20}, &log);
     first->setAcceptsFocus(true);
     inner->setAcceptsFocus(true);
     last->setAcceptsFocus(true);
-    frame->addChild(first);
-    frame->addChild(plain);
-    frame->addChild(nested);
-    nested->addChild(inner);
-    frame->addChild(last);
 
     const CKeyCode tab{0, kKeyTab, 0};
     const CKeyCode shiftTab{0, kKeyTab, kKeyModifierShift};
@@ -280,14 +269,13 @@ TEST_F(FrameTest, TabAndShiftTabWalkTheFocusableViewsThenClearTheFocus) {
 
 TEST_F(FrameTest, ModalChildTakesEveryClickKeyAndWheelTurn) {
     GuiEditor::FrameHolder frame = makeFrame();
-    auto* underneath = new RecordingView("under", CRectangle{0, 0, 183, 225}, &log);
-    auto* modal = new ClickProbe("modal", CRectangle{50, 50, 100, 100}, &log);
-    auto* other = new RecordingView("other", CRectangle{0, 0, 10, 10}, &log);
+    auto* underneath = frame->add<RecordingView>("under", CRectangle{0, 0, 183, 225}, &log);
+    const Ref<ClickProbe> modal = makeRef<ClickProbe>("modal", CRectangle{50, 50, 100, 100}, &log);
+    const Ref<RecordingView> other = makeRef<RecordingView>("other", CRectangle{0, 0, 10, 10}, &log);
     underneath->setAcceptsFocus(true);
-    frame->addChild(underneath);
-    EXPECT_TRUE(frame->setModalChild(modal));
-    EXPECT_FALSE(frame->setModalChild(other)); // one at a time
-    EXPECT_EQ(frame->getModalChild(), modal);
+    EXPECT_TRUE(frame->setModalChild(modal.get()));
+    EXPECT_FALSE(frame->setModalChild(other.get())); // one at a time
+    EXPECT_EQ(frame->getModalChild(), modal.get());
     EXPECT_EQ(modal->getRefCount(), 2);
     log.clear();
 
@@ -304,17 +292,15 @@ TEST_F(FrameTest, ModalChildTakesEveryClickKeyAndWheelTurn) {
     SendMessageA(frame->frameWindow(), WM_MOUSEWHEEL, MAKEWPARAM(0, 120), pointParam(kHostX + 5, kHostY + 5));
     modal->keyAnswer = -1;
     EXPECT_EQ(frame->handleKeyDown(CKeyCode{0, kKeyTab, 0}), -1); // no focus walk
-    EXPECT_EQ(frame->viewUnderPointer(), modal);
+    EXPECT_EQ(frame->viewUnderPointer(), modal.get());
 
     const std::vector<std::string> expected{"modal.click 60,70",   "modal.keyDown 0,0", "under.keyDown 0,0",
                                             "under.focusLost 0,0", "modal.wheel1 5,5",  "modal.keyDown 0,0"};
     EXPECT_EQ(log, expected);
 
     EXPECT_TRUE(frame->setModalChild(nullptr));
-    EXPECT_FALSE(frame->hasChild(modal));
+    EXPECT_FALSE(frame->hasChild(modal.get()));
     EXPECT_EQ(modal->getRefCount(), 1); // the creator's reference is left alone
-    modal->release();
-    other->release();
     frame.reset();
 }
 
@@ -322,10 +308,8 @@ TEST_F(FrameTest, ModalChildTakesEveryClickKeyAndWheelTurn) {
 
 TEST_F(FrameTest, WheelNotchesBecomeDistancesForTheViewUnderThePointer) {
     GuiEditor::FrameHolder frame = makeFrame();
-    auto* left = new WheelProbe("left", CRectangle{0, 0, 90, 100}, &log);
-    auto* right = new WheelProbe("right", CRectangle{90, 0, 183, 100}, &log);
-    frame->addChild(left);
-    frame->addChild(right);
+    auto* left = frame->add<WheelProbe>("left", CRectangle{0, 0, 90, 100}, &log);
+    auto* right = frame->add<WheelProbe>("right", CRectangle{90, 0, 183, 100}, &log);
     log.clear();
     HWND window = frame->frameWindow();
     // The message carries screen coordinates.
@@ -372,7 +356,7 @@ TEST_F(FrameTest, UnchangedSizeAnswersFalse) {
 
 TEST_F(FrameTest, FallbackResizeStopsAtAParentMuchLargerThanItsChild) {
     HWND middle = makeChildWindow(host.handle(), "STATIC", 10, 20, 200, 240);
-    GuiEditor::FrameHolder frame(new CFrame(CRectangle{0, 0, 183, 225}, middle, nullptr));
+    GuiEditor::FrameHolder frame = makeUniqueRef<CFrame>(CRectangle{0, 0, 183, 225}, middle, nullptr);
     EXPECT_TRUE(frame->setFrameSize(190, 230));
     EXPECT_EQ(windowSize(frame->frameWindow()).cx, 190);
     EXPECT_EQ(windowSize(frame->frameWindow()).cy, 230);
@@ -393,7 +377,7 @@ TEST_F(FrameTest, FallbackResizeStopsBelowAnMdiClient) {
     HWND mdi = makeChildWindow(host.handle(), "MDIClient", 0, 0, 200, 240, &client);
     ASSERT_NE(mdi, nullptr);
     HWND child = makeChildWindow(mdi, "STATIC", 0, 0, 193, 235);
-    GuiEditor::FrameHolder frame(new CFrame(CRectangle{0, 0, 183, 225}, child, nullptr));
+    GuiEditor::FrameHolder frame = makeUniqueRef<CFrame>(CRectangle{0, 0, 183, 225}, child, nullptr);
     EXPECT_TRUE(frame->setFrameSize(200, 250));
     EXPECT_EQ(windowSize(frame->frameWindow()).cx, 200);
     EXPECT_EQ(windowSize(child).cx, 210);
@@ -408,7 +392,7 @@ TEST_F(FrameTest, FallbackResizeStopsBelowAnMdiClient) {
 
 TEST_F(FrameTest, OuterWindowPositionAndSize) {
     HWND middle = makeChildWindow(host.handle(), "STATIC", 10, 20, 200, 240);
-    GuiEditor::FrameHolder frame(new CFrame(CRectangle{0, 0, 183, 225}, middle, nullptr));
+    GuiEditor::FrameHolder frame = makeUniqueRef<CFrame>(CRectangle{0, 0, 183, 225}, middle, nullptr);
     // The middle window is within 60 pixels of the frame window; the host window is not.
     EXPECT_EQ(frame->findOuterWindow(), middle);
     int32_t x = -1;
@@ -434,7 +418,7 @@ TEST_F(FrameTest, OuterWindowPositionAndSize) {
 
     // Straight in a host window of about its size: the host window, which has no parent.
     TestWindow fitting(200, 240, kHostX + 10, kHostY + 5);
-    direct.reset(new CFrame(CRectangle{0, 0, 183, 225}, fitting.handle(), nullptr));
+    direct = makeUniqueRef<CFrame>(CRectangle{0, 0, 183, 225}, fitting.handle(), nullptr);
     EXPECT_EQ(direct->findOuterWindow(), fitting.handle());
     EXPECT_TRUE(direct->getWindowPosition(x, y));
     EXPECT_EQ(x, kHostX + 10);
@@ -444,9 +428,9 @@ TEST_F(FrameTest, OuterWindowPositionAndSize) {
 
 TEST_F(FrameTest, HostDestroyingItsWindowFirstIsSurvived) {
     auto owned = std::make_unique<TestWindow>(200, 240, kHostX, kHostY);
-    GuiEditor::FrameHolder frame(new CFrame(CRectangle{0, 0, 183, 225}, owned->handle(), nullptr));
-    auto* control = new TestControl(CRectangle{10, 10, 60, 60});
-    frame->addChild(control);
+    GuiEditor::FrameHolder frame =
+        makeUniqueRef<CFrame>(CRectangle{0, 0, 183, 225}, owned->handle(), nullptr);
+    auto* control = frame->add<TestControl>(CRectangle{10, 10, 60, 60});
     UpdateWindow(frame->frameWindow());
     ASSERT_EQ(control->paints, 1);
     EXPECT_EQ(CFrame::frameClassUsers(), 1);

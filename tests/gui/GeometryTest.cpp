@@ -29,7 +29,7 @@ TEST(Geometry, RectangleArithmeticAndInclusiveEdges) {
 }
 
 TEST(ViewBasics, NewViewDefaults) {
-    CView* view = new CView(CRectangle{1, 2, 30, 40});
+    const Ref<CView> view = makeRef<CView>(CRectangle{1, 2, 30, 40});
     CRectangle area;
     EXPECT_EQ(view->getMouseArea(area), (CRectangle{1, 2, 30, 40}));
     EXPECT_TRUE(view->acceptsMouse());
@@ -43,8 +43,7 @@ TEST(ViewBasics, NewViewDefaults) {
     EXPECT_EQ(view->handleKeyDown(key), -1);
     EXPECT_EQ(view->handleKeyUp(key), -1);
     EXPECT_FALSE(view->handleWheelAxis(nullptr, CPos{}, 2, 1.0f));
-    EXPECT_EQ(view->receiveMessage(view, kMsgCheckIfViewContainer), 0);
-    view->release();
+    EXPECT_EQ(view->receiveMessage(view.get(), kMsgCheckIfViewContainer), 0);
 }
 
 TEST(ViewBasics, OverlapAndHitCountRightAndBottomEdgesAsInside) {
@@ -109,51 +108,46 @@ private:
 TEST(RefCounting, LastReleaseDestroysOnceAndReleasesTheBackdropOnce) {
     useTestModuleResources();
     int pixmapsDestroyed = 0;
-    auto* pixmap = new CountedPixmap(&pixmapsDestroyed);
+    Ref<CountedPixmap> pixmap = makeRef<CountedPixmap>(&pixmapsDestroyed);
     const int viewsBefore = RecordingView::destroyed;
 
-    auto* view = new RecordingView("v", CRectangle{0, 0, 12, 14}, nullptr);
-    view->setBackdrop(pixmap);
+    Ref<RecordingView> view = makeRef<RecordingView>("v", CRectangle{0, 0, 12, 14}, nullptr);
+    view->setBackdrop(pixmap.get());
     EXPECT_EQ(pixmap->getRefCount(), 2);
     // Setting the pixmap it already holds keeps it alive and held once.
-    view->setBackdrop(pixmap);
+    view->setBackdrop(pixmap.get());
     EXPECT_EQ(pixmap->getRefCount(), 2);
-    EXPECT_EQ(view->getBackdrop(), pixmap);
+    EXPECT_EQ(view->getBackdrop(), pixmap.get());
 
-    view->retain();
-    view->release();
+    { const Ref<RecordingView> second = view; }
     EXPECT_EQ(RecordingView::destroyed, viewsBefore);
-    view->release();
+    view.reset();
     EXPECT_EQ(RecordingView::destroyed, viewsBefore + 1);
     EXPECT_EQ(pixmapsDestroyed, 0);
     EXPECT_EQ(pixmap->getRefCount(), 1);
-    pixmap->release();
+    pixmap.reset();
     EXPECT_EQ(pixmapsDestroyed, 1);
 }
 
 TEST(RefCounting, ReplacingTheBackdropReleasesTheOldOne) {
     useTestModuleResources();
-    auto* first = new CPixmap(kKeyedBitmap);
-    auto* second = new CPixmap(kRampBitmap);
+    const Ref<CPixmap> first = makeRef<CPixmap>(kKeyedBitmap);
+    const Ref<CPixmap> second = makeRef<CPixmap>(kRampBitmap);
     CView view(CRectangle{});
-    view.setBackdrop(first);
-    view.setBackdrop(second);
+    view.setBackdrop(first.get());
+    view.setBackdrop(second.get());
     EXPECT_EQ(first->getRefCount(), 1);
     EXPECT_EQ(second->getRefCount(), 2);
     view.setBackdrop(nullptr);
     EXPECT_EQ(second->getRefCount(), 1);
-    first->release();
-    second->release();
 }
 
 TEST(ViewPainting, BackdropLandsOnTheTopLeftCornerAndOnlyWithinBounds) {
     useTestModuleResources();
     DibCanvas canvas(40, 40);
     canvas.fillPattern();
-    auto* pixmap = new CPixmap(kRampBitmap);
     CView view(CRectangle{5, 6, 15, 12}); // smaller than the pixmap
-    view.setBackdrop(pixmap);
-    pixmap->release();
+    view.setBackdrop(makeRef<CPixmap>(kRampBitmap).get());
     {
         CPaintContext context(nullptr, canvas.device(), nullptr);
         view.paint(&context);
@@ -162,11 +156,9 @@ TEST(ViewPainting, BackdropLandsOnTheTopLeftCornerAndOnlyWithinBounds) {
     EXPECT_TRUE(regionMatches(canvas, RECT{5, 6, 15, 12}, [](int x, int y) { return rampColour(x, y); }));
 
     // Transparent: the white pixels of the backdrop leave the canvas alone.
-    auto* keyed = new CPixmap(kKeyedBitmap);
     CView overlay(CRectangle{20, 20, 32, 34});
-    overlay.setBackdrop(keyed);
+    overlay.setBackdrop(makeRef<CPixmap>(kKeyedBitmap).get());
     overlay.setTransparent(true);
-    keyed->release();
     canvas.fillPattern();
     {
         CPaintContext context(nullptr, canvas.device(), nullptr);
@@ -186,10 +178,8 @@ TEST(ViewPainting, ViewWithoutBackdropOrContextStillClearsItsMark) {
 TEST(ViewRequests, RedrawAreaGoesToTheParentElseTheFrameElseNowhere) {
     std::vector<std::string> log;
     TestFrame frame(CRectangle{0, 0, 100, 100});
-    auto* inner = new CViewContainer(CRectangle{10, 10, 60, 60});
-    frame.addChild(inner);
-    auto* view = new RecordingView("v", CRectangle{5, 5, 15, 15}, &log);
-    inner->addChild(view);
+    auto* inner = frame.add<CViewContainer>(CRectangle{10, 10, 60, 60});
+    auto* view = inner->add<RecordingView>("v", CRectangle{5, 5, 15, 15}, &log);
     DibCanvas canvas(100, 100);
     CPaintContext context(&frame, canvas.device(), nullptr);
 
@@ -211,8 +201,7 @@ TEST(ViewRequests, RedrawAreaGoesToTheParentElseTheFrameElseNowhere) {
 TEST(ViewRequests, RefreshPaintsOnlyWhenNeeded) {
     std::vector<std::string> log;
     TestFrame frame(CRectangle{0, 0, 50, 50});
-    auto* view = new RecordingView("v", CRectangle{5, 5, 15, 15}, &log);
-    frame.addChild(view); // the frame drops the creator's reference when it goes
+    auto* view = frame.add<RecordingView>("v", CRectangle{5, 5, 15, 15}, &log);
 
     // Without a context the frame paints the view with a context of its own.
     view->refresh(nullptr);
@@ -235,10 +224,8 @@ TEST(ViewRequests, RefreshPaintsOnlyWhenNeeded) {
 
 TEST(ViewCoordinates, PointerPositionIsRelativeToTheParentsOrigin) {
     TestFrame frame(CRectangle{0, 0, 200, 200});
-    auto* inner = new CViewContainer(CRectangle{10, 20, 110, 120});
-    frame.addChild(inner);
-    auto* view = new CView(CRectangle{5, 5, 15, 15});
-    inner->addChild(view);
+    auto* inner = frame.add<CViewContainer>(CRectangle{10, 20, 110, 120});
+    auto* view = inner->add<CView>(CRectangle{5, 5, 15, 15});
 
     CPos where{77, 88};
     view->getPointerPosition(nullptr, where);
@@ -267,12 +254,9 @@ TEST(ViewCoordinates, ToLocalAndToFrameWalkThroughEveryContainer) {
     EXPECT_EQ(loose.toFrame(point), (CPos{7, 8}));
 
     TestFrame frame(CRectangle{0, 0, 300, 300});
-    auto* outer = new CViewContainer(CRectangle{10, 20, 210, 220});
-    auto* inner = new CViewContainer(CRectangle{5, 6, 105, 106});
-    frame.addChild(outer);
-    outer->addChild(inner);
-    auto* view = new CView(CRectangle{1, 1, 9, 9});
-    inner->addChild(view);
+    auto* outer = frame.add<CViewContainer>(CRectangle{10, 20, 210, 220});
+    auto* inner = outer->add<CViewContainer>(CRectangle{5, 6, 105, 106});
+    auto* view = inner->add<CView>(CRectangle{1, 1, 9, 9});
 
     CPos inFrame{50, 60};
     EXPECT_EQ(view->toLocal(inFrame), (CPos{35, 34}));

@@ -75,7 +75,7 @@ TEST_F(EditorTest, RectangleOpenCloseAndKnobMode) {
 
     EXPECT_TRUE(editor->isWindowOpen());
     EXPECT_EQ(GetParent(editor->getFrame()->frameWindow()), host.handle());
-    EXPECT_EQ(editor->getFrame()->ownerEditor(), editor);
+    EXPECT_EQ(editor->getFrame()->ownerEditor(), editor->frameOwner());
     dispatch(vst::effEditClose);
     EXPECT_EQ(editor->getFrame(), nullptr);
     EXPECT_FALSE(editor->isWindowOpen());
@@ -86,9 +86,8 @@ TEST_F(EditorTest, KeysCountAsUsedOnlyWhenTheFrameAnswersOne) {
     EXPECT_FALSE(editor->onWheelTurn(1.0f));
     dispatch(vst::effEditIdle); // closed: nothing to refresh, nothing breaks
     open();
-    auto* view = new RecordingView("view", CRectangle{0, 0, 50, 50}, &log);
+    auto* view = editor->getFrame()->add<RecordingView>("view", CRectangle{0, 0, 50, 50}, &log);
     view->setAcceptsFocus(true);
-    editor->getFrame()->addChild(view);
 
     EXPECT_EQ(dispatch(vst::effEditKeyDown, 0, vst::VKEY_TAB), 1); // the focus moved
     EXPECT_EQ(editor->getFrame()->getKeyFocus(), view);
@@ -119,8 +118,8 @@ TEST_F(EditorTest, EditGesturesAndIdleReachTheHostAndTheFrame) {
 
 TEST_F(EditorTest, WheelTurnFromTheEditorGoesToTheViewUnderTheCursor) {
     open();
-    editor->getFrame()->addChild(new RecordingView("left", CRectangle{0, 0, 90, 100}, &log));
-    editor->getFrame()->addChild(new RecordingView("right", CRectangle{90, 0, 183, 100}, &log));
+    editor->getFrame()->add<RecordingView>("left", CRectangle{0, 0, 90, 100}, &log);
+    editor->getFrame()->add<RecordingView>("right", CRectangle{90, 0, 183, 100}, &log);
     log.clear();
     SetCursorPos(120 + 100, 80 + 20);
     EXPECT_TRUE(editor->onWheelTurn(1.0f));
@@ -349,7 +348,8 @@ TEST_F(EditorTest, FrameNeverTakesAThreadsOwnComAway) {
     std::thread([&] {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         TestWindow window(200, 240);
-        GuiEditor::FrameHolder made(new CFrame(CRectangle{0, 0, 183, 225}, window.handle(), nullptr));
+        GuiEditor::FrameHolder made =
+            makeUniqueRef<CFrame>(CRectangle{0, 0, 183, 225}, window.handle(), nullptr);
         EXPECT_NE(made->frameWindow(), nullptr);
         made.reset();
         EXPECT_EQ(CoGetApartmentType(&type, &qualifier), S_OK);
@@ -361,7 +361,7 @@ TEST_F(EditorTest, FrameNeverTakesAThreadsOwnComAway) {
     // A frame made on one thread and destroyed on another takes no count from the second.
     GuiEditor::FrameHolder moved;
     std::vector<int> depths;
-    std::thread([&] { moved.reset(new CFrame(CRectangle{0, 0, 183, 225}, nullptr, nullptr)); }).join();
+    std::thread([&] { moved = makeUniqueRef<CFrame>(CRectangle{0, 0, 183, 225}, nullptr, nullptr); }).join();
     std::thread([&] {
         OleInitialize(nullptr);
         depths.push_back(oleDepth());

@@ -94,6 +94,12 @@ private:
 // platform state that synthesized input reaches a little later, instead of a fixed sleep.
 bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 2000);
 
+// A COM object's reference count: the one reference taken to read it is given back at once.
+template <typename Com> ULONG comRefCount(Com* object) {
+    object->AddRef();
+    return object->Release();
+}
+
 // GDI objects the process holds. Wine's GetGuiResources answers 0; there the shared handle
 // table that the process environment block points to is counted instead.
 int processGdiObjectCount();
@@ -126,7 +132,7 @@ class TestFrame : public CViewContainer, public CFrameServices {
 public:
     explicit TestFrame(const CRectangle& bounds, HWND window = nullptr);
 
-    GuiEditor* ownerEditor() override { return nullptr; }
+    CFrameOwner* ownerEditor() override { return nullptr; }
     void pumpIdle() override { ++idlePumps; }
     void beginParameterEdit(int32_t tag) override { events.push_back("begin " + std::to_string(tag)); }
     void endParameterEdit(int32_t tag) override { events.push_back("end " + std::to_string(tag)); }

@@ -259,10 +259,9 @@ TEST_F(ParamDisplayDrawing, NoDrawTransparentAndOpaqueText) {
 }
 
 TEST_F(ParamDisplayDrawing, BackdropFromTheOffsetAndAReplacementForOnePaint) {
-    auto* ramp = new CPixmap(kRampBitmap);
-    auto* keyed = new CPixmap(kKeyedBitmap);
+    const Ref<CPixmap> keyed = makeRef<CPixmap>(kKeyedBitmap);
     ReplacingDisplay display(CRectangle{4, 3, 16, 13});
-    display.setBackdrop(ramp);
+    display.setBackdrop(makeRef<CPixmap>(kRampBitmap).get());
     display.setBackdropOffset(CPos{2, 1});
     display.setStyle(kStyleNoText);
     canvas.fillPattern();
@@ -276,12 +275,10 @@ TEST_F(ParamDisplayDrawing, BackdropFromTheOffsetAndAReplacementForOnePaint) {
     canvas.fillPattern();
     {
         CPaintContext context(nullptr, canvas.device(), nullptr);
-        display.paintWith(&context, "", keyed);
+        display.paintWith(&context, "", keyed.get());
     }
     const PixelRule beneath = [this](int x, int y) { return canvas.patternColour(x, y); };
     EXPECT_TRUE(regionMatches(canvas, RECT{4, 3, 16, 13}, keyedOver(beneath, POINT{4, 3})));
-    ramp->release();
-    keyed->release();
 }
 
 TEST(ParamDisplaySettings, OnlyRealChangesAskForARepaint) {

@@ -33,7 +33,8 @@ TEST(RefHolding, MadeObjectLivesAsLongAsItsHolder) {
 
 TEST(RefHolding, SharingCopyingAndMovingKeepTheCountExact) {
     int destroyed = 0;
-    auto* object = new Counted(&destroyed);
+    Ref<Counted> creator = makeRef<Counted>(&destroyed);
+    Counted* object = creator.get();
     {
         Ref<Counted> shared(object);
         EXPECT_EQ(object->getRefCount(), 2);
@@ -51,8 +52,27 @@ TEST(RefHolding, SharingCopyingAndMovingKeepTheCountExact) {
     }
     EXPECT_EQ(object->getRefCount(), 1);
     EXPECT_EQ(destroyed, 0);
-    Ref<Counted>::adopt(object).reset(); // the creator's reference, given back through a holder
+    creator.reset();
     EXPECT_EQ(destroyed, 1);
+}
+
+TEST(RefHolding, BaseHoldersShareOrTakeOverWhatDerivedHoldersHeld) {
+    int destroyed = 0;
+    Ref<Counted> derived = makeRef<Counted>(&destroyed);
+    Counted* object = derived.get();
+    const Ref<CRefCounted> shared = derived;
+    EXPECT_EQ(object->getRefCount(), 2);
+    Ref<CRefCounted> taken = std::move(derived);
+    EXPECT_FALSE(derived);
+    EXPECT_EQ(object->getRefCount(), 2);
+    // Detached, the reference is the caller's until a holder adopts it again.
+    CRefCounted* detached = taken.detach();
+    EXPECT_FALSE(taken);
+    EXPECT_EQ(object->getRefCount(), 2);
+    taken = Ref<CRefCounted>::adopt(detached);
+    taken.reset();
+    EXPECT_EQ(object->getRefCount(), 1);
+    EXPECT_EQ(destroyed, 0);
 }
 
 TEST(RefHolding, ResettingToTheObjectAlreadyHeldKeepsItAlive) {
@@ -75,12 +95,12 @@ TEST(RefHolding, ResettingToTheObjectAlreadyHeldKeepsItAlive) {
 
 TEST(RefHolding, SingleOwnerGivesBackOneReferenceInsteadOfDeleting) {
     int destroyed = 0;
-    auto* object = new Counted(&destroyed);
-    object->retain(); // a second holder somewhere else
-    { const std::unique_ptr<Counted, ReleaseReference> owner(object); }
+    UniqueRef<Counted> owner = makeUniqueRef<Counted>(&destroyed);
+    Ref<Counted> elsewhere(owner.get()); // a second holder somewhere else
+    owner.reset();
     EXPECT_EQ(destroyed, 0);
-    EXPECT_EQ(object->getRefCount(), 1);
-    { const std::unique_ptr<Counted, ReleaseReference> owner(object); }
+    EXPECT_EQ(elsewhere->getRefCount(), 1);
+    elsewhere.reset();
     EXPECT_EQ(destroyed, 1);
 }
 

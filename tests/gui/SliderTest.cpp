@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -36,6 +35,7 @@ public:
     void controlChanged(CPaintContext* context, CControl* control) override {
         contexts.push_back(context);
         values.push_back(control->getValue());
+        lastValue.store(control->getValue());
         log->push_back("changed");
     }
     int32_t modifierClick(CPaintContext* /*context*/, CControl* /*control*/, int32_t buttons) override {
@@ -44,6 +44,7 @@ public:
     }
     std::vector<float> values;
     std::vector<CPaintContext*> contexts;
+    std::atomic<float> lastValue{-1.0f}; // for a thread that waits for a value to arrive
     int32_t modifierAnswer{0};
 
 private:
@@ -76,19 +77,13 @@ class SliderTest : public ::testing::Test {
 protected:
     SliderTest() {
         useTestModuleResources();
-        track = new CPixmap(kTrackBitmap);
-        knob = new CPixmap(kKeyedBitmap);
-    }
-    // The frame, destroyed after this, drops the creator's references to its sliders too.
-    ~SliderTest() override {
-        track->release();
-        knob->release();
+        track = makeRef<CPixmap>(kTrackBitmap);
+        knob = makeRef<CPixmap>(kKeyedBitmap);
     }
     // A slider of the editor's kind, added to the frame.
     CSlider* addSlider(int32_t style = kStyleHorizontal | kStyleLeft, int32_t tag = 0) {
-        slider = new CSlider(kSliderArea, &observer, tag, kMinimumPosition, kMaximumPosition, knob, track,
-                             CPos{0, 0}, style);
-        frame.addChild(slider);
+        slider = frame.add<CSlider>(kSliderArea, &observer, tag, kMinimumPosition, kMaximumPosition,
+                                    knob.get(), track.get(), CPos{0, 0}, style);
         frame.events.clear();
         return slider;
     }
@@ -142,8 +137,9 @@ protected:
     ScriptedFrame frame{CRectangle{0, 0, 200, 60}, window.handle()};
     RecordingObserver observer{&frame.events};
     DibCanvas canvas{200, 60};
-    CPixmap* track;
-    CPixmap* knob;
+    // Given up before the frame, which keeps its sliders' references to them.
+    Ref<CPixmap> track;
+    Ref<CPixmap> knob;
     CSlider* slider{nullptr};
 };
 
@@ -174,22 +170,22 @@ TEST_F(SliderPainting, HandleLeftEdgeLiesAtTheTruncatedShareOfTheTravel) {
 
 TEST_F(SliderPainting, UnattachedUnkeyedHandleAndTrackOffset) {
     // Without a back buffer the slider draws straight into the context at its bounds.
-    auto* loose = new CSlider(CRectangle{30, 10, 90, 26}, nullptr, 0, 30, 78, knob, track, CPos{7, 0});
+    const Ref<CSlider> loose =
+        makeRef<CSlider>(CRectangle{30, 10, 90, 26}, nullptr, 0, 30, 78, knob.get(), track.get(), CPos{7, 0});
     EXPECT_EQ(loose->getBackBuffer(), nullptr);
     loose->setKeyedHandle(false);
     loose->setValue(0.5f); // 48 x 0.5 = 24
     canvas.fillPattern();
     CPaintContext context(nullptr, canvas.device(), nullptr);
     loose->paint(&context);
-    loose->release();
     EXPECT_TRUE(regionMatches(canvas, RECT{30, 10, 90, 26}, withHandle(POINT{24, 0}, false, POINT{7, 0})));
 }
 
 TEST_F(SliderPainting, TransparentSliderShowsWhatLiesBeneathThroughItsTrack) {
     // The keyed bitmap as the track, no handle: its white pixels let the canvas through.
-    auto* clear = new CSlider(CRectangle{40, 5, 52, 19}, nullptr, 0, 40, 40, nullptr, knob, CPos{});
+    auto* clear =
+        frame.add<CSlider>(CRectangle{40, 5, 52, 19}, nullptr, 0, 40, 40, nullptr, knob.get(), CPos{});
     clear->setTransparent(true);
-    frame.addChild(clear);
     canvas.fillPattern();
     CPaintContext context(&frame, canvas.device(), nullptr);
     clear->paint(&context);
@@ -200,7 +196,7 @@ TEST_F(SliderPainting, TransparentSliderShowsWhatLiesBeneathThroughItsTrack) {
 TEST_F(SliderPainting, HandleReferencesAndBackBufferLifetime) {
     addSlider();
     EXPECT_EQ(knob->getRefCount(), 2);
-    slider->setHandlePixmap(knob); // the same pixmap again
+    slider->setHandlePixmap(knob.get()); // the same pixmap again
     EXPECT_EQ(knob->getRefCount(), 2);
     slider->setHandlePixmap(nullptr);
     EXPECT_EQ(knob->getRefCount(), 1);
@@ -210,9 +206,9 @@ TEST_F(SliderPainting, HandleReferencesAndBackBufferLifetime) {
     // The back buffer exists only while the slider is attached.
     const int objects = processGdiObjectCount();
     for (int i = 0; i < 50; ++i) {
-        frame.removeChild(slider, false);
+        Ref<CView> taken = frame.takeChild(slider);
         EXPECT_EQ(slider->getBackBuffer(), nullptr);
-        frame.addChild(slider);
+        frame.addChild(std::move(taken));
     }
     EXPECT_EQ(processGdiObjectCount(), objects);
     frame.removeChild(slider, true);
@@ -358,15 +354,14 @@ public:
 int CountedSlider::destroyed = 0;
 
 TEST_F(SliderDrag, RemovedDuringTheDragTheSliderOutlivesTheLoop) {
-    auto* doomed =
-        new CountedSlider(kSliderArea, &observer, 0, kMinimumPosition, kMaximumPosition, knob, track, CPos{});
-    frame.addChild(doomed);
-    doomed->release(); // the frame holds the only reference, as in the editor
+    // The frame holds the only reference, as in the editor.
+    frame.add<CountedSlider>(kSliderArea, &observer, 0, kMinimumPosition, kMaximumPosition, knob.get(),
+                             track.get(), CPos{});
     CountedSlider::destroyed = 0;
     // Once removed it has no frame to pump, so the same step lets the button go.
     int destroyedWhenRemoved = -1;
     frame.script = {[&] {
-        frame.removeAllChildren(false);
+        frame.removeAllChildren(true);
         destroyedWhenRemoved = CountedSlider::destroyed;
         frame.input.pressLeft(false);
     }};
@@ -379,26 +374,26 @@ TEST_F(SliderDrag, RemovedDuringTheDragTheSliderOutlivesTheLoop) {
 TEST_F(SliderDrag, DragDrivenFromAnotherThread) {
     addSlider(kStyleHorizontal | kStyleLeft, 1);
     frame.releaseWhenDone = false;
-    // The second thread acts only after the slider has polled, and waits for two more polls
-    // before the next action, so that every action is seen. It lets the button go in any case.
-    std::thread user([this] {
-        auto waitForPolls = [this](int count) {
-            const int target = frame.pumps.load() + count;
-            const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-            while (frame.pumps.load() < target && std::chrono::steady_clock::now() < giveUp)
-                std::this_thread::yield();
-        };
-        waitForPolls(1);
+    // The second thread moves the pointer once the slider polls, and lets the button go once the
+    // slider has reported the value under the pointer; it lets the button go in any case, and
+    // a step that does not come within its deadline fails the test.
+    constexpr float kUnderPointer = 115.0f / 148.0f;
+    std::atomic<bool> pollSeen{false};
+    std::atomic<bool> valueSeen{false};
+    std::thread user([&] {
+        pollSeen = waitUntil([this] { return frame.pumps.load() > 0; }, 5000);
         SetCursorPos(kWindowX + 10 + 120, kWindowY + 28);
-        waitForPolls(2);
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        waitForPolls(2);
+        valueSeen =
+            pollSeen &&
+            waitUntil([this] { return std::fabs(observer.lastValue.load() - kUnderPointer) < 1e-6f; }, 5000);
         SyntheticInput release;
         release.pressLeft(false);
     });
     dragFrom(10 + 40);
     user.join();
-    EXPECT_FLOAT_EQ(slider->getValue(), 115.0f / 148.0f);
+    EXPECT_TRUE(pollSeen) << "the slider never polled";
+    EXPECT_TRUE(valueSeen) << "the slider never reported the value under the moved pointer";
+    EXPECT_FLOAT_EQ(slider->getValue(), kUnderPointer);
     EXPECT_FLOAT_EQ(observer.values.front(), 35.0f / 148.0f);
     EXPECT_EQ(frame.events[1], "begin 1");
     EXPECT_EQ(frame.events.back(), "end 1");

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # check-layering-test.sh SCRIPT: the layering check passes a tree whose folders keep to their layers
-# (allowed includes of every kind present) and names, by file and line, each include that breaks a
-# layer in a tree where one of each kind was planted.
+# (allowed includes and class declarations of every kind present) and names, by file and line, each
+# include or class declaration that breaks a layer in a tree where one of each kind was planted.
 set -uo pipefail
 script=$1
 dir=$(mktemp -d)
@@ -20,13 +20,18 @@ put() { # put FILE LINE...: writes the lines into FILE under the tree
     printf '%s\n' "$@" >"$dir/$file"
 }
 
-put engine/Filter.h '#pragma once' '#include "engine/Word.h"' '#include <cstdint>'
+put engine/Filter.h '#pragma once' '#include "engine/Word.h"' '#include <cstdint>' 'class Filter {' '};'
+put host/Effect.h '#pragma once' 'class Filter;' 'class PluginEditor;' 'class Effect {' '};'
 put host/Effect.cpp '#include "host/Effect.h"' '#include "engine/Filter.h"'
+put host/PluginEditor.h '#pragma once' 'class PluginEditor {' '};'
+put gui/Frame.h '#pragma once' 'struct IDataObject;' 'class FrameOwner;' 'class Frame : public View' '{' '};'
 put gui/Frame.cpp '#include "gui/Frame.h"' '#include <windows.h>' '#include <ole2.h>'
+put editor/Editor.h '#pragma once' 'class Frame;' 'class Effect;' 'class Editor final : public PluginEditor {' '};'
 put editor/Editor.cpp '#include "editor/Editor.h"' '#include "gui/Frame.h"' '#include "host/Editor.h"' '#include <windows.h>'
 put plugin/ModuleEntry.cpp '#include "gui/ModuleInstance.h"' '#include <windows.h>'
-put plugin/CrossfeedEditor.cpp '#include "editor/Editor.h"' '#include <windows.h>'
-put plugin/Effect.cpp '#include "engine/Filter.h"' '#include "host/Effect.h"'
+put plugin/CrossfeedEditor.h '#pragma once' 'class Editor;' 'struct Frame;' '#include "editor/Editor.h"'
+put plugin/CrossfeedEditor.cpp '#include "editor/Editor.h"' '#include "gui/Frame.h"' '#include <windows.h>'
+put plugin/Effect.cpp '#include "engine/Filter.h"' '#include "host/Effect.h"' 'class PluginEditor;'
 
 output=$("$script" "$dir" 2>&1)
 status=$?
@@ -35,7 +40,9 @@ status=$?
 put engine/Bad.h '#pragma once' '#include "host/Effect.h"'
 put host/Bad.cpp '#include "host/Effect.h"' '#include "gui/Frame.h"' ' #  include <Windows.h>'
 put gui/Bad.cpp '#include "gui/Frame.h"' '#include "host/Editor.h"' '#include "plugin/Effect.h"' '#include "editor/Editor.h"'
-put plugin/Effect.cpp '#include "engine/Filter.h"' '#include <shellapi.h>'
+put plugin/Effect.cpp '#include "engine/Filter.h"' '#include <shellapi.h>' '#include "editor/Editor.h"' 'class Editor;'
+put editor/Bad.cpp '#include "editor/Editor.h"' '#include "plugin/Effect.h"' 'struct Filter;'
+put gui/Bad.h '#pragma once' '  class Editor;' 'class Effect ;'
 
 output=$("$script" "$dir" 2>&1)
 status=$?
@@ -47,14 +54,20 @@ for wanted in \
     "gui/Bad.cpp:2: gui/ includes host/" \
     "gui/Bad.cpp:3: gui/ includes plugin/" \
     "gui/Bad.cpp:4: gui/ includes editor/" \
-    "plugin/Effect.cpp:2: Windows header shellapi.h"; do
+    "plugin/Effect.cpp:2: Windows header shellapi.h" \
+    "plugin/Effect.cpp:3: plugin/ includes editor/" \
+    "plugin/Effect.cpp:4: plugin/ declares Editor of editor/" \
+    "editor/Bad.cpp:2: editor/ includes plugin/" \
+    "editor/Bad.cpp:3: editor/ declares Filter of engine/" \
+    "gui/Bad.h:2: gui/ declares Editor of editor/" \
+    "gui/Bad.h:3: gui/ declares Effect of host/"; do
     grep -qF "$wanted" <<<"$output" || fail "not reported: $wanted"
 done
 reported=$(grep -c '^[a-z]*/[A-Za-z]*\.[a-z]*:[0-9]*: ' <<<"$output")
-[ "$reported" -eq 7 ] || fail "$reported violations reported, 7 planted: $output"
+[ "$reported" -eq 13 ] || fail "$reported violations reported, 13 planted: $output"
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures failure(s)"
     exit 1
 fi
-echo "ok: layers kept pass, each planted violation named by file and line"
+echo "ok: layers kept pass, each planted include and class declaration named by file and line"

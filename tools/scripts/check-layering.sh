@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
-# check-layering.sh [SOURCE_ROOT]: the source folders include only what their layer may use.
+# check-layering.sh [SOURCE_ROOT]: the source folders use only what their layer may use.
 #   engine/  nothing of the project's other folders;
 #   host/    engine/ and itself;
-#   gui/     nothing of host/, plugin/ or editor/ (the toolkit sits below the editors);
-#   Windows headers only in gui/, editor/, the plug-in's editor and its module entry.
-# Prints every violation as file:line: what, and fails when there is one.
+#   gui/     itself only (the toolkit sits below the editors and knows them as CFrameOwner);
+#   editor/  gui/, host/ and itself, never plugin/;
+#   plugin/  engine/, host/ and itself; its editor files (*Editor*) and the module entry
+#            (ModuleEntry.cpp) also editor/ and gui/;
+#   Windows headers only in gui/, editor/, the plug-in's editor files and its module entry.
+# A layer uses a folder by including one of its headers or by declaring one of its classes
+# ("class X;" or "struct X;" naming a class defined there). Prints every violation as
+# file:line: what, and fails when there is one.
 set -uo pipefail
 root=${1:-$(cd "$(dirname "$0")/../.." && pwd)}
 cd "$root" || exit 2
@@ -18,22 +23,58 @@ report() {
     violations=$((violations + 1))
 }
 
-# May a file in folder $1 include the project header in folder $2?
-project_include_allowed() {
-    case "$1" in
-    engine) [ "$2" = engine ] ;;
-    host) [ "$2" = host ] || [ "$2" = engine ] ;;
-    gui) [ "$2" != host ] && [ "$2" != plugin ] && [ "$2" != editor ] ;;
+# May file $1 (in folder $2) use folder $3?
+folder_allowed() {
+    [ "$2" = "$3" ] && return 0
+    case "$2" in
+    engine) false ;;
+    host) [ "$3" = engine ] ;;
+    gui) false ;;
+    editor) [ "$3" = gui ] || [ "$3" = host ] ;;
+    plugin)
+        case "$3" in
+        engine | host) true ;;
+        editor | gui) is_plugin_editor_file "$1" ;;
+        *) false ;;
+        esac
+        ;;
     *) true ;;
+    esac
+}
+
+is_plugin_editor_file() {
+    case "$1" in
+    plugin/*Editor* | plugin/ModuleEntry.cpp) true ;;
+    *) false ;;
     esac
 }
 
 windows_include_allowed() {
     case "$1" in
-    gui/* | editor/* | plugin/ModuleEntry.cpp | plugin/CrossfeedEditor.*) true ;;
-    *) false ;;
+    gui/* | editor/*) true ;;
+    *) is_plugin_editor_file "$1" ;;
     esac
 }
+
+sources() { # sources FOLDER: its source files, NUL-separated
+    find "$1" -type f \( -name '*.h' -o -name '*.cpp' -o -name '*.inl' \) -print0 | sort -z
+}
+
+# Where each class is defined: "class X {", "struct X : Base", "template <...> class X" and the
+# like; a line that ends in ';' right after the name only declares it.
+declare -A defined_in=()
+definition='^[[:space:]]*(template[[:space:]]*<.*>[[:space:]]*)?(class|struct)[[:space:]]+([A-Za-z_][A-Za-z0-9_]*)([^;]*)$'
+for folder in "${folders[@]}"; do
+    [ -d "$folder" ] || continue
+    while IFS= read -r -d '' file; do
+        while IFS= read -r text; do
+            if [[ $text =~ $definition ]]; then
+                name=${BASH_REMATCH[3]}
+                [[ " ${defined_in[$name]:-} " == *" $folder "* ]] || defined_in[$name]+="$folder "
+            fi
+        done < <(grep -E '^[[:space:]]*(template|class|struct)' "$file")
+    done < <(sources "$folder")
+done
 
 for folder in "${folders[@]}"; do
     [ -d "$folder" ] || continue
@@ -41,16 +82,30 @@ for folder in "${folders[@]}"; do
         while IFS=: read -r line text; do
             if [[ $text =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*\"([a-z_]+)/ ]]; then
                 target=${BASH_REMATCH[1]}
-                if ! project_include_allowed "$folder" "$target"; then
+                if ! folder_allowed "$file" "$folder" "$target"; then
                     report "$file:$line" "$folder/ includes $target/"
                 fi
             elif [[ ${text,,} =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*[\<\"]${windows_headers}[\>\"] ]]; then
                 if ! windows_include_allowed "$file"; then
                     report "$file:$line" "Windows header ${BASH_REMATCH[1]}.h outside gui/, the editors and the module entry"
                 fi
+            elif [[ $text =~ ^[[:space:]]*(class|struct)[[:space:]]+([A-Za-z_][A-Za-z0-9_]*)[[:space:]]*\; ]]; then
+                # A class of the project counts as used from the folders that define it; one
+                # defined in none of them (a platform type) is no layer's business.
+                name=${BASH_REMATCH[2]}
+                owners=${defined_in[$name]:-}
+                [ -n "$owners" ] || continue
+                permitted=false
+                for owner in $owners; do
+                    folder_allowed "$file" "$folder" "$owner" && permitted=true
+                done
+                if ! $permitted; then
+                    owners=${owners% }
+                    report "$file:$line" "$folder/ declares $name of ${owners// //, }/"
+                fi
             fi
-        done < <(grep -n -E '^[[:space:]]*#[[:space:]]*include' "$file")
-    done < <(find "$folder" -type f \( -name '*.h' -o -name '*.cpp' -o -name '*.inl' \) -print0 | sort -z)
+        done < <(grep -n -E '^[[:space:]]*(#[[:space:]]*include|class|struct)' "$file")
+    done < <(sources "$folder")
 done
 
 if [ "$violations" -ne 0 ]; then
