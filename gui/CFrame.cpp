@@ -123,14 +123,13 @@ void CFrame::closeWindowFromOtherThread() {
     // then unload the library: no window with this library's procedure may be left behind.
     const DWORD windowThread = GetWindowThreadProcessId(window, nullptr);
     const WPARAM endsOle = ole.isActiveOn(windowThread) ? kCloseEndsOle : 0;
-    CFileDropTarget* target = dropEnabled ? dropTarget : nullptr;
+    CFileDropTarget* target = dropEnabled ? dropTarget.get() : nullptr;
     DWORD_PTR answer = 0;
     const bool closed = SendMessageTimeoutA(window, closeMessage(), endsOle, reinterpret_cast<LPARAM>(target),
                                             SMTO_NORMAL | SMTO_ABORTIFHUNG, kCloseWait, &answer) != 0 &&
                         answer == closeMessage();
     // The window's thread has done its part, or will do it late or never: the frame's own
     // records of the registration and of OLE are settled here.
-    dropTarget = nullptr;
     dropEnabled = false;
     ole.abandon();
     if (!closed && IsWindow(window)) {
@@ -144,6 +143,8 @@ void CFrame::closeWindowFromOtherThread() {
         PostMessageA(window, WM_CLOSE, 0, 0);
         usesFrameClass = false;
     }
+    // The frame's own reference goes last: the registration's may already be gone.
+    dropTarget.reset();
     // Destroyed by its thread, or gone with it.
     windowAlive = false;
 }

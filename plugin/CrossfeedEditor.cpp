@@ -11,8 +11,8 @@
 
 #include <cstdio>
 #include <memory>
-#include <mutex>
 #include <utility>
+#include <windows.h>
 
 namespace tovrel {
 
@@ -106,35 +106,43 @@ bool CrossfeedEditor::onEditOpen(void* parent) {
         newFrame->addChild(std::move(display));
     }
 
-    {
-        const std::lock_guard<std::mutex> lock(controlsLock);
-        for (int32_t index = 0; index < kControls; ++index) {
-            sliders[index] = newSliders[index];
-            displays[index] = newDisplays[index];
-        }
-        frame = std::move(newFrame);
+    for (int32_t index = 0; index < kControls; ++index) {
+        sliders[index] = newSliders[index];
+        displays[index] = newDisplays[index];
     }
+    frame = std::move(newFrame);
+    windowThread.store(GetCurrentThreadId(), std::memory_order_release);
     return true;
 }
 
 void CrossfeedEditor::onEditClose() {
-    {
-        // The controls go with the frame; a host thread setting a parameter meanwhile must not
-        // reach them.
-        const std::lock_guard<std::mutex> lock(controlsLock);
-        for (int32_t i = 0; i < kControls; ++i) {
-            sliders[i] = nullptr;
-            displays[i] = nullptr;
-        }
+    windowThread.store(0, std::memory_order_release);
+    for (int32_t i = 0; i < kControls; ++i) {
+        sliders[i] = nullptr;
+        displays[i] = nullptr;
     }
     closeFrame();
     PluginEditor::onEditClose();
 }
 
+// Any thread of the host may set a parameter, its audio thread too, while the window's thread
+// opens, closes or paints the editor. Only the window's thread touches the controls: another
+// thread just marks them stale, one atomic store that never waits, and the window's thread
+// refreshes them at its next idle call.
 void CrossfeedEditor::parameterChanged(int32_t, float) {
-    // Any thread of the host may set a parameter while the window's thread opens or closes the
-    // editor; the lock keeps the controls alive while their values are stored.
-    const std::lock_guard<std::mutex> lock(controlsLock);
+    controlsStale.store(true, std::memory_order_release);
+    if (windowThread.load(std::memory_order_acquire) == GetCurrentThreadId())
+        refreshControls();
+}
+
+void CrossfeedEditor::onEditIdle() {
+    refreshControls();
+    GuiEditor::onEditIdle();
+}
+
+void CrossfeedEditor::refreshControls() {
+    if (!controlsStale.exchange(false, std::memory_order_acq_rel))
+        return;
     // Every control shows the effect's value, whatever changed: a preset moves all three.
     for (int32_t index = 0; index < kControls; ++index) {
         const float value = effect->getParameter(index);

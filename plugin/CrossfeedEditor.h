@@ -3,8 +3,8 @@
 #include "editor/GuiEditor.h"
 #include "gui/CControlObserver.h"
 
+#include <atomic>
 #include <cstdint>
-#include <mutex>
 
 namespace tovrel {
 
@@ -24,6 +24,7 @@ public:
 
     bool onEditOpen(void* parent) override;
     void onEditClose() override;
+    void onEditIdle() override;
     void parameterChanged(int32_t index, float value) override;
 
     void controlChanged(CPaintContext* context, CControl* control) override;
@@ -37,11 +38,15 @@ public:
 private:
     static constexpr int32_t kControls = 3;
 
+    // On the window's thread: gives the controls the effect's values if a change marked them stale.
+    void refreshControls();
+
     CSlider* sliders[kControls]{};        // owned by the frame while open
     CParamDisplay* displays[kControls]{}; // owned by the frame while open
     Ref<CPixmap> background;              // for the editor's life
-    // Deliberate: a lock where the design has none (docs/deliberate-choices.md).
-    std::mutex controlsLock; // the control references, between open, close and any thread setting values
+    // Deliberate: atomics where the design has none (docs/deliberate-choices.md).
+    std::atomic<bool> controlsStale{false};     // a parameter changed since the controls were refreshed
+    std::atomic<unsigned long> windowThread{0}; // the thread that owns the open editor's window
 };
 
 } // namespace tovrel

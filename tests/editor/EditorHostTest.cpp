@@ -8,6 +8,8 @@
 #include "tools/vsthost/EditorHostWindow.h"
 #include "tools/vsthost/PluginLibrary.h"
 
+#include "plugin/ParameterMappings.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -262,7 +264,7 @@ TEST_F(EditorHost, ClicksSetTheValueAtThePointer) {
     session.setParameter(2, 0.0f); // "Off": the level sliders move freely
     session.moveTo(kSliderLeft + 5, kSliderTops[0] + 8);
     ASSERT_TRUE(session.drag({}));
-    EXPECT_EQ(session.parameter(0), 0.0f);
+    EXPECT_EQ(session.parameter(0), parameterFromFeed(kMinFeed));
 
     session.calls.clear();
     session.moveTo(kSliderLeft + 153, kSliderTops[0] + 8);
@@ -367,13 +369,15 @@ TEST_F(EditorHost, ChoosingOffInTheEditorKeepsThePresetsLevel) {
     EXPECT_STREQ(text, "6.2");
 }
 
+// From another thread of the host, which never waits for the window's thread: the handles follow
+// at the window's next idle call.
 TEST_F(EditorHost, HostAutomationMovesAllThreeHandlesAtTheNextIdle) {
-    session.setParameter(2, 1.0f); // "J. Meier": 650 Hz, 9.5 dB
+    std::thread([&] { session.setParameter(2, 1.0f); }).join(); // "J. Meier": 650 Hz, 9.5 dB
     session.window.idle(2);
     EXPECT_EQ(session.handleOffset(0), static_cast<int>(kHandleTravel * session.parameter(0)));
     EXPECT_EQ(session.handleOffset(1), static_cast<int>(kHandleTravel * session.parameter(1)));
     EXPECT_EQ(session.handleOffset(2), kHandleTravel);
-    EXPECT_EQ(session.handleOffset(0), static_cast<int>(kHandleTravel * (85.0f / 140.0f)));
+    EXPECT_EQ(session.handleOffset(0), static_cast<int>(kHandleTravel * parameterFromFeed(95)));
 }
 
 TEST(EditorLifetime, OpeningAndClosingLeavesNothingBehind) {
@@ -483,8 +487,8 @@ TEST_F(EditorHost, WheelTurnUsedByASliderDoesNotScrollTheHost) {
     };
     turn(kSliderLeft + 80, kSliderTops[0] + 8);
     EXPECT_EQ(hostWheelTurns, 0);
-    EXPECT_NEAR(session.parameter(0), 0.6f, 1e-6f);
-    turn(175, 215); // no control there: the host may scroll
+    EXPECT_EQ(session.parameter(0), parameterFromFeed(94)); // 0.6 of the way: 9.4 dB
+    turn(175, 215);                                         // no control there: the host may scroll
     EXPECT_EQ(hostWheelTurns, 1);
     SetWindowLongPtrA(host, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(hostWindowProc));
 }

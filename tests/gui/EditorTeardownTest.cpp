@@ -51,7 +51,7 @@ public:
     using TestEditor::TestEditor;
     bool onEditOpen(void* parent) override {
         PluginEditor::onEditOpen(parent);
-        frame.reset(new GuardedFrame(CRectangle{0, 0, 183, 225}, static_cast<HWND>(parent), this));
+        frame = makeUniqueRef<GuardedFrame>(CRectangle{0, 0, 183, 225}, static_cast<HWND>(parent), this);
         return true;
     }
 };
@@ -78,10 +78,9 @@ TEST(EditorTeardown, HostClosingTheEffectFromTheIdleOfADragStopsTheDragAtOnce) {
     auto* effect = new TestEffect(&closingHost);
     GuardedEditor* editor = attachNewEditor<GuardedEditor>(effect);
     ASSERT_EQ(effect->dispatch(vst::effEditOpen, 0, 0, host.handle(), 0.0f), 1);
-    auto* slider = new CSlider(CRectangle{10, 30, 170, 46}, nullptr, 0, 10, 158, nullptr, nullptr, CPos{},
-                               kStyleHorizontal | kStyleLeft);
+    auto* slider = editor->getFrame()->add<CSlider>(CRectangle{10, 30, 170, 46}, nullptr, 0, 10, 158, nullptr,
+                                                    nullptr, CPos{}, kStyleHorizontal | kStyleLeft);
     slider->setClickAnywhere(true);
-    editor->getFrame()->addChild(slider);
     HWND window = editor->getFrame()->frameWindow();
     begins = ends = 0;
     effectToClose = effect->effectRecord();
@@ -150,9 +149,10 @@ public:
 
 // One editor's frame with a drop target and a view under every pointer position.
 struct DropEditor {
-    DropEditor() : frame(new CFrame(CRectangle{0, 0, 183, 225}, nullptr, nullptr)), target(frame.get()) {
+    DropEditor()
+        : frame(makeUniqueRef<CFrame>(CRectangle{0, 0, 183, 225}, nullptr, nullptr)), target(frame.get()) {
         target.comInterface()->AddRef();
-        frame->addChild(probe);
+        probe = frame->add<DragProbe>();
     }
     ~DropEditor() { target.detach(); }
     void enter() {
@@ -165,8 +165,8 @@ struct DropEditor {
     }
 
     GuiEditor::FrameHolder frame;
-    CFileDropTarget target; // held by the test only, never released to zero
-    DragProbe* probe{new DragProbe};
+    CFileDropTarget target;    // held by the test only, never released to zero
+    DragProbe* probe{nullptr}; // held by the frame
     EmptyData data;
 };
 
@@ -191,7 +191,7 @@ TEST(EditorThreads, FramesOpenAndCloseOnTwoThreadsAtOnce) {
     std::atomic<int> withoutWindow{0};
     auto openAndClose = [&withoutWindow](HWND host) {
         for (int i = 0; i < 300; ++i) {
-            GuiEditor::FrameHolder frame(new CFrame(CRectangle{0, 0, 183, 225}, host, nullptr));
+            GuiEditor::FrameHolder frame = makeUniqueRef<CFrame>(CRectangle{0, 0, 183, 225}, host, nullptr);
             if (!frame->frameWindow())
                 ++withoutWindow;
         }

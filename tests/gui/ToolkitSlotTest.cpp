@@ -100,7 +100,12 @@ struct CViewContainerTable : CViewContainer {
     static std::vector<SlotRow> rows() {
         // clang-format off
         return {
-            SLOT(42, addChildWithArea), SLOT(43, addChild), SLOT(44, removeChild),
+            // The two virtual ways to add a child (protected: the owning ones beside them are not virtual).
+            test::slotRow("addChildWithArea", 42,
+                          static_cast<void (CViewContainer::*)(CView*, const CRectangle&, bool)>(
+                              &Probe::addChildWithArea)),
+            test::slotRow("addChild", 43, static_cast<void (CViewContainer::*)(CView*)>(&Probe::addChild)),
+            SLOT(44, removeChild),
             SLOT(45, removeAllChildren), SLOT(46, hasChild), SLOT(47, childCount), SLOT(48, childAt),
             SLOT(49, setBackgroundColour), SLOT(50, getBackgroundColour), SLOT(51, setBackdropOffset),
             SLOT(52, getBackdropOffset), SLOT(53, paintBackground), SLOT(54, setRefreshMode),
