@@ -6,6 +6,7 @@
 #include "gui/CPaintContext.h"
 
 #include "tools/vsthost/EditorHostWindow.h"
+#include "tools/vsthost/HostedEffect.h"
 #include "tools/vsthost/PluginLibrary.h"
 
 #include "plugin/ParameterMappings.h"
@@ -510,10 +511,6 @@ TEST_F(EditorHost, OpenAnswersZeroWhenNoWindowCanBeMade) {
 
 // --- The host's threads and their COM state -------------------------------------------------
 
-intptr_t VST_CALL plainHost(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-    return opcode == vst::audioMasterVersion ? vst::kVstVersion : 0;
-}
-
 // How the calling thread stands with COM, as a host would look: the apartment type, or
 // CO_E_NOTINITIALIZED as a negative number.
 int apartmentOf() {
@@ -541,7 +538,7 @@ TEST(EditorThreads, HostCreatingOnALoaderThreadAndClosingOnItsUiThreadKeepsItsOl
         OleInitialize(nullptr); // the host's own, for its drag and drop and clipboard
         AEffect* effect = nullptr;
         std::thread loader([&] {
-            effect = library.createEffect(&plainHost);
+            effect = library.createEffect(&HostedEffect::quietHost);
             states.push_back(apartmentOf()); // making an effect leaves the loader thread alone
         });
         loader.join();
@@ -571,7 +568,7 @@ TEST(EditorThreads, HostCreatingOnALoaderThreadAndClosingOnItsUiThreadKeepsItsOl
 TEST(EditorThreads, HostClosingTheEffectOnAnotherThreadLeavesNoWindowOfTheLibrary) {
     auto library = std::make_unique<PluginLibrary>();
     ASSERT_TRUE(library->load("tovrel_vst.dll")) << library->error();
-    AEffect* effect = library->createEffect(&plainHost);
+    AEffect* effect = library->createEffect(&HostedEffect::quietHost);
     ASSERT_NE(effect, nullptr);
     HWND host = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 220, 260,
                                 nullptr, nullptr, nullptr, nullptr);
@@ -609,7 +606,7 @@ TEST(EditorThreads, HostThreadInTheMultithreadedApartmentStaysThere) {
     std::vector<int> states;
     std::thread host([&] {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        AEffect* effect = library.createEffect(&plainHost);
+        AEffect* effect = library.createEffect(&HostedEffect::quietHost);
         ASSERT_NE(effect, nullptr);
         showEditor(effect); // without drag and drop: OLE needs a single-threaded apartment
         effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);

@@ -1,6 +1,7 @@
 // The block loop's two paths against each other: the same outputs and the same history, to the
 // bit, for every input a host can send, in every block size and buffer arrangement.
 #include "engine/CrossfeedFilter.h"
+#include "tools/vsthost/SeededRandom.h"
 
 #include <gtest/gtest.h>
 
@@ -30,9 +31,9 @@ bool sameHistory(const CrossfeedFilter& a, const CrossfeedFilter& b) {
 
 class Noise {
 public:
-    explicit Noise(uint32_t seed) : state(seed) {}
-    uint32_t next() { return state = state * 1664525u + 1013904223u; }
-    double unit() { return static_cast<double>(static_cast<int32_t>(next())) / 2147483648.0; }
+    explicit Noise(uint32_t seed) : random(seed) {}
+    uint32_t next() { return random.next(); }
+    double unit() { return random.sample(); }
 
     // Stretches of music-like values and of near-silence (which drives the history towards
     // subnormals and lets the smallest inputs show in the outputs), with now and then one of the
@@ -60,7 +61,7 @@ public:
     }
 
 private:
-    uint32_t state;
+    SeededRandom random;
     bool quiet = false;
 };
 

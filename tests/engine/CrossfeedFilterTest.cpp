@@ -1,5 +1,6 @@
 #include "engine/CrossfeedEngine.h"
 #include "engine/PlainEquations.h"
+#include "tools/vsthost/SeededRandom.h"
 
 #include <gtest/gtest.h>
 
@@ -236,10 +237,9 @@ TEST(CrossfeedProcessing, OverloadIsClippedToExactlyOne) {
 TEST(CrossfeedProcessing, FloatPathIsTheDoublePathRoundedToFloat) {
     CrossfeedFilter single(kLevelJMeier);
     CrossfeedFilter twin(kLevelJMeier);
-    uint32_t seed = 12345;
+    SeededRandom random(12345);
     for (int i = 0; i < 5000; ++i) {
-        seed = seed * 1664525u + 1013904223u;
-        const float left = static_cast<float>(static_cast<int32_t>(seed)) * (1.0f / 2147483648.0f);
+        const float left = static_cast<float>(static_cast<int32_t>(random.next())) * (1.0f / 2147483648.0f);
         const float right = (i % 7 == 0) ? 1.0f : -left * 0.5f;
         float floats[2] = {left, right};
         double doubles[2] = {left, right};

@@ -2,6 +2,7 @@
 // arithmetic: results must not change wherever that arithmetic stays in the normal range.
 #include "engine/CrossfeedFilter.h"
 #include "engine/PlainEquations.h"
+#include "tools/vsthost/SeededRandom.h"
 
 #include <gtest/gtest.h>
 
@@ -87,7 +88,7 @@ const Setting kSettings[] = {
 // output clips), both zeros, tiny floats, and values just inside and outside one.
 class SampleSource {
 public:
-    explicit SampleSource(uint32_t seed) : state(seed) {}
+    explicit SampleSource(uint32_t seed) : random(seed) {}
 
     double next() {
         const uint32_t r = step();
@@ -113,8 +114,8 @@ public:
     }
 
 private:
-    uint32_t step() { return state = state * 1664525u + 1013904223u; }
-    uint32_t state;
+    uint32_t step() { return random.next(); }
+    SeededRandom random;
 };
 
 // Compares a guarded run with the plain arithmetic on a stream whose plain history never leaves

@@ -5,6 +5,7 @@
 #include "engine/CrossfeedFilterBlocks.h"
 #include "engine/PlainEquations.h"
 #include "engine/PublishedSetReplay.h"
+#include "tools/vsthost/SeededRandom.h"
 
 #include <gtest/gtest.h>
 
@@ -28,11 +29,6 @@ inline void PrintTo(CrossfeedFilter::BlockPath path, std::ostream* out) {
 
 namespace {
 
-// Frames whose outputs may still be on their way when a frame after them reads the settings: the
-// processor's store buffer, and on the AVX2 path a chunk's frames, whose outputs are written
-// together after the chunk's last frame has read the settings.
-constexpr size_t kStoreWindow = 64 + CrossfeedFilter::kFlushInterval;
-
 using Set = CrossfeedFilter::CoefficientSet;
 
 uint64_t bitsOf(double v) {
@@ -43,13 +39,13 @@ uint64_t bitsOf(double v) {
 
 class Noise {
 public:
-    explicit Noise(uint32_t seed) : state(seed) {}
-    uint32_t next() { return state = state * 1664525u + 1013904223u; }
+    explicit Noise(uint32_t seed) : random(seed) {}
+    uint32_t next() { return random.next(); }
     // Within +-0.25: the outputs stay well inside full scale.
-    double sample() { return static_cast<double>(static_cast<int32_t>(next())) * (0.25 / 2147483648.0); }
+    double sample() { return 0.25 * random.sample(); }
 
 private:
-    uint32_t state;
+    SeededRandom random;
 };
 
 const LevelWord kLevels[] = {kLevelTaskel,        kLevelBs2bDefault,   kLevelCMoy,         kLevelJMeier,
@@ -117,7 +113,7 @@ TEST_P(CrossfeedThreadsOnPath, EveryFrameUsesExactlyOnePublishedSet) {
                 // Outputs reach this thread later than the audio thread reads the settings: its stores
                 // wait in the processor's store buffer (a few dozen) while later loads go ahead. So
                 // only frames beyond that window surely began after the change.
-                published.publish(twin.currentSet(), framesWritten() + kStoreWindow);
+                published.publish(twin.currentSet(), framesWritten() + test::kLateFramesSeenByAnotherThread);
                 changes.fetch_add(1);
             }
             finished.store(true);

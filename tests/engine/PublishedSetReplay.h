@@ -10,6 +10,12 @@
 
 namespace tovrel::test {
 
+// Frames whose outputs may still be on their way to another thread when a frame after them reads
+// the settings: the processor's store buffer, and on the AVX2 path a chunk's frames, whose outputs
+// are written together after the chunk's last frame has read the settings. The threaded stress
+// tests allow this many; the exact frame is what the deterministic tests of the block loop check.
+constexpr std::size_t kLateFramesSeenByAnotherThread = 64 + CrossfeedFilter::kFlushInterval;
+
 // The coefficient sets a test saw published, in order, each with the first frame that must use it
 // or a later one; and a replay of recorded output against them with the filter equations as
 // written. A frame passes if exactly one set, not older than the last one used, gives its output

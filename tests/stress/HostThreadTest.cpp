@@ -21,9 +21,6 @@
 namespace tovrel::test {
 namespace {
 
-// Frames whose outputs may still be on their way when a frame after them reads the sequence.
-constexpr size_t kStoreWindow = 64;
-
 TEST(HostThreads, AutomationAndRateChangesReachTheNextFrameWhole) {
     StressHost host;
     ASSERT_TRUE(host.load());
@@ -85,7 +82,7 @@ TEST(HostThreads, AutomationAndRateChangesReachTheNextFrameWhole) {
             // Outputs reach this thread later than the audio thread reads the sequence: its stores
             // wait in the processor's store buffer (a few dozen) while later loads go ahead. So
             // only frames beyond that window surely began after the change.
-            published.publish(reference.currentSet(), framesWritten() + kStoreWindow);
+            published.publish(reference.currentSet(), framesWritten() + kLateFramesSeenByAnotherThread);
             changes.fetch_add(1);
         }
     });
