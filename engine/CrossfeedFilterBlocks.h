@@ -8,6 +8,7 @@
 
 namespace tovrel {
 
+// Deliberate: whole blocks with the history in registers (docs/deliberate-choices.md).
 template <typename Sample, typename Observer>
 void CrossfeedFilter::processBlockObserved(BlockPath path, Observer& observer, const Sample* in0,
                                            const Sample* in1, Sample* out0, Sample* out1,

@@ -79,6 +79,7 @@ inline void checkSettings(Lanes& s, FilterWorkingSet& work, const SettingsWord& 
 
 // A subnormal low or high history value becomes +0.0; every other value stays as it is. (The
 // input history never needs this: runFrame never lets a subnormal input in.)
+// Deliberate: subnormal history flushed to zero (docs/deliberate-choices.md).
 inline void flushHistory(Lanes& s) {
     const __m128d magnitude = _mm_castsi128_pd(_mm_set1_epi64x(kMagnitudeMask));
     const __m128d smallestNormal = _mm_set1_pd(kSmallestNormal);
@@ -93,6 +94,7 @@ inline void flushHistory(Lanes& s) {
 
 // Usable input passes unchanged; NaN, infinities, magnitudes beyond kLargestInput and subnormals
 // become +0.0, and so does -0.0, which no output can tell from +0.0.
+// Deliberate: unusable inputs processed as 0.0 (docs/deliberate-choices.md).
 inline __m128d guardInput(__m128d in) {
     const __m128d inMagnitude = _mm_and_pd(in, _mm_castsi128_pd(_mm_set1_epi64x(kMagnitudeMask)));
     const __m128d usable = _mm_and_pd(_mm_cmple_pd(inMagnitude, _mm_set1_pd(kLargestInput)),

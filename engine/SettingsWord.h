@@ -22,6 +22,7 @@ namespace tovrel {
 // Readers: load() and loadRelaxed() are one atomic load of a word that some update installed,
 // never a mix of two, on 32-bit builds too (the word is lock-free there: cmpxchg8b on x86).
 // (SettingsWord.ReadersSeeOnlyWholeInstalledWords, also run as 32-bit code)
+// Deliberate: atomics where the documented design has none (docs/deliberate-choices.md).
 class SettingsWord {
 public:
     explicit constexpr SettingsWord(std::uint64_t initial = 0) : word(initial) {}

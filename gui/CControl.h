@@ -8,6 +8,7 @@ class CControlObserver;
 
 // A view that shows and edits one value. It is repainted when its value differs from the value
 // it last painted, so setting a value is enough to have it drawn again at the next refresh.
+// Deliberate: the virtual operations keep their documented slot order (docs/deliberate-choices.md).
 class CControl : public CView {
 public:
     CControl(const CRectangle& bounds, CControlObserver* observer, int32_t tag, CPixmap* backdrop);

@@ -9,6 +9,7 @@ class CPaintContext;
 
 // Told by a control when the user changed its value, and asked first about clicks made with a
 // modifier held. Controls do not own their observer.
+// Deliberate: the virtual operations keep their documented slot order (docs/deliberate-choices.md).
 class CControlObserver {
 public:
     virtual void controlChanged(CPaintContext* context, CControl* control) = 0;

@@ -19,6 +19,7 @@ inline constexpr int32_t kDisplayTextSize = 256;
 // "%2.2f", painted over a filled background with an optional frame, 3-D edge and shadow. The
 // text is made only when painting, so the value may be set from anywhere in between. It takes no
 // mouse or key input.
+// Deliberate: the virtual operations keep their documented slot order (docs/deliberate-choices.md).
 class CParamDisplay : public CControl {
 public:
     explicit CParamDisplay(const CRectangle& bounds);

@@ -16,6 +16,7 @@ class CPaintContext;
 // views that draw it. The destination area of each draw is in the drawing view's coordinates
 // (the context's offset is added) and its size is the size copied; the source offset is the
 // top-left corner of the region inside the pixmap.
+// Deliberate: the virtual operations keep their documented slot order (docs/deliberate-choices.md).
 class CPixmap : public CRefCounted {
 public:
     explicit CPixmap(int32_t resourceNumber);

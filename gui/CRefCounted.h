@@ -6,6 +6,7 @@ namespace tovrel {
 
 // Base of every toolkit object with a shared lifetime. The creator holds the first reference;
 // the toolkit is single-threaded, so the count is a plain integer.
+// Deliberate: the virtual operations keep their documented slot order (docs/deliberate-choices.md).
 class CRefCounted {
 public:
     CRefCounted() = default;

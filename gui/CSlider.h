@@ -12,6 +12,7 @@ class COffscreenPaint;
 // while the slider is attached, so that they reach the window in one copy. The left button drags
 // the handle (a tenth of the speed while Shift is held); the wheel and the arrow keys step the
 // value by the wheel step.
+// Deliberate: the virtual operations keep their documented slot order (docs/deliberate-choices.md).
 class CSlider : public CControl {
 public:
     // `minimumPosition` and `maximumPosition` are the handle's travel in the parent's coordinates.

@@ -137,6 +137,7 @@ bool CView::onAttached(CView* /*parent*/) {
 void CView::getPointerPosition(CPaintContext* context, CPos& where) {
     if (!context)
         return;
+    // Deliberate: the message is recognised by its address, not its text (docs/deliberate-choices.md).
     if (parentView && parentView->receiveMessage(this, kMsgCheckIfViewContainer) == 1) {
         // Each container on the way up adds its own origin to what is subtracted from the cursor.
         CPos& origin = context->getWindowOrigin();

@@ -21,6 +21,7 @@ extern const char kMsgCheckIfViewContainer[];
 // Everything that occupies a rectangle of the editor window. Most operations do nothing here or
 // pass the request up to the parent; controls, containers and the frame override them. Points
 // given to the input and drag operations are in the coordinates of `bounds` (the parent's).
+// Deliberate: the virtual operations keep their documented slot order (docs/deliberate-choices.md).
 class CView : public CRefCounted {
 public:
     explicit CView(const CRectangle& bounds);

@@ -36,6 +36,7 @@ CPos& CViewContainer::toFrame(CPos& where) {
 }
 
 int32_t CViewContainer::receiveMessage(CView* /*sender*/, const char* message) {
+    // Deliberate: the message is recognised by its address, not its text (docs/deliberate-choices.md).
     return message == kMsgCheckIfViewContainer ? 1 : 0;
 }
 

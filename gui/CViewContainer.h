@@ -26,6 +26,7 @@ enum : int32_t { kRefreshWhole = 0, kRefreshChanged = 1 };
 // bounds. A container holds one reference to each child: a holder handed to `addChild` says
 // whether the caller shares the child or gives it away, and `add` makes a child that the container
 // alone holds.
+// Deliberate: the virtual operations keep their documented slot order (docs/deliberate-choices.md).
 class CViewContainer : public CView {
 public:
     explicit CViewContainer(const CRectangle& bounds);

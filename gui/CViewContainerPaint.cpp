@@ -179,6 +179,8 @@ void CViewContainer::refresh(CPaintContext* context) {
             CView* child = link->view.get();
             if (!child->needsRepaint() || !child->overlaps(whole))
                 continue;
+            // Deliberate: the message is recognised by its address, not its text
+            // (docs/deliberate-choices.md).
             if (child->receiveMessage(this, kMsgCheckIfViewContainer) != 0)
                 child->refresh(context);
             else

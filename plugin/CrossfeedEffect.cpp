@@ -16,6 +16,7 @@ constexpr const char* kProductString = "Orvalen Headphones Crossfeed (Bauer Ster
 constexpr const char* kVendorString = "orvalen.example.org";
 
 constexpr const char* kParamNames[CrossfeedEffect::kNumParams] = {"Feed", "FCut", "Defs"};
+// Deliberate: " Hz/us" and eight-character displays, as documented (docs/deliberate-choices.md).
 constexpr const char* kParamLabels[CrossfeedEffect::kNumParams] = {" dB", " Hz/us", " "};
 
 bool isParameter(int32_t index) {
@@ -62,6 +63,7 @@ void CrossfeedEffect::processDoubleReplacing(double** inputs, double** outputs, 
 
 // Resuming starts a new stream: what played before the host stopped (a previous render, another
 // passage) must not ring into it. Suspending changes nothing; the host may never resume.
+// Deliberate: a resume starts from a clear history (docs/deliberate-choices.md).
 void CrossfeedEffect::onMainsOn() {
     PluginEffect::onMainsOn();
     if (CrossfeedFilter* state = engine.filter())
@@ -156,6 +158,8 @@ EffectSettings nextSettings(EffectSettings current, int32_t index, float value, 
         const int32_t selected = presetFromParameter(value);
         if (selected >= 1 && selected < kPresetCount)
             return EffectSettings(kPresetLevels[selected], selected);
+        // Deliberate: "Off" keeps the level; the host's "Off" applies kept recall values
+        // (docs/deliberate-choices.md).
         return settings.applyingKept().withPreset(kPresetOff);
     }
     default:

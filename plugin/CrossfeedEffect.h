@@ -36,6 +36,7 @@ public:
     static constexpr int32_t kNumParams = 3;
     static constexpr int32_t kNumPrograms = 1;
     static constexpr int32_t kUniqueId = 0x68784632; // 'hxF2'
+    // Deliberate: the documented vendor version, not the release version (docs/deliberate-choices.md).
     static constexpr int32_t kVendorVersion = 0x10000;
 
     explicit CrossfeedEffect(HostCallback callback);
