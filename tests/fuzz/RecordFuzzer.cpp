@@ -77,7 +77,7 @@ public:
 
     // The outputs of the next frame.
     void run(double in0, double in1, double& out0, double& out1) {
-        history.run(filter().currentSet(), guard(in0), guard(in1), out0, out1);
+        history.run(filter().currentSet().coefficients, guard(in0), guard(in1), out0, out1);
         if (!std::isfinite(out0) || !std::isfinite(out1))
             fail("the filter equations themselves gave a value that is not finite", out0);
         out0 = clip(out0);
