@@ -9,77 +9,11 @@
 
 #include <gtest/gtest.h>
 
-#include <ole2.h>
-#include <shlobj.h>
-
-#include <cstring>
-
 namespace tovrel::test {
 namespace {
 
 constexpr int kHostX = 120;
 constexpr int kHostY = 80;
-
-// A data object offering text, a list of files, both or neither, as global memory. It lives on
-// the stack and is never deleted through its interface.
-class FakeData : private IDataObject {
-public:
-    IDataObject* comInterface() { return this; }
-
-    FakeData(bool withText, int fileCount) : text(withText), files(fileCount) {}
-    virtual ~FakeData() = default;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
-        ++requests;
-        if (format->tymed != TYMED_HGLOBAL || format->dwAspect != DVASPECT_CONTENT || format->lindex != -1)
-            return DV_E_FORMATETC;
-        if (format->cfFormat == CF_TEXT && text)
-            return give(medium, "dragged", 8);
-        if (format->cfFormat == CF_HDROP && files > 0) {
-            // The file list: a header, then NUL-terminated names, then one more NUL.
-            std::string names;
-            for (int i = 0; i < files; ++i)
-                names += "C:\\file" + std::to_string(i) + ".wav" + '\0';
-            names += '\0';
-            std::string block(sizeof(DROPFILES), '\0');
-            DROPFILES header{};
-            header.pFiles = sizeof(DROPFILES);
-            std::memcpy(&block[0], &header, sizeof(header));
-            block += names;
-            return give(medium, block.data(), block.size());
-        }
-        return DV_E_FORMATETC;
-    }
-    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
-
-    int requests{0};
-
-private:
-    static HRESULT give(STGMEDIUM* medium, const void* bytes, size_t size) {
-        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
-        std::memcpy(GlobalLock(memory), bytes, size);
-        GlobalUnlock(memory);
-        medium->tymed = TYMED_HGLOBAL;
-        medium->hGlobal = memory;
-        medium->pUnkForRelease = nullptr;
-        return S_OK;
-    }
-    bool text;
-    int files;
-};
 
 // Logs the drag events that reach it and keeps a reference to the drop data it was shown.
 class DropProbe : public RecordingView {
@@ -162,11 +96,11 @@ TEST_F(DropTest, FrameAndRegistrationHoldTheTargetAndRevocationLetsGoOfBoth) {
 }
 
 TEST_F(DropTest, ItemsAreCountedTextFirst) {
-    FakeData files(false, 3);
-    FakeData text(true, 0);
-    FakeData both(true, 2);
-    FakeData neither(false, 0);
-    auto count = [](FakeData& data) {
+    FakeDropData files(false, 3);
+    FakeDropData text(true, 0);
+    FakeDropData both(true, 2);
+    FakeDropData neither(false, 0);
+    auto count = [](FakeDropData& data) {
         const Ref<CDropData> drop = makeRef<CDropData>(data.comInterface());
         EXPECT_EQ(drop->getDataObject(), data.comInterface());
         return drop->getItemCount();
@@ -195,7 +129,7 @@ TEST_F(DropTest, DragFollowsTheCursorAndLeaveReleasesTheDropData) {
     auto* probe = frame->add<DropProbe>("probe", CRectangle{100, 0, 183, 100}, &log);
     probe->takesDrops = true;
     log.clear();
-    FakeData files(false, 3);
+    FakeDropData files(false, 3);
     SetCursorPos(kHostX + 130, kHostY + 40);
     DWORD effect = DROPEFFECT_COPY;
     // The point OLE passes is not where the cursor is; the cursor counts.
@@ -217,7 +151,7 @@ TEST_F(DropTest, CursorPromisesAMoveOnlyOverAViewThatTakesTheItems) {
     auto* taker = frame->add<DropProbe>("taker", CRectangle{100, 0, 183, 100}, &log);
     taker->takesDrops = true;
     frame->add<DropProbe>("other", CRectangle{0, 0, 100, 100}, &log);
-    FakeData files(false, 1);
+    FakeDropData files(false, 1);
     DWORD effect = DROPEFFECT_MOVE;
     SetCursorPos(kHostX + 20, kHostY + 20);
     target->DragEnter(files.comInterface(), 0, POINTL{0, 0}, &effect);
@@ -240,7 +174,7 @@ TEST_F(DropTest, DragOverAClosedEditorFindsATargetThatAnswersSafely) {
     probe->takesDrops = true;
     const ComRef<CFileDropTarget> held(frame->getDropTarget());
     ASSERT_TRUE(held);
-    FakeData files(false, 2);
+    FakeDropData files(false, 2);
     SetCursorPos(kHostX + 50, kHostY + 50);
     DWORD effect = DROPEFFECT_NONE;
     held->DragEnter(files.comInterface(), 0, POINTL{0, 0}, &effect);
@@ -269,7 +203,7 @@ TEST_F(DropTest, DragOverAClosedEditorFindsATargetThatAnswersSafely) {
 TEST_F(DropTest, DropReachesTheViewReleasesTheDataAndReportsNoEffect) {
     auto* probe = frame->add<DropProbe>("probe", CRectangle{100, 0, 183, 100}, &log);
     log.clear();
-    FakeData text(true, 0);
+    FakeDropData text(true, 0);
     SetCursorPos(kHostX + 120, kHostY + 10);
     DWORD effect = DROPEFFECT_MOVE;
     target->DragEnter(text.comInterface(), 0, POINTL{0, 0}, &effect);

@@ -103,29 +103,6 @@ TEST(EditorTeardown, HostClosingTheEffectFromTheIdleOfADragStopsTheDragAtOnce) {
 
 // --- Two editors on two threads -------------------------------------------------------------
 
-// A data object that offers nothing; the drags below only need one each.
-class EmptyData : private IDataObject {
-public:
-    IDataObject* comInterface() { return this; }
-    virtual ~EmptyData() = default;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE GetData(FORMATETC*, STGMEDIUM*) override { return DV_E_FORMATETC; }
-    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
-};
-
 // Counts the drag events that reach it carrying the drop data its drag entered with.
 class DragProbe : public CView {
 public:
@@ -165,9 +142,9 @@ struct DropEditor {
     }
 
     GuiEditor::FrameHolder frame;
-    CFileDropTarget target;    // held by the test only, never released to zero
-    DragProbe* probe{nullptr}; // held by the frame
-    EmptyData data;
+    CFileDropTarget target;      // held by the test only, never released to zero
+    DragProbe* probe{nullptr};   // held by the frame
+    FakeDropData data{false, 0}; // offers nothing; the drags below only need one each
 };
 
 TEST(EditorThreads, DragOverOneEditorKeepsItsDropDataWhileAnotherThreadDrags) {

@@ -3,7 +3,11 @@
 #include "gui/CPaintContext.h"
 #include "gui/ModuleInstance.h"
 
+#include <shlobj.h>
+
 #include <algorithm>
+#include <cstring>
+#include <string>
 
 namespace tovrel::test {
 
@@ -155,6 +159,40 @@ TestWindow::~TestWindow() {
 }
 
 // --- GDI object count -----------------------------------------------------------------------
+
+namespace {
+HRESULT giveGlobal(STGMEDIUM* medium, const void* bytes, size_t size) {
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+    std::memcpy(GlobalLock(memory), bytes, size);
+    GlobalUnlock(memory);
+    medium->tymed = TYMED_HGLOBAL;
+    medium->hGlobal = memory;
+    medium->pUnkForRelease = nullptr;
+    return S_OK;
+}
+} // namespace
+
+HRESULT STDMETHODCALLTYPE FakeDropData::GetData(FORMATETC* format, STGMEDIUM* medium) {
+    ++requests;
+    if (format->tymed != TYMED_HGLOBAL || format->dwAspect != DVASPECT_CONTENT || format->lindex != -1)
+        return DV_E_FORMATETC;
+    if (format->cfFormat == CF_TEXT && text)
+        return giveGlobal(medium, "dragged", 8);
+    if (format->cfFormat == CF_HDROP && files > 0) {
+        // The file list: a header, then NUL-terminated names, then one more NUL.
+        std::string names;
+        for (int i = 0; i < files; ++i)
+            names += "C:\\file" + std::to_string(i) + ".wav" + '\0';
+        names += '\0';
+        std::string block(sizeof(DROPFILES), '\0');
+        DROPFILES header{};
+        header.pFiles = sizeof(DROPFILES);
+        std::memcpy(&block[0], &header, sizeof(header));
+        block += names;
+        return giveGlobal(medium, block.data(), block.size());
+    }
+    return DV_E_FORMATETC;
+}
 
 bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
     const DWORD start = GetTickCount();

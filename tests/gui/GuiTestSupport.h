@@ -9,6 +9,7 @@
 #include "gui/CViewContainer.h"
 
 #include <gtest/gtest.h>
+#include <ole2.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -103,6 +104,37 @@ template <typename Com> ULONG comRefCount(Com* object) {
 // GDI objects the process holds. Wine's GetGuiResources answers 0; there the shared handle
 // table that the process environment block points to is counted instead.
 int processGdiObjectCount();
+
+// A data object offering text, a list of files, both or neither, as global memory. It lives on
+// the stack and is never deleted through its interface.
+class FakeDropData : private IDataObject {
+public:
+    FakeDropData(bool withText, int fileCount) : text(withText), files(fileCount) {}
+    virtual ~FakeDropData() = default;
+    IDataObject* comInterface() { return this; }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override;
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
+
+    int requests{0};
+
+private:
+    bool text;
+    int files;
+};
 
 // Presses and releases mouse buttons and keys through the platform's input queue, so that
 // GetAsyncKeyState sees them; everything still held is released on destruction.
