@@ -68,16 +68,20 @@ class Mirror {
 public:
     void start() { history = test::PlainEquations{}; }
     void setRate(float rate) {
-        const uint32_t generation = filter().currentSet().generation;
         filter().setSampleRate(static_cast<uint32_t>(truncateToInt32(rate)));
-        if (filter().currentSet().generation != generation)
+        const CrossfeedFilter::CoefficientSet before = set;
+        takeSet();
+        if (set.generation != before.generation)
             start();
     }
-    void followLevel(AEffect* effect) { filter().setLevel(test::levelInForce(effect)); }
+    void followLevel(AEffect* effect) {
+        filter().setLevel(test::levelInForce(effect));
+        takeSet();
+    }
 
     // The outputs of the next frame.
     void run(double in0, double in1, double& out0, double& out1) {
-        history.run(filter().currentSet().coefficients, guard(in0), guard(in1), out0, out1);
+        history.run(set.coefficients, guard(in0), guard(in1), out0, out1);
         if (!std::isfinite(out0) || !std::isfinite(out1))
             fail("the filter equations themselves gave a value that is not finite", out0);
         out0 = clip(out0);
@@ -86,6 +90,8 @@ public:
 
 private:
     CrossfeedFilter& filter() { return *engine.filter(); }
+    // The set is designed anew on every call, so it is taken once per change, not once per frame.
+    void takeSet() { set = filter().currentSet(); }
     // Not finite, beyond 2^1000 or subnormal: processed as silence.
     static double guard(double x) {
         const double magnitude = std::fabs(x);
@@ -96,6 +102,7 @@ private:
     static double clip(double x) { return x > 1.0 ? 1.0 : (x < -1.0 ? -1.0 : x); }
 
     CrossfeedEngine engine;
+    CrossfeedFilter::CoefficientSet set{filter().currentSet()};
     test::PlainEquations history;
 };
 
