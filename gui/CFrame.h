@@ -3,7 +3,7 @@
 #include "gui/CFrameServices.h"
 #include "gui/COleSession.h"
 #include "gui/CViewContainer.h"
-#include "gui/ComRef.h"
+#include "gui/Ref.h"
 
 #include <windows.h>
 

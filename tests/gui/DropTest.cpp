@@ -5,7 +5,7 @@
 
 #include "gui/CDropData.h"
 #include "gui/CFileDropTarget.h"
-#include "gui/ComRef.h"
+#include "gui/Ref.h"
 
 #include <gtest/gtest.h>
 
