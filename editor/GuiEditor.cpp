@@ -2,6 +2,7 @@
 
 #include "gui/CFrame.h"
 #include "gui/CPaintContext.h"
+#include "gui/ScreenScale.h"
 #include "host/PluginEffect.h"
 
 #include <windows.h>
@@ -67,10 +68,23 @@ bool GuiEditor::FrameLink::hostSizedWindow(int32_t width, int32_t height) {
     return effect->queryHostCanDo(sizeWindow) != 0 && effect->requestHostSizeWindow(width, height);
 }
 
+CScale GuiEditor::FrameLink::scaleForFrame() {
+    return screenScaleOf(static_cast<HWND>(editor.parentWindow));
+}
+
+CScale GuiEditor::currentScale() const {
+    return frame ? frame->frameScale() : screenScaleOf(static_cast<HWND>(parentWindow));
+}
+
 bool GuiEditor::onEditGetRect(ERect** rect) {
     if (!rect)
         return false;
-    *rect = &editRect;
+    const CScale scale = currentScale();
+    scaledRect.top = static_cast<int16_t>(scale.toDevice(editRect.top));
+    scaledRect.left = static_cast<int16_t>(scale.toDevice(editRect.left));
+    scaledRect.bottom = static_cast<int16_t>(scale.toDevice(editRect.bottom));
+    scaledRect.right = static_cast<int16_t>(scale.toDevice(editRect.right));
+    *rect = &scaledRect;
     return true;
 }
 
@@ -93,7 +107,7 @@ bool GuiEditor::onWheelTurn(float distance) {
     CPaintContext context(frame.get(), nullptr, static_cast<HWND>(parentWindow));
     POINT cursor{};
     GetCursorPos(&cursor);
-    const CPos where{cursor.x - context.getWindowOrigin().h, cursor.y - context.getWindowOrigin().v};
+    const CPos where = context.viewPointFromScreen(CPos{cursor.x, cursor.y});
     return frame->handleWheel(&context, where, distance);
 }
 

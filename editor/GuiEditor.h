@@ -44,6 +44,9 @@ public:
     virtual void pumpIdle();
 
     CFrame* getFrame() const { return frame.get(); }
+    // The scale the editor is drawn at: the open frame's, else that of the screen the host's
+    // window is on (before the first open, the system's).
+    CScale currentScale() const;
     // What the derived editor gives the frame it makes, to reach this editor.
     CFrameOwner* frameOwner() { return &frameLink; }
 
@@ -63,7 +66,8 @@ protected:
     void closeFrame();
     void endOpenEdits();
 
-    ERect editRect{};
+    ERect editRect{};          // in view pixels, the editor's size at 100 %
+    ERect scaledRect{};        // what the host is told: editRect at the current scale
     uint32_t lastIdleTicks{0}; // no idle step before this tick
     bool inIdlePump{false};    // set while the host has its idle time
     FrameHolder frame;         // while the window is open; made and destroyed by the derived editor
@@ -89,6 +93,7 @@ private:
         void frameEndEdit(int32_t tag) override { editor.endParameterEdit(tag); }
         bool hostSizedWindow(int32_t width, int32_t height) override;
         int32_t frameKnobMode() const override { return knobMode; }
+        CScale scaleForFrame() override;
 
     private:
         GuiEditor& editor;

@@ -80,6 +80,8 @@ CFrame::CFrame(const CRectangle& area, HWND host, CFrameOwner* owner)
             transparentBltEntry = entryPoint<TransparentBltFunction>(imagingLibrary, "TransparentBlt");
     }
 
+    if (frameOwner)
+        scale = frameOwner->scaleForFrame();
     createFrameWindow(hostWindow);
 }
 
@@ -179,7 +181,8 @@ bool CFrame::createFrameWindow(HWND parent) {
     usesFrameClass = true;
     window =
         CreateWindowExA(0, className, "Window", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0,
-                        0, bounds.width(), bounds.height(), parent, nullptr, moduleHandle(), nullptr);
+                        0, scale.toDevice(bounds.width()), scale.toDevice(bounds.height()), parent, nullptr,
+                        moduleHandle(), nullptr);
     if (!window)
         return false; // a parent that no longer exists, for instance
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -224,7 +227,8 @@ LRESULT CFrame::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         {
             const auto context = makeRef<CPaintContext>(this, device, window);
             const RECT& painted = paintStruct.rcPaint;
-            paintArea(context.get(), CRectangle{painted.left, painted.top, painted.right, painted.bottom});
+            paintArea(context.get(), scale.viewAreaCovering(CRectangle{painted.left, painted.top,
+                                                                       painted.right, painted.bottom}));
         }
         EndPaint(window, &paintStruct);
         return 0;
@@ -233,18 +237,25 @@ LRESULT CFrame::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN: {
         CPaintContext context(this, nullptr, window);
-        const CPos where{static_cast<int32_t>(LOWORD(lParam)), static_cast<int32_t>(HIWORD(lParam))};
+        const CPos where =
+            scale.toView(CPos{static_cast<int32_t>(LOWORD(lParam)), static_cast<int32_t>(HIWORD(lParam))});
         // The host may close the editor from the idle time a drag gives it: the frame may be gone
         // when this returns, and nothing after it touches the frame.
         handleMouse(&context, where, -1);
         return 0;
     }
+    case WM_DPICHANGED:
+    case WM_DPICHANGED_AFTERPARENT:
+        // The window moved to a screen of another scale (or the screen's scale changed).
+        if (frameOwner)
+            setScale(frameOwner->scaleForFrame());
+        break;
     case WM_MOUSEWHEEL: {
         // The message gives the pointer in screen coordinates; the views want window coordinates,
         // as the button messages give them.
         CPaintContext context(this, nullptr, window);
         const CPos screen{static_cast<int16_t>(LOWORD(lParam)), static_cast<int16_t>(HIWORD(lParam))};
-        const CPos where{screen.h - context.getWindowOrigin().h, screen.v - context.getWindowOrigin().v};
+        const CPos where = context.viewPointFromScreen(screen);
         const float distance = static_cast<float>(static_cast<int16_t>(HIWORD(wParam))) * kWheelUnit;
         // A turn that a view used stops here; any other goes on to the host's windows, which may
         // scroll a panel that holds the editor.
@@ -307,7 +318,7 @@ bool CFrame::pointerInWindow(CPos& where) {
         cursor.x -= screen.left;
         cursor.y -= screen.top;
     }
-    where = CPos{cursor.x, cursor.y};
+    where = scale.toView(CPos{cursor.x, cursor.y});
     return true;
 }
 

@@ -90,6 +90,11 @@ public:
 
     CView* frameView() override { return this; }
     HWND frameWindow() override { return window; }
+    CScale frameScale() const override { return scale; }
+
+    // Draws the frame at another scale: the window takes the new size, once the host has resized
+    // its own window for it; false, with scale and size as they were, when the host refuses.
+    bool setScale(const CScale& next);
 
     // A context for the frame's window with no device of its own.
     Ref<CPaintContext> makePaintContext();
@@ -129,6 +134,7 @@ private:
     bool updatesSuspended{false};
     bool usesFrameClass{false}; // this frame counted itself among the class's users
     HWND window{nullptr};
+    CScale scale;
     HMODULE imagingLibrary{nullptr};
     ComRef<CFileDropTarget> dropTarget; // shared with its OLE registration
     HCURSOR savedCursor{nullptr};

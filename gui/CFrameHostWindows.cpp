@@ -38,11 +38,14 @@ bool CFrame::setFrameSize(int32_t width, int32_t height) {
     if (width == bounds.width() && height == bounds.height())
         return false;
 
-    if (frameOwner && frameOwner->hostSizedWindow(width, height)) {
+    // The host and the windows count device pixels.
+    const int32_t deviceWidth = scale.toDevice(width);
+    const int32_t deviceHeight = scale.toDevice(height);
+    if (frameOwner && frameOwner->hostSizedWindow(deviceWidth, deviceHeight)) {
         // The host has resized its own windows.
         bounds.right = bounds.left + width;
         bounds.bottom = bounds.top + height;
-        resizeWindow(window, width, height);
+        resizeWindow(window, deviceWidth, deviceHeight);
         return true;
     }
 
@@ -66,7 +69,7 @@ bool CFrame::setFrameSize(int32_t width, int32_t height) {
         RECT parentRect{};
         GetWindowRect(current, &currentRect);
         GetWindowRect(parent, &parentRect);
-        resizeWindow(current, width + extraWidth, height + extraHeight);
+        resizeWindow(current, deviceWidth + extraWidth, deviceHeight + extraHeight);
         extraWidth += widthOf(parentRect) - widthOf(currentRect);
         extraHeight += heightOf(parentRect) - heightOf(currentRect);
         if (extraWidth > kResizeSlack || extraHeight > kResizeSlack)
@@ -78,9 +81,29 @@ bool CFrame::setFrameSize(int32_t width, int32_t height) {
         current = parent;
     }
     if (current)
-        resizeWindow(current, width + extraWidth, height + extraHeight);
+        resizeWindow(current, deviceWidth + extraWidth, deviceHeight + extraHeight);
 
     CViewContainer::setBounds(CRectangle{0, 0, width, height});
+    return true;
+}
+
+bool CFrame::setScale(const CScale& next) {
+    if (next == scale)
+        return true;
+    if (!window || !isWindowAlive()) {
+        scale = next;
+        return true;
+    }
+    const int32_t width = next.toDevice(bounds.width());
+    const int32_t height = next.toDevice(bounds.height());
+    // Only a host that sizes its window for the new size gets the new scale: a window drawn at
+    // one scale in a host window sized for another would be cut off or float in a margin.
+    if (!frameOwner || !frameOwner->hostSizedWindow(width, height))
+        return false;
+    scale = next;
+    resizeWindow(window, width, height);
+    setNeedsRepaint(true);
+    InvalidateRect(window, nullptr, FALSE);
     return true;
 }
 

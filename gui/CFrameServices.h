@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gui/CScale.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -21,6 +23,9 @@ public:
     // True when the host sized its windows for the frame's new size itself.
     virtual bool hostSizedWindow(int32_t width, int32_t height) = 0;
     virtual int32_t frameKnobMode() const = 0;
+    // The scale the frame is to be drawn at, now (at its opening, and when the system tells the
+    // window that its screen changed).
+    virtual CScale scaleForFrame() = 0;
 
 protected:
     CFrameOwner() = default;
@@ -32,7 +37,7 @@ protected:
 // What views, controls, containers and paint contexts ask of the frame they belong to. The frame
 // derives from its container first and from this interface second: each operation below that is
 // one of the frame's own slots keeps its place in the frame's table, because the frame's override
-// serves both. `frameView` and `frameWindow` are declared by the frame after all its other
+// serves both. `frameView`, `frameWindow` and `frameScale` are declared by the frame after all its other
 // operations. Views never own their frame, so the interface has no public destructor.
 class CFrameServices {
 public:
@@ -48,6 +53,8 @@ public:
     // The frame as the root view of its tree, and its window (null without one).
     virtual CView* frameView() = 0;
     virtual HWND frameWindow() = 0;
+    // The scale the frame's window is drawn at.
+    virtual CScale frameScale() const { return CScale{}; }
 
 protected:
     CFrameServices() = default;

@@ -5,8 +5,10 @@
 namespace tovrel {
 
 COffscreenPaint::COffscreenPaint(CFrameServices* owner, int32_t width, int32_t height,
-                                 const CRgba& background)
-    : CPaintContext(owner, nullptr, nullptr) {
+                                 const CRgba& background, CPos windowPlace)
+    : CPaintContext(owner, nullptr, nullptr), viewWidth(width), viewHeight(height) {
+    bufferOrigin = windowPlace;
+    const RECT deviceSize = deviceArea(CRectangle{0, 0, width, height});
     clipArea = CRectangle{width < 0 ? width : 0, height < 0 ? height : 0, width < 0 ? 0 : width,
                           height < 0 ? 0 : height};
 
@@ -14,7 +16,7 @@ COffscreenPaint::COffscreenPaint(CFrameServices* owner, int32_t width, int32_t h
     HWND frameWindow = frame ? frame->frameWindow() : nullptr;
     HDC windowDevice = GetDC(frameWindow);
     device = CreateCompatibleDC(windowDevice);
-    bitmap = CreateCompatibleBitmap(windowDevice, width, height);
+    bitmap = CreateCompatibleBitmap(windowDevice, deviceSize.right, deviceSize.bottom);
     savedBitmap = SelectObject(device, bitmap);
     ReleaseDC(frameWindow, windowDevice);
 
@@ -52,9 +54,10 @@ COffscreenPaint::~COffscreenPaint() {
 void COffscreenPaint::copyTo(CPaintContext* destination, const CRectangle& area, const CPos& sourceOffset) {
     if (!destination)
         return;
-    BitBlt(destination->getDevice(), area.left + destination->getOffset().h,
-           area.top + destination->getOffset().v, area.width(), area.height(), device, sourceOffset.h,
-           sourceOffset.v, SRCCOPY);
+    const RECT target = destination->deviceArea(area);
+    const CPos source = devicePoint(CPos{sourceOffset.h - offset.h, sourceOffset.v - offset.v});
+    BitBlt(destination->getDevice(), target.left, target.top, target.right - target.left,
+           target.bottom - target.top, device, source.h, source.v, SRCCOPY);
 }
 
 } // namespace tovrel

@@ -5,10 +5,13 @@
 namespace tovrel {
 
 // A back buffer: a paint context over a memory device holding a bitmap of the buffer's size.
-// Views draw into it and `copyTo` puts the result on the window in one block copy.
+// Views draw into it and `copyTo` puts the result on the window in one block copy. At a scale
+// other than 100 % its device pixels line up with the window's when it knows the place in the
+// window (view coordinates) that it stands for.
 class COffscreenPaint : public CPaintContext {
 public:
-    COffscreenPaint(CFrameServices* frame, int32_t width, int32_t height, const CRgba& background);
+    COffscreenPaint(CFrameServices* frame, int32_t width, int32_t height, const CRgba& background,
+                    CPos windowPlace = CPos{});
     ~COffscreenPaint() override;
 
     // One block copy of the buffer, from `sourceOffset`, into `destination` at `area` moved by the
@@ -16,8 +19,15 @@ public:
     void copyTo(CPaintContext* destination, const CRectangle& area, const CPos& sourceOffset = CPos{});
 
     HBITMAP getBitmap() const { return bitmap; }
+    // Whether the buffer was made for this size, place and scale; at 100 % every place fits.
+    bool fits(int32_t width, int32_t height, CPos windowPlace, const CScale& windowScale) const {
+        return width == viewWidth && height == viewHeight && windowScale == scale &&
+               (scale.isUnity() || windowPlace == bufferOrigin);
+    }
 
 private:
+    int32_t viewWidth{0};
+    int32_t viewHeight{0};
     HBITMAP bitmap{nullptr};      // owned, selected into the device for the buffer's life
     HGDIOBJ savedBitmap{nullptr}; // what the memory device held before
 };

@@ -38,9 +38,10 @@ int32_t currentButtons() {
 
 CPaintContext::CPaintContext(CFrameServices* owner, HDC dc, HWND windowHandle)
     : device(dc), window(windowHandle), frame(owner) {
-    if (frame)
+    if (frame) {
         frame->frameView()->getBounds(clipArea);
-    else
+        scale = frame->frameScale();
+    } else
         clipArea = CRectangle{0, 0, 1000, 1000};
 
     if (!device && window) {
@@ -57,7 +58,8 @@ CPaintContext::CPaintContext(CFrameServices* owner, HDC dc, HWND windowHandle)
     if (window) {
         RECT screen{};
         GetWindowRect(window, &screen);
-        windowOrigin = CPos{screen.left, screen.top};
+        windowCorner = CPos{screen.left, screen.top};
+        windowOrigin = windowCorner;
     }
 
     setStrokeColor(kRgbaWhite);
@@ -95,6 +97,28 @@ CPaintContext::~CPaintContext() {
         DeleteObject(font);
     if (ownedDevice)
         ReleaseDC(window, ownedDevice);
+}
+
+RECT CPaintContext::deviceArea(const CRectangle& area) const {
+    CRectangle inWindow = area;
+    inWindow.offset(offset).offset(bufferOrigin);
+    const CRectangle scaled = scale.toDevice(inWindow);
+    const CPos corner = scale.toDevice(bufferOrigin);
+    return RECT{scaled.left - corner.h, scaled.top - corner.v, scaled.right - corner.h,
+                scaled.bottom - corner.v};
+}
+
+CPos CPaintContext::devicePoint(CPos where) const {
+    const CPos scaled =
+        scale.toDevice(CPos{where.h + offset.h + bufferOrigin.h, where.v + offset.v + bufferOrigin.v});
+    const CPos corner = scale.toDevice(bufferOrigin);
+    return CPos{scaled.h - corner.h, scaled.v - corner.v};
+}
+
+CPos CPaintContext::viewPointFromScreen(CPos screen) const {
+    const CPos inWindow = scale.toView(CPos{screen.h - windowCorner.h, screen.v - windowCorner.v});
+    return CPos{inWindow.h - (windowOrigin.h - windowCorner.h),
+                inWindow.v - (windowOrigin.v - windowCorner.v)};
 }
 
 void CPaintContext::replacePen() {
@@ -171,7 +195,7 @@ void CPaintContext::selectFont(int32_t number, int32_t style) {
     fontSize = entry.height;
 
     LOGFONTA description{};
-    description.lfHeight = -entry.height;
+    description.lfHeight = -scale.toDevice(entry.height);
     description.lfWeight = (style & kFontBold) ? FW_BOLD : FW_NORMAL;
     description.lfItalic = (style & kFontItalic) ? TRUE : FALSE;
     description.lfUnderline = (style & kFontUnderline) ? TRUE : FALSE;
@@ -201,25 +225,56 @@ void CPaintContext::setClipArea(const CRectangle& area) {
     if (shifted == clipArea)
         return;
     clipArea = shifted;
-    HRGN region = CreateRectRgn(shifted.left, shifted.top, shifted.right, shifted.bottom);
+    const RECT inDevice = deviceArea(area);
+    HRGN region = CreateRectRgn(inDevice.left, inDevice.top, inDevice.right, inDevice.bottom);
     SelectClipRgn(device, region);
     DeleteObject(region);
 }
 
 void CPaintContext::outlineArea(const CRectangle& area) {
-    CRectangle shifted = area;
-    shifted.offset(offset);
-    MoveToEx(device, shifted.left, shifted.top, nullptr);
-    LineTo(device, shifted.right - 1, shifted.top);
-    LineTo(device, shifted.right - 1, shifted.bottom - 1);
-    LineTo(device, shifted.left, shifted.bottom - 1);
-    LineTo(device, shifted.left, shifted.top);
+    const CPos corners[] = {{area.left, area.top},
+                            {area.right - 1, area.top},
+                            {area.right - 1, area.bottom - 1},
+                            {area.left, area.bottom - 1},
+                            {area.left, area.top}};
+    drawLines(corners, 5);
+}
+
+void CPaintContext::drawLines(const CPos* points, int32_t count) {
+    if (!points || count < 2)
+        return;
+    if (scale.isUnity()) {
+        const CPos start = devicePoint(points[0]);
+        MoveToEx(device, start.h, start.v, nullptr);
+        for (int32_t i = 1; i < count; ++i) {
+            const CPos next = devicePoint(points[i]);
+            LineTo(device, next.h, next.v);
+        }
+        return;
+    }
+    // Each line covers the view pixels from its start up to its end, which the next line starts
+    // from; as a band of whole device pixels, one view pixel wide.
+    HBRUSH stroke = CreateSolidBrush(strokeColor.gdiColour());
+    for (int32_t i = 1; i < count; ++i) {
+        const CPos from = points[i - 1];
+        const CPos to = points[i];
+        CRectangle band;
+        if (from.v == to.v)
+            band = CRectangle{from.h < to.h ? from.h : to.h + 1, from.v, from.h < to.h ? to.h : from.h + 1,
+                              from.v + 1};
+        else if (from.h == to.h)
+            band = CRectangle{from.h, from.v < to.v ? from.v : to.v + 1, from.h + 1,
+                              from.v < to.v ? to.v : from.v + 1};
+        else
+            continue;
+        const RECT filled = deviceArea(band);
+        FillRect(device, &filled, stroke);
+    }
+    DeleteObject(stroke);
 }
 
 void CPaintContext::fillArea(const CRectangle& area) {
-    CRectangle shifted = area;
-    shifted.offset(offset);
-    RECT filled{shifted.left + 1, shifted.top + 1, shifted.right, shifted.bottom};
+    const RECT filled = deviceArea(CRectangle{area.left + 1, area.top + 1, area.right, area.bottom});
     HGDIOBJ previousPen = SelectObject(device, GetStockObject(NULL_PEN));
     FillRect(device, &filled, brush);
     if (previousPen)
@@ -229,8 +284,7 @@ void CPaintContext::fillArea(const CRectangle& area) {
 void CPaintContext::drawText(const char* text, const CRectangle& area, int16_t opaque, int32_t alignment) {
     if (!text)
         return;
-    CRectangle shifted = area;
-    shifted.offset(offset);
+    CRectangle box = area;
     SetBkMode(device, opaque ? OPAQUE : TRANSPARENT);
     UINT format = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
     if (alignment == kAlignCenter) {
@@ -239,24 +293,33 @@ void CPaintContext::drawText(const char* text, const CRectangle& area, int16_t o
         format |= DT_RIGHT;
     } else {
         format |= DT_LEFT;
-        shifted.left += 1;
+        box.left += 1;
     }
-    RECT box{shifted.left, shifted.top, shifted.right, shifted.bottom};
-    DrawTextA(device, text, static_cast<int>(std::strlen(text)), &box, format);
+    RECT deviceBox = deviceArea(box);
+    DrawTextA(device, text, static_cast<int>(std::strlen(text)), &deviceBox, format);
     SetBkMode(device, TRANSPARENT);
 }
 
-void CPaintContext::blitKeyed(const CRectangle& area, const CPos& sourceOffset, HDC source,
-                              COLORREF keyColour) {
-    const int x = area.left + offset.h;
-    const int y = area.top + offset.v;
-    const int w = area.width();
-    const int h = area.height();
-    const int sx = sourceOffset.h;
-    const int sy = sourceOffset.v;
+void CPaintContext::blitKeyed(const CRectangle& area, const CPos& sourceCorner, const CPos& sourceSize,
+                              const CPos& deviceSize, HDC source, COLORREF keyColour) {
+    const RECT target = deviceArea(area);
+    const int x = target.left;
+    const int y = target.top;
+    const int w = deviceSize.h;
+    const int h = deviceSize.v;
+    const int sx = sourceCorner.h;
+    const int sy = sourceCorner.v;
+    if (w <= 0 || h <= 0)
+        return;
 
     if (transparentBltEntry) {
-        transparentBltEntry(device, x, y, w, h, source, sx, sy, w, h, keyColour);
+        transparentBltEntry(device, x, y, w, h, source, sx, sy, sourceSize.h, sourceSize.v, keyColour);
+        return;
+    }
+    if (sourceSize != deviceSize) {
+        // Only a platform without TransparentBlt and without drawings for the scale comes here:
+        // the picture is stretched without its key.
+        StretchBlt(device, x, y, w, h, source, sx, sy, sourceSize.h, sourceSize.v, SRCCOPY);
         return;
     }
 

@@ -3,6 +3,7 @@
 #include "gui/CRectangle.h"
 #include "gui/CRefCounted.h"
 #include "gui/CRgba.h"
+#include "gui/CScale.h"
 
 #include <windows.h>
 
@@ -46,7 +47,8 @@ inline constexpr CFontEntry kFontTable[kFontCount] = {
 // Draws into one GDI device context for the length of one paint or one input event. It owns the
 // pen, brush and font it makes, remakes them only when a setting really changes, and adds
 // `offset` to every coordinate, so that a view draws in its own coordinates while its containers
-// move the offset.
+// move the offset. Views draw in view coordinates; the context converts them to the device's
+// pixels at the frame's scale, so that every edge lands on a whole device pixel.
 class CPaintContext : public CRefCounted {
 public:
     // Without a device but with a window, the context borrows the window's device context and
@@ -65,14 +67,33 @@ public:
     void outlineArea(const CRectangle& area);
     void fillArea(const CRectangle& area);
     void drawText(const char* text, const CRectangle& area, int16_t opaque, int32_t alignment);
-    // Copies a region of `source` leaving out every pixel of `keyColour` (a GDI colour).
-    void blitKeyed(const CRectangle& area, const CPos& sourceOffset, HDC source, COLORREF keyColour);
+    // Two or more connected one-pixel lines through `points` (the last point left out, as GDI
+    // draws lines), in drawing coordinates. At a scale other than 100 % only horizontal and
+    // vertical lines are drawn, as bands one view pixel wide.
+    void drawLines(const CPos* points, int32_t count);
+    // Copies a region of `source` leaving out every pixel of `keyColour` (a GDI colour): the
+    // region of `sourceSize` from `sourceCorner`, in the source's pixels, becomes `deviceSize`
+    // device pixels from the device corner of `area`.
+    void blitKeyed(const CRectangle& area, const CPos& sourceCorner, const CPos& sourceSize,
+                   const CPos& deviceSize, HDC source, COLORREF keyColour);
 
     // Views, containers and the frame shift these directly while they pass the context down.
     CPos& getWindowOrigin() { return windowOrigin; }
     CPos& getOffset() { return offset; }
     HDC getDevice() const { return device; }
     CFrameServices* getFrame() const { return frame; }
+
+    // Device pixels. A context for a window shows the window's view coordinates from (0, 0); a
+    // back buffer shows the part of a window from `bufferOrigin`, so that what it holds lines up
+    // with the window pixel for pixel when it is copied there.
+    const CScale& getScale() const { return scale; }
+    const CPos& getBufferOrigin() const { return bufferOrigin; }
+    // The device rectangle of an area in drawing coordinates (the offset added).
+    RECT deviceArea(const CRectangle& area) const;
+    // The device point of a point in drawing coordinates.
+    CPos devicePoint(CPos where) const;
+    // A screen point (device pixels) in drawing coordinates: the view pixel under it.
+    CPos viewPointFromScreen(CPos screen) const;
 
     // The clip last applied, in device coordinates and in drawing coordinates (minus `offset`).
     const CRectangle& getClipArea() const { return clipArea; }
@@ -96,8 +117,11 @@ protected:
     // Puts back what the device held before this context selected its brush, pen and font.
     void restoreSelections();
 
-    CPos windowOrigin;
+    CPos windowOrigin; // the window's screen corner in device pixels, plus the containers' offsets
     CPos offset;
+    CPos windowCorner; // the window's screen corner in device pixels
+    CScale scale;
+    CPos bufferOrigin;
     HDC device{nullptr};
     HWND window{nullptr};           // an offscreen buffer keeps its bitmap in its own field instead
     CFrameServices* frame{nullptr}; // not owned

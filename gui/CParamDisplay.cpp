@@ -37,11 +37,8 @@ namespace {
 void drawCorner(CPaintContext* context, const CRgba& colour, CPos from, CPos corner, CPos to) {
     context->setStrokeWidth(1);
     context->setStrokeColor(colour);
-    const CPos& offset = context->getOffset();
-    HDC device = context->getDevice();
-    MoveToEx(device, from.h + offset.h, from.v + offset.v, nullptr);
-    LineTo(device, corner.h + offset.h, corner.v + offset.v);
-    LineTo(device, to.h + offset.h, to.v + offset.v);
+    const CPos points[] = {from, corner, to};
+    context->drawLines(points, 3);
 }
 
 } // namespace

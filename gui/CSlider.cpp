@@ -69,13 +69,22 @@ void CSlider::paint(CPaintContext* context) {
         setNeedsRepaint(false);
         return;
     }
+    if (backBuffer) {
+        // The buffer's pixels line up with the window's only when it is made for the place the
+        // slider is painted at and for the window's scale.
+        const CPos place{bounds.left + context->getOffset().h + context->getBufferOrigin().h,
+                         bounds.top + context->getOffset().v + context->getBufferOrigin().v};
+        if (!backBuffer->fits(controlWidth, controlHeight, place, context->getScale()))
+            backBuffer = makeRef<COffscreenPaint>(ownerFrame, controlWidth, controlHeight, kRgbaBlack, place);
+    }
     CPaintContext* target = backBuffer ? backBuffer.get() : context;
     const CPos origin = backBuffer ? CPos{} : CPos{bounds.left, bounds.top};
 
     if (backBuffer && transparent) {
         // What lies beneath shows through the track's transparent parts.
-        BitBlt(backBuffer->getDevice(), 0, 0, controlWidth, controlHeight, context->getDevice(),
-               bounds.left + context->getOffset().h, bounds.top + context->getOffset().v, SRCCOPY);
+        const RECT beneath = context->deviceArea(bounds);
+        BitBlt(backBuffer->getDevice(), 0, 0, beneath.right - beneath.left, beneath.bottom - beneath.top,
+               context->getDevice(), beneath.left, beneath.top, SRCCOPY);
     }
 
     CRectangle track{0, 0, controlWidth, controlHeight};

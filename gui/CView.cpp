@@ -157,8 +157,7 @@ void CView::getPointerPosition(CPaintContext* context, CPos& where) {
     }
     POINT cursor{};
     GetCursorPos(&cursor);
-    where.h = cursor.x - context->getWindowOrigin().h;
-    where.v = cursor.y - context->getWindowOrigin().v;
+    where = context->viewPointFromScreen(CPos{cursor.x, cursor.y});
 }
 
 CPos& CView::toLocal(CPos& where) {

@@ -114,7 +114,8 @@ public:
     bool paintsOffscreen() const { return paintOffscreen; }
 
 protected:
-    void makeBackBuffer();
+    // A buffer for the container's whole area, standing for `windowPlace` of the window.
+    void makeBackBuffer(CPos windowPlace = CPos{});
     void dropBackBuffer();
     CRectangle ownArea() const { return CRectangle{0, 0, bounds.width(), bounds.height()}; }
     // Chooses where to paint and records what has to be given back to the caller's context.

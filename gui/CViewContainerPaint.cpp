@@ -18,9 +18,10 @@ CRectangle boundsOf(CView* view) {
 }
 
 } // namespace
-void CViewContainer::makeBackBuffer() {
+void CViewContainer::makeBackBuffer(CPos windowPlace) {
     dropBackBuffer();
-    offscreen = makeRef<COffscreenPaint>(ownerFrame, bounds.width(), bounds.height(), kRgbaBlack);
+    offscreen =
+        makeRef<COffscreenPaint>(ownerFrame, bounds.width(), bounds.height(), kRgbaBlack, windowPlace);
 }
 
 void CViewContainer::dropBackBuffer() {
@@ -37,10 +38,18 @@ void CViewContainer::shiftContext(CPaintContext* context, int32_t h, int32_t v) 
 }
 
 CPaintContext* CViewContainer::beginPaint(CPaintContext* context, CPos& savedOrigin, CPos& savedOffset) {
-    if (!offscreen && paintOffscreen)
-        makeBackBuffer();
-    if (paintOffscreen)
+    if (paintOffscreen) {
+        // The buffer's pixels line up with the window's only when it is made for the place the
+        // container is painted at and for the window's scale.
+        const bool ownFrame = ownerFrame && ownerFrame->frameView() == this;
+        const CPos place = ownFrame
+                               ? CPos{}
+                               : CPos{bounds.left + context->getOffset().h + context->getBufferOrigin().h,
+                                      bounds.top + context->getOffset().v + context->getBufferOrigin().v};
+        if (!offscreen || !offscreen->fits(bounds.width(), bounds.height(), place, context->getScale()))
+            makeBackBuffer(place);
         return offscreen.get();
+    }
     savedOrigin = context->getWindowOrigin();
     savedOffset = context->getOffset();
     shiftContext(context, bounds.left, bounds.top);
