@@ -739,7 +739,8 @@ def check_background_places(rows, faults, percent):
              for x in range(device_edge(column, percent), device_edge(column + 1, percent))}
     found = set(inked(rows, (left, top - 1, right, bottom + 1)))
     if found != ticks:
-        faults.append("tick marks cover device pixels %s, not %s" % (bounds(sorted(found ^ ticks)), bounds(sorted(ticks))))
+        faults.append("tick marks are off their device pixels within %s (all of them lie within %s)"
+                      % (bounds(sorted(found ^ ticks)), bounds(sorted(ticks))))
     elif {rows[y][x] for x, y in found} != {QUIET}:
         faults.append("tick marks are not drawn in %s alone" % (QUIET,))
     areas = [(SLIDER_LEFT, t, SLIDER_LEFT + TRACK_SIZE[0] - 1, t + TRACK_SIZE[1] - 1) for t in SLIDER_TOPS]
