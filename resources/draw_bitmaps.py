@@ -193,21 +193,22 @@ class PixelFont:
         """Draws text with its top font row at logical row `top`, from logical column `left`."""
         x = left
         for char in text:
-            if char == " ":
-                pass
-            elif canvas.percent == 100:
-                for dy, row in enumerate(self.glyphs[char]):
-                    for dx, cell in enumerate(row):
-                        if cell == "#":
-                            canvas.put(x + dx, top + dy, colour)
-                        elif cell == "+":
-                            canvas.put(x + dx, top + dy, blend(canvas.get(x + dx, top + dy), colour, 1, 2))
-            else:
-                left_edge, top_edge = device(x, canvas.percent), device(top, canvas.percent)
-                for (dx, dy), level in self.coverage(char, canvas.percent).items():
-                    x_, y_ = left_edge + dx, top_edge + dy
-                    canvas.put(x_, y_, blend(canvas.get(x_, y_), colour, level, TEXT_LEVELS))
+            if char != " ":
+                self.draw_glyph(canvas, char, x, top, colour)
             x += self.advance(char) + self.spacing
+
+    def draw_glyph(self, canvas, char, left, top, colour):
+        if canvas.percent == 100:
+            for dy, row in enumerate(self.glyphs[char]):
+                for dx, cell in enumerate(row):
+                    if cell == "#":
+                        canvas.put(left + dx, top + dy, colour)
+                    elif cell == "+":
+                        canvas.put(left + dx, top + dy, blend(canvas.get(left + dx, top + dy), colour, 1, 2))
+            return
+        left, top = device(left, canvas.percent), device(top, canvas.percent)
+        for (dx, dy), level in self.coverage(char, canvas.percent).items():
+            canvas.put(left + dx, top + dy, blend(canvas.get(left + dx, top + dy), colour, level, TEXT_LEVELS))
 
     def coverage(self, char, percent):
         """{(dx, dy): level} of the device pixels the glyph inks at the scale, from its top left."""
@@ -398,7 +399,7 @@ def wave_coverage(box, phase, amplitude, stroke):
 def draw_emblem(canvas, box):
     """Draws the emblem into the logical box, its coverage taken at the canvas's device pixels."""
     left, top, right, bottom = (device(edge, canvas.percent) for edge in box[:2] + (box[2] + 1, box[3] + 1))
-    box = (left, top, right - 1, bottom - 1)
+    box = (left, top, right - 1, bottom - 1)      # inclusive again, now in device pixels
     scale = canvas.percent / 100       # a multiple of 1/4: exact in binary floating point
     back = wave_coverage(box, EMBLEM_PHASE + PI, EMBLEM_AMPLITUDE * scale, EMBLEM_STROKE * scale)
     front = wave_coverage(box, EMBLEM_PHASE, EMBLEM_AMPLITUDE * scale, EMBLEM_STROKE * scale)
@@ -608,7 +609,7 @@ def decode_rle8(data, width, height):
             row += data[i:i + code]
             i += code + code % 2
         if len(row) > width or rows and len(rows[-1]) != width:
-            raise Fault("RLE8 row %d is not %d pixels long" % (len(rows), width))
+            raise Fault("RLE8 line %d from the bottom is not %d pixels long" % (len(rows), width))
     if (count, code) != (0, 1) or i != len(data):
         raise Fault("RLE8 data does not close with end of bitmap")
     return rows
@@ -637,7 +638,8 @@ def decode_bmp(data):
     palette = [(data[i + 2], data[i + 1], data[i]) for i in range(54, offset, 4)]
     if compression:
         if image_size != len(data) - offset:
-            raise Fault("info header gives %d bytes of RLE8 data, file has %d" % (image_size, len(data) - offset))
+            raise Fault("info header gives %d bytes of RLE8 data, file has %d"
+                        % (image_size, len(data) - offset))
         lines = decode_rle8(data[offset:], width, height)
     else:
         stride = (width + 3) // 4 * 4
@@ -687,30 +689,24 @@ def bounds(points):
     return (min(xs), min(ys), max(xs), max(ys)) if points else None
 
 
+def places():
+    """{what: logical box that holds every inked pixel of it} for the labels, emblem and footer."""
+    right = EDITOR_SIZE[0] - 1
+    boxes = {"label %r" % text: (0, top - 1, 140, bottom + 1) for text, top, bottom in LABELS}
+    boxes["emblem"] = (141, EMBLEM_BOX[1] - 1, right, EMBLEM_BOX[3] + 1)
+    boxes["footer"] = (0, FOOTER_ROWS[0] - 1, right, FOOTER_ROWS[1] + 1)
+    return boxes
+
+
 def check_background(rows, faults):
-    width = len(rows[0])
-    places = []   # (what, box that must hold every inked pixel of it, bounding box expected or None)
-    for text, top, bottom in LABELS:
-        places.append(("label %r" % text, (0, top - 1, 140, bottom + 1), None))
-    places.append(("emblem", (141, EMBLEM_BOX[1] - 1, width - 1, EMBLEM_BOX[3] + 1), EMBLEM_BOX))
-    places.append(("ticks", (0, TICK_ROWS[0], width - 1, TICK_ROWS[1]),
-                   (TICK_COLUMNS[0], TICK_ROWS[0], TICK_COLUMNS[-1], TICK_ROWS[1])))
-    places.append(("footer", (0, FOOTER_ROWS[0] - 1, width - 1, FOOTER_ROWS[1] + 1), None))
-
-    claimed = set()
-    for what, box, expected in places:
-        points = inked(rows, box)
-        claimed.update(points)
-        found = bounds(points)
-        if expected and found != expected:
-            faults.append("%s drawn over %s, expected %s" % (what, found, expected))
-    stray = [p for p in inked(rows) if p not in claimed]
-    if stray:
-        faults.append("%d pixels drawn outside the labels, emblem, ticks and footer, first at %s"
-                      % (len(stray), stray[0]))
+    """At 100 %: the labels, the emblem and the footer exactly where the layout puts them."""
+    width, boxes = len(rows[0]), places()
+    found = bounds(inked(rows, boxes["emblem"]))
+    if found != EMBLEM_BOX:
+        faults.append("emblem drawn over %s, expected %s" % (found, EMBLEM_BOX))
 
     for text, top, bottom in LABELS:
-        found = bounds(inked(rows, (0, top - 1, 140, bottom + 1)))
+        found = bounds(inked(rows, boxes["label %r" % text]))
         if not found or found[0] != LABEL_LEFT or (found[1], found[3]) != (top, bottom):
             faults.append("label %r covers %s: must start at column %d and span rows %d..%d"
                           % (text, found, LABEL_LEFT, top, bottom))
@@ -718,7 +714,7 @@ def check_background(rows, faults):
             faults.append("label %r is not drawn in %s" % (text, LETTERING))
 
     # Footer: caption from column 9, the address at the right, clear space between the two.
-    footer = inked(rows, (0, FOOTER_ROWS[0] - 1, width - 1, FOOTER_ROWS[1] + 1))
+    footer = inked(rows, boxes["footer"])
     found = bounds(footer)
     if not found or (found[1], found[3]) != FOOTER_ROWS or found[0] != LABEL_LEFT or found[2] > width - 9:
         faults.append("footer covers %s: must span rows %d..%d from column %d"
@@ -730,10 +726,10 @@ def check_background(rows, faults):
             faults.append("caption and address are only %d columns apart" % (widest_gap - 1))
 
 
-
 def check_background_places(rows, faults, percent):
     """At every scale: the tick marks on exactly their device pixels, the areas of the sliders and
-    the value displays plain background apart from the ticks' ends under the last track."""
+    the value displays plain background apart from the ticks' ends under the last track, and no
+    ink outside the places of the labels, emblem, ticks and footer."""
     left, top, right, bottom = device_box(0, TICK_ROWS[0], EDITOR_SIZE[0] - 1, TICK_ROWS[1], percent)
     ticks = {(x, y) for column in TICK_COLUMNS for y in range(top, bottom + 1)
              for x in range(device_edge(column, percent), device_edge(column + 1, percent))}
@@ -748,6 +744,13 @@ def check_background_places(rows, faults, percent):
     for area in areas:
         if set(inked(rows, device_box(*area, percent))) - ticks:
             faults.append("slider or value display area %s is not plain background" % (area,))
+    allowed = set(ticks)
+    for box in places().values():
+        allowed.update(inked(rows, device_box(*box, percent)))
+    stray = [p for p in inked(rows) if p not in allowed]
+    if stray:
+        faults.append("%d pixels drawn outside the labels, emblem, ticks and footer, first at %s"
+                      % (len(stray), stray[0]))
 
 
 def check_track(rows, faults, percent):
