@@ -9,6 +9,7 @@ cd "$root"
 
 if [ "$preset" = "windows-x64" ]; then
     tools/scripts/wine-session start
-    trap 'tools/scripts/wine-session stop' EXIT
+    # The second prefix, for the editor at other screen scales, is started by its first test.
+    trap 'tools/scripts/wine-session stop; TOVREL_WINEPREFIX="$root/build/wine64-dpi-prefix" tools/scripts/wine-session stop' EXIT
 fi
 ctest --preset "$preset" -j2
