@@ -1,5 +1,6 @@
 #include "editor/GuiEditor.h"
 
+#include "editor/ScaleChoice.h"
 #include "gui/CFrame.h"
 #include "gui/CPaintContext.h"
 #include "gui/ScreenScale.h"
@@ -68,12 +69,31 @@ bool GuiEditor::FrameLink::hostSizedWindow(int32_t width, int32_t height) {
     return effect->queryHostCanDo(sizeWindow) != 0 && effect->requestHostSizeWindow(width, height);
 }
 
-CScale GuiEditor::FrameLink::scaleForFrame() {
-    return screenScaleOf(static_cast<HWND>(editor.parentWindow));
+CScale GuiEditor::FrameLink::scaleForFrame(const CScale& screen) {
+    return ScaleChoice::scaleOn(screen);
+}
+
+void GuiEditor::FrameLink::frameContextMenu(CPos screenPoint) {
+    CFrame* frame = editor.getFrame();
+    if (!frame)
+        return;
+    HWND window = frame->frameWindow();
+    // The menu runs a message loop, in which the host may close the editor, or the whole effect
+    // with this editor: the watch tells, as it does for the idle pump.
+    PumpWatch watch{false, editor.runningPumps};
+    editor.runningPumps = &watch;
+    const int32_t choice = ScaleChoice::ask(window, screenPoint);
+    if (watch.editorGone)
+        return;
+    editor.runningPumps = watch.outer;
+    if (choice < 0 || editor.getFrame() != frame)
+        return;
+    ScaleChoice::keep(choice);
+    frame->setScale(ScaleChoice::scaleOn(screenScaleOf(window)));
 }
 
 CScale GuiEditor::currentScale() const {
-    return frame ? frame->frameScale() : screenScaleOf(static_cast<HWND>(parentWindow));
+    return frame ? frame->frameScale() : ScaleChoice::scaleOn(screenScaleOf(static_cast<HWND>(parentWindow)));
 }
 
 bool GuiEditor::onEditGetRect(ERect** rect) {

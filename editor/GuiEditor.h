@@ -93,7 +93,8 @@ private:
         void frameEndEdit(int32_t tag) override { editor.endParameterEdit(tag); }
         bool hostSizedWindow(int32_t width, int32_t height) override;
         int32_t frameKnobMode() const override { return knobMode; }
-        CScale scaleForFrame() override;
+        CScale scaleForFrame(const CScale& screen) override;
+        void frameContextMenu(CPos screenPoint) override;
 
     private:
         GuiEditor& editor;

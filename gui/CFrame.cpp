@@ -6,6 +6,7 @@
 #include "gui/CPaintContext.h"
 #include "gui/ModuleInstance.h"
 #include "gui/PlatformEntries.h"
+#include "gui/ScreenScale.h"
 
 #include <ole2.h>
 
@@ -81,7 +82,7 @@ CFrame::CFrame(const CRectangle& area, HWND host, CFrameOwner* owner)
     }
 
     if (frameOwner)
-        scale = frameOwner->scaleForFrame();
+        scale = frameOwner->scaleForFrame(screenScaleOf(hostWindow));
     createFrameWindow(hostWindow);
 }
 
@@ -245,11 +246,34 @@ LRESULT CFrame::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     case WM_DPICHANGED:
-    case WM_DPICHANGED_AFTERPARENT:
-        // The window moved to a screen of another scale (or the screen's scale changed).
+        // The window moved to a screen of another scale, or the screen's scale changed: a window
+        // of the host's own gets the new DPI with the message, a child like this one has it from
+        // the platform once its parent has been told.
         if (frameOwner)
-            setScale(frameOwner->scaleForFrame());
+            setScale(frameOwner->scaleForFrame(CScale::fromDotsPerInch(LOWORD(wParam))));
+        return 0;
+    case WM_DPICHANGED_AFTERPARENT:
+        if (frameOwner)
+            setScale(frameOwner->scaleForFrame(screenScaleOf(window)));
         break;
+    case WM_CONTEXTMENU: {
+        // The frame's menu belongs to its background: a view under the pointer may one day have a
+        // menu of its own. From the keyboard the menu opens at the window's corner.
+        if (!frameOwner)
+            break;
+        CPos screen{static_cast<int16_t>(LOWORD(lParam)), static_cast<int16_t>(HIWORD(lParam))};
+        if (screen.h == -1 && screen.v == -1) {
+            RECT area{};
+            GetWindowRect(window, &area);
+            screen = CPos{area.left, area.top};
+        } else {
+            CPaintContext context(this, nullptr, window);
+            if (viewAt(context.viewPointFromScreen(screen), false))
+                return 0;
+        }
+        frameOwner->frameContextMenu(screen);
+        return 0;
+    }
     case WM_MOUSEWHEEL: {
         // The message gives the pointer in screen coordinates; the views want window coordinates,
         // as the button messages give them.

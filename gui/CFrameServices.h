@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gui/CPos.h"
 #include "gui/CScale.h"
 
 #include <windows.h>
@@ -9,7 +10,6 @@
 namespace tovrel {
 
 class CView;
-struct CPos;
 
 // What the frame asks of the editor that owns it: idle time while a control follows the mouse, the
 // host's edit gestures, the knob mode the host set, and whether the host resized its own windows to
@@ -23,9 +23,12 @@ public:
     // True when the host sized its windows for the frame's new size itself.
     virtual bool hostSizedWindow(int32_t width, int32_t height) = 0;
     virtual int32_t frameKnobMode() const = 0;
-    // The scale the frame is to be drawn at, now (at its opening, and when the system tells the
-    // window that its screen changed).
-    virtual CScale scaleForFrame() = 0;
+    // The scale the frame is to be drawn at on a screen of `screen`'s scale: at its opening, and
+    // when the system tells the window that its screen changed.
+    virtual CScale scaleForFrame(const CScale& screen) = 0;
+    // The user asked for the frame's menu (a right-click on its background, the menu key) at a
+    // point of the screen, in device pixels.
+    virtual void frameContextMenu(CPos screenPoint) = 0;
 
 protected:
     CFrameOwner() = default;

@@ -40,6 +40,23 @@ constexpr COLORREF kBackground = RGB(28, 30, 35);
 constexpr COLORREF kTextColour = RGB(221, 233, 246);
 constexpr COLORREF kHandleEdge = RGB(54, 57, 66);
 
+// The screen's scale as the test sees it, from the DPI the system reports (96 is 100 %), and
+// where a view pixel of the editor lies in device pixels at that scale: every edge rounded on
+// its own, half up. The tests give every point in the editor's 100 % coordinates.
+int screenPercent() {
+    static const int percent = [] {
+        HDC screen = GetDC(nullptr);
+        const int dotsPerInch = GetDeviceCaps(screen, LOGPIXELSX);
+        ReleaseDC(nullptr, screen);
+        return (dotsPerInch * 100 + 48) / 96;
+    }();
+    return percent;
+}
+
+int dev(int x, int percent = screenPercent()) {
+    return (2 * x * percent + 100) / 200;
+}
+
 uint32_t asPixel(COLORREF colour) {
     return (uint32_t(GetRValue(colour)) << 16) | (uint32_t(GetGValue(colour)) << 8) | GetBValue(colour);
 }
@@ -79,7 +96,7 @@ public:
 
     // Where a point of the editor lies on the screen.
     POINT screenPoint(int x, int y) const {
-        POINT point{x, y};
+        POINT point{dev(x), dev(y)};
         ClientToScreen(window.window(), &point);
         return point;
     }
@@ -135,16 +152,29 @@ public:
         std::vector<uint32_t> pixels;
         if (!window.capture(pixels))
             return -1;
-        const int row = kSliderTops[slider] + 3; // the track is plain background there
-        for (int x = kSliderLeft; x < kSliderLeft + 160; ++x)
-            if (window.pixelAt(pixels, x, row) == asPixel(kHandleEdge))
-                return x - kSliderLeft;
+        const int row = dev(kSliderTops[slider] + 3); // the track is plain background there
+        for (int x = dev(kSliderLeft); x < dev(kSliderLeft + 160); ++x) {
+            if (window.pixelAt(pixels, x, row) != asPixel(kHandleEdge))
+                continue;
+            // The handle's edge must start exactly where a view pixel starts.
+            for (int offset = 0; offset <= kHandleTravel; ++offset)
+                if (dev(kSliderLeft + offset) == x)
+                    return offset;
+            return -1000 - x;
+        }
         return -1;
+    }
+
+    // For effects the test makes without a session.
+    static intptr_t VST_CALL quietCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
+        return opcode == vst::audioMasterVersion ? vst::kVstVersion : 0;
     }
 
     PluginLibrary library;
     AEffect* effect{nullptr};
     EditorHostWindow window;
+    bool resizes{false}; // the host resizes its window for the editor when asked
+    std::vector<SIZE> sizeRequests;
     SyntheticInput input;
     std::vector<Call> calls;
 
@@ -154,19 +184,25 @@ private:
         return all;
     }
 
-    static intptr_t VST_CALL hostCallback(AEffect* effect, int32_t opcode, int32_t index, intptr_t, void*,
-                                          float opt) {
+    static intptr_t VST_CALL hostCallback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
+                                          void* ptr, float opt) {
         if (opcode == vst::audioMasterVersion)
             return vst::kVstVersion;
         for (EditorSession* session : sessions()) {
             if (session->effect == effect || (effect && !session->effect))
-                return session->answer(opcode, index, opt);
+                return session->answer(opcode, index, value, ptr, opt);
         }
         return 0;
     }
 
-    intptr_t answer(int32_t opcode, int32_t index, float opt) {
+    intptr_t answer(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
         calls.push_back(Call{opcode, index, opt});
+        if (opcode == vst::audioMasterCanDo)
+            return resizes && ptr && std::string(static_cast<const char*>(ptr)) == "sizeWindow";
+        if (opcode == vst::audioMasterSizeWindow) {
+            sizeRequests.push_back(SIZE{index, static_cast<LONG>(value)});
+            return resizes;
+        }
         // Each step is followed by quiet idle calls, so that the input has reached the key
         // state before the next step even on a busy machine.
         if (opcode == vst::audioMasterIdle && input.leftHeld()) {
@@ -218,15 +254,26 @@ protected:
 
 TEST_F(EditorHost, OpensAtItsSizeWithTheRecordFlagged) {
     EXPECT_EQ(session.effect->flags, 0x1011);
-    EXPECT_EQ(session.window.width(), 183);
-    EXPECT_EQ(session.window.height(), 225);
-    ERect* rect = nullptr;
-    EXPECT_EQ(session.effect->dispatcher(session.effect, vst::effEditGetRect, 0, 0, &rect, 0.0f), 1);
-    ASSERT_NE(rect, nullptr);
-    EXPECT_EQ(rect->top, 0);
-    EXPECT_EQ(rect->left, 0);
-    EXPECT_EQ(rect->bottom, 225);
-    EXPECT_EQ(rect->right, 183);
+    // At the screen's scale: the window as the host made it from the reported size, the frame's
+    // own window inside it, and the size reported while open and, by another instance, before
+    // its first open.
+    EXPECT_EQ(session.window.width(), dev(183));
+    EXPECT_EQ(session.window.height(), dev(225));
+    const SIZE frame = windowSize(GetWindow(session.window.window(), GW_CHILD));
+    EXPECT_EQ(frame.cx, dev(183));
+    EXPECT_EQ(frame.cy, dev(225));
+    AEffect* unopened = session.library.createEffect(&EditorSession::quietCallback);
+    ASSERT_NE(unopened, nullptr);
+    for (AEffect* effect : {session.effect, unopened}) {
+        ERect* rect = nullptr;
+        EXPECT_EQ(effect->dispatcher(effect, vst::effEditGetRect, 0, 0, &rect, 0.0f), 1);
+        ASSERT_NE(rect, nullptr);
+        EXPECT_EQ(rect->top, 0);
+        EXPECT_EQ(rect->left, 0);
+        EXPECT_EQ(rect->bottom, dev(225));
+        EXPECT_EQ(rect->right, dev(183));
+    }
+    unopened->dispatcher(unopened, vst::effClose, 0, 0, nullptr, 0.0f);
 }
 
 TEST_F(EditorHost, HandlesAndDisplaysShowTheParameters) {
@@ -242,8 +289,8 @@ TEST_F(EditorHost, HandlesAndDisplaysShowTheParameters) {
         // the font has them; nothing of any other colour.
         int ink = 0;
         int foreign = 0;
-        for (int y = kDisplayTops[display] + 1; y < kDisplayTops[display] + 14; ++y)
-            for (int x = kSliderLeft + 1; x < 160; ++x) {
+        for (int y = dev(kDisplayTops[display] + 1); y < dev(kDisplayTops[display] + 14); ++y)
+            for (int x = dev(kSliderLeft + 1); x < dev(160); ++x) {
                 const uint32_t pixel = session.window.pixelAt(pixels, x, y);
                 if (pixel == asPixel(kBackground))
                     continue;
@@ -253,11 +300,13 @@ TEST_F(EditorHost, HandlesAndDisplaysShowTheParameters) {
                     ADD_FAILURE() << "display " << display << " at " << x << "," << y << ": " << std::hex
                                   << pixel;
             }
-        EXPECT_GT(ink, 20) << "display " << display;
+        EXPECT_GT(ink, 20 * screenPercent() / 100) << "display " << display;
         EXPECT_EQ(foreign, 0) << "display " << display;
         // Beside the display, the painted background.
-        EXPECT_EQ(session.window.pixelAt(pixels, 5, kDisplayTops[display] + 7), asPixel(kBackground));
-        EXPECT_EQ(session.window.pixelAt(pixels, 170, kDisplayTops[display] + 7), asPixel(kBackground));
+        EXPECT_EQ(session.window.pixelAt(pixels, dev(5), dev(kDisplayTops[display] + 7)),
+                  asPixel(kBackground));
+        EXPECT_EQ(session.window.pixelAt(pixels, dev(170), dev(kDisplayTops[display] + 7)),
+                  asPixel(kBackground));
     }
 }
 
@@ -379,6 +428,147 @@ TEST_F(EditorHost, HostAutomationMovesAllThreeHandlesAtTheNextIdle) {
     EXPECT_EQ(session.handleOffset(1), static_cast<int>(kHandleTravel * session.parameter(1)));
     EXPECT_EQ(session.handleOffset(2), kHandleTravel);
     EXPECT_EQ(session.handleOffset(0), static_cast<int>(kHandleTravel * parameterFromFeed(95)));
+}
+
+// --- The editor at the screen's scale (the program runs at several DPIs) -------------------
+
+// A bitmap of the plug-in's resources as 0x00RRGGBB pixels, row by row from the top. The picture
+// drawn for a scale is numbered 1000 higher for each 25 % above 100 %.
+std::vector<uint32_t> resourcePicture(HMODULE plugin, int number, int percent, int& width, int& height) {
+    const int scaled = number + 1000 * (percent / 25 - 4);
+    HBITMAP bitmap = static_cast<HBITMAP>(
+        LoadImageA(plugin, MAKEINTRESOURCEA(scaled), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    BITMAP description{};
+    std::vector<uint32_t> pixels;
+    if (!bitmap || !GetObjectA(bitmap, sizeof(description), &description))
+        return pixels;
+    width = description.bmWidth;
+    height = description.bmHeight;
+    BITMAPINFO format{};
+    format.bmiHeader =
+        BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+    HDC screen = GetDC(nullptr);
+    GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), pixels.data(), &format, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(bitmap);
+    for (uint32_t& pixel : pixels)
+        pixel &= 0xFFFFFF;
+    return pixels;
+}
+
+TEST_F(EditorHost, OutsideTheControlsEveryPixelIsTheBackgroundDrawnForTheScale) {
+    const int percent = screenPercent();
+    int width = 0;
+    int height = 0;
+    const auto background =
+        resourcePicture(static_cast<HMODULE>(session.library.module()), 128, percent, width, height);
+    ASSERT_EQ(width, dev(183));
+    ASSERT_EQ(height, dev(225));
+    // At 300 % the editor reaches below the bottom of a small screen: moved to the top, it is whole.
+    SetWindowPos(session.window.window(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    session.window.idle(2);
+    std::vector<uint32_t> pixels;
+    ASSERT_TRUE(session.window.capture(pixels));
+    std::vector<RECT> controls;
+    for (int i = 0; i < 3; ++i) {
+        controls.push_back(RECT{dev(10), dev(kSliderTops[i]), dev(170), dev(kSliderTops[i] + 16)});
+        controls.push_back(RECT{dev(10), dev(kDisplayTops[i]), dev(160), dev(kDisplayTops[i] + 14)});
+    }
+    int differing = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const bool inControl = std::any_of(controls.begin(), controls.end(), [&](const RECT& area) {
+                return x >= area.left && x < area.right && y >= area.top && y < area.bottom;
+            });
+            const uint32_t expected = background[static_cast<size_t>(y * width + x)];
+            if (!inControl && session.window.pixelAt(pixels, x, y) != expected && differing++ == 0)
+                ADD_FAILURE() << "at " << x << "," << y << ": " << std::hex
+                              << session.window.pixelAt(pixels, x, y) << " instead of " << expected;
+        }
+    EXPECT_EQ(differing, 0) << "at " << percent << " %";
+}
+
+// Each preset puts the handle over its tick mark, and a click on a tick mark chooses its preset.
+TEST_F(EditorHost, PresetHandlesAndClicksLineUpWithTheTickMarks) {
+    constexpr int kTicks[5] = {16, 52, 89, 126, 164};
+    for (int preset = 0; preset < 5; ++preset) {
+        session.setParameter(2, 0.25f * static_cast<float>(preset));
+        session.window.idle(2);
+        EXPECT_EQ(session.handleOffset(2), kHandleTravel * preset / 4) << "preset " << preset;
+    }
+    for (int preset : {3, 0, 4, 1, 2}) {
+        session.calls.clear();
+        session.moveTo(kTicks[preset], kSliderTops[2] + 8);
+        ASSERT_TRUE(session.drag({}));
+        EXPECT_EQ(session.parameter(2), 0.25f * static_cast<float>(preset)) << "tick " << preset;
+    }
+}
+
+// The system tells the window that it moved to a screen of another scale: a host that resizes
+// gets the editor at the new size; one that refuses keeps the editor as it was.
+TEST_F(EditorHost, AMoveToAnotherScaleResizesTheEditorWhereTheHostAgrees) {
+    HWND frame = GetWindow(session.window.window(), GW_CHILD);
+    ASSERT_NE(frame, nullptr);
+    const int other = screenPercent() == 200 ? 150 : 200;
+    const WPARAM otherDpi = MAKEWPARAM(96 * other / 100, 96 * other / 100);
+    RECT suggested{0, 0, dev(183, other), dev(225, other)};
+
+    SendMessageA(frame, WM_DPICHANGED, otherDpi, reinterpret_cast<LPARAM>(&suggested));
+    ASSERT_EQ(session.sizeRequests.size(), 0u) << "a host that cannot resize is not asked";
+    EXPECT_EQ(windowSize(frame).cx, dev(183));
+    session.window.idle(2);
+    EXPECT_EQ(session.handleOffset(0), static_cast<int>(kHandleTravel * session.parameter(0)));
+
+    session.resizes = true;
+    SendMessageA(frame, WM_DPICHANGED, otherDpi, reinterpret_cast<LPARAM>(&suggested));
+    ASSERT_EQ(session.sizeRequests.size(), 1u);
+    EXPECT_EQ(session.sizeRequests[0].cx, dev(183, other));
+    EXPECT_EQ(session.sizeRequests[0].cy, dev(225, other));
+    EXPECT_EQ(windowSize(frame).cx, dev(183, other));
+    EXPECT_EQ(windowSize(frame).cy, dev(225, other));
+    ERect* rect = nullptr;
+    session.effect->dispatcher(session.effect, vst::effEditGetRect, 0, 0, &rect, 0.0f);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->right, dev(183, other));
+}
+
+// A right-click on the background offers the sizes; the choice is kept for every instance.
+TEST_F(EditorHost, TheSizeChosenInTheMenuIsKeptForEveryInstance) {
+    struct ForgetChoice {
+        ~ForgetChoice() {
+            RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\tovrel\\tovrel_vst", "EditorScale");
+        }
+    } forget;
+    session.resizes = true;
+    // The menu lists 100, 125, 150, 175, 200, 225, 250 and 300 %; 250 % is the seventh line.
+    std::thread chooser([] {
+        HWND menu = nullptr;
+        for (int wait = 0; wait < 400 && !(menu = FindWindowA("#32768", nullptr)); ++wait)
+            Sleep(10);
+        Sleep(100);
+        for (int line = 0; line < 7; ++line)
+            PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+        PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+    });
+    session.moveTo(176, 5);
+    ASSERT_TRUE(waitUntil([&] {
+        POINT cursor{};
+        return GetCursorPos(&cursor) && cursor.x == session.screenPoint(176, 5).x;
+    }));
+    session.input.pressRight(true);
+    session.input.pressRight(false);
+    for (int round = 0; round < 100 && session.sizeRequests.empty(); ++round)
+        session.window.idle(1);
+    chooser.join();
+    ASSERT_EQ(session.sizeRequests.size(), 1u);
+    EXPECT_EQ(session.sizeRequests[0].cx, dev(183, 250));
+    EXPECT_EQ(windowSize(GetWindow(session.window.window(), GW_CHILD)).cy, dev(225, 250));
+
+    EditorSession second(400, 100);
+    ASSERT_TRUE(second.isOpen());
+    EXPECT_EQ(second.window.width(), dev(183, 250));
+    EXPECT_EQ(second.window.height(), dev(225, 250));
 }
 
 TEST(EditorLifetime, OpeningAndClosingLeavesNothingBehind) {

@@ -49,10 +49,4 @@ HWND makeChildWindow(HWND parent, const char* className, int x, int y, int width
                            GetModuleHandleA(nullptr), creationData);
 }
 
-SIZE windowSize(HWND window) {
-    RECT area{};
-    GetWindowRect(window, &area);
-    return SIZE{area.right - area.left, area.bottom - area.top};
-}
-
 } // namespace tovrel::test

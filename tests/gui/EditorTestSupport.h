@@ -63,6 +63,5 @@ bool frameClassRegistered();
 // A plain child window of the given class, size and position, for building host window chains.
 HWND makeChildWindow(HWND parent, const char* className, int x, int y, int width, int height,
                      void* creationData = nullptr);
-SIZE windowSize(HWND window);
 
 } // namespace tovrel::test

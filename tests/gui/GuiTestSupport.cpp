@@ -194,6 +194,12 @@ HRESULT STDMETHODCALLTYPE FakeDropData::GetData(FORMATETC* format, STGMEDIUM* me
     return DV_E_FORMATETC;
 }
 
+SIZE windowSize(HWND window) {
+    RECT area{};
+    GetWindowRect(window, &area);
+    return SIZE{area.right - area.left, area.bottom - area.top};
+}
+
 bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
     while (!condition()) {

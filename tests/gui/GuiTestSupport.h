@@ -91,6 +91,9 @@ private:
     HWND window{nullptr};
 };
 
+// A window's outer size.
+SIZE windowSize(HWND window);
+
 // Polls `condition` until it holds, for at most `timeoutMs` milliseconds; true when it held. For
 // platform state that synthesized input reaches a little later, instead of a fixed sleep.
 bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 2000);
