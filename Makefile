@@ -49,11 +49,13 @@ demo: deps-demo
 	@mkdir -p $(DEMO_DIR)
 	@build/linux-x64/bin/tovrel-demo-signal $(DEMO_DIR)/demo-in.wav 6
 	@build/linux-x64/bin/tovrel-render --plugin dist/linux-x64/tovrel_vst.so $(DEMO_DIR)/demo-in.wav $(DEMO_DIR)/demo-out.wav
-	@tools/scripts/editor-snapshot.sh $(DEMO_DIR)/editor.png
+	@tools/scripts/editor-snapshot.sh $(DEMO_DIR)/editor.png 96 183x225
+	@tools/scripts/editor-snapshot.sh $(DEMO_DIR)/editor-200.png 192 366x450
 	@build/linux-x64/bin/tovrel-response dist/linux-x64/tovrel_vst.so $(DEMO_DIR)/response.csv
 	@$(PYTHON) tools/response/plot_response.py $(DEMO_DIR)/response.csv $(DEMO_DIR)/response.png
 	@echo "listen: $(DEMO_DIR)/demo-in.wav (dry) and $(DEMO_DIR)/demo-out.wav (crossfed)"
 	@echo "look:   $(DEMO_DIR)/editor.png (the editor as a host shows it)"
+	@echo "        $(DEMO_DIR)/editor-200.png (the same on a screen at 200 %, 192 DPI)"
 	@echo "        $(DEMO_DIR)/response.png (the filter's curves for each preset, measured through the plug-in)"
 
 clean:
