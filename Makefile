@@ -115,6 +115,13 @@ bench: build-linux-x64
 	TOVREL_BLOCK_PATH=sse2 bench/callgrind-frames.sh
 	build/linux-x64/bin/tovrel-bench-instances
 
+# The editor's painting at 100 % and 200 % under Wine: full repaint and idle tick, and their ratio.
+EDITOR_BENCH_ROUNDS ?= 3
+.PHONY: bench-editor
+bench-editor: deps-demo
+	@cmake --preset windows-x64 >/dev/null && cmake --build --preset windows-x64 --target tovrel-bench-editor
+	bench/editor-paint.sh $(EDITOR_BENCH_ROUNDS)
+
 # The release archives under dist/release (tools/scripts/make-release.py): the four plug-ins,
 # built without their tests, the user's guide, the licence and the changelog.
 .PHONY: release check-reproducible install
