@@ -49,11 +49,13 @@ demo: deps-demo
 	@mkdir -p $(DEMO_DIR)
 	@build/linux-x64/bin/tovrel-demo-signal $(DEMO_DIR)/demo-in.wav 6
 	@build/linux-x64/bin/tovrel-render --plugin dist/linux-x64/tovrel_vst.so $(DEMO_DIR)/demo-in.wav $(DEMO_DIR)/demo-out.wav
-	@tools/scripts/editor-snapshot.sh $(DEMO_DIR)/editor.png
+	@tools/scripts/editor-snapshot.sh $(DEMO_DIR)/editor.png 96 183x225
+	@tools/scripts/editor-snapshot.sh $(DEMO_DIR)/editor-200.png 192 366x450
 	@build/linux-x64/bin/tovrel-response dist/linux-x64/tovrel_vst.so $(DEMO_DIR)/response.csv
 	@$(PYTHON) tools/response/plot_response.py $(DEMO_DIR)/response.csv $(DEMO_DIR)/response.png
 	@echo "listen: $(DEMO_DIR)/demo-in.wav (dry) and $(DEMO_DIR)/demo-out.wav (crossfed)"
 	@echo "look:   $(DEMO_DIR)/editor.png (the editor as a host shows it)"
+	@echo "        $(DEMO_DIR)/editor-200.png (the same on a screen at 200 %, 192 DPI)"
 	@echo "        $(DEMO_DIR)/response.png (the filter's curves for each preset, measured through the plug-in)"
 
 clean:
@@ -112,6 +114,13 @@ bench: build-linux-x64
 	bench/callgrind-frames.sh
 	TOVREL_BLOCK_PATH=sse2 bench/callgrind-frames.sh
 	build/linux-x64/bin/tovrel-bench-instances
+
+# The editor's painting at 100 % and 200 % under Wine: full repaint and idle tick, and their ratio.
+EDITOR_BENCH_ROUNDS ?= 3
+.PHONY: bench-editor
+bench-editor: deps-demo
+	@cmake --preset windows-x64 >/dev/null && cmake --build --preset windows-x64 --target tovrel-bench-editor
+	bench/editor-paint.sh $(EDITOR_BENCH_ROUNDS)
 
 # The release archives under dist/release (tools/scripts/make-release.py): the four plug-ins,
 # built without their tests, the user's guide, the licence and the changelog.
