@@ -3,8 +3,11 @@
 
 #include "gui/CPaintContext.h"
 #include "gui/CPixmap.h"
+#include "gui/CScale.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace tovrel::test {
 namespace {
@@ -26,6 +29,35 @@ TEST(Geometry, RectangleArithmeticAndInclusiveEdges) {
     EXPECT_EQ(box.boundedBy(CRectangle{5, 5, 20, 20}), (CRectangle{5, 5, 10, 10}));
     const CRectangle apart = box.boundedBy(CRectangle{30, 40, 50, 60});
     EXPECT_EQ(apart, (CRectangle{30, 40, 30, 40}));
+}
+
+// At every scale offered, and across negative coordinates: a view pixel covers the device pixels
+// from its edge, rounded half up from x * scale, to the next one's; each device pixel belongs to
+// exactly one view pixel; invalidated device areas are covered whole.
+TEST(Geometry, ScaleMapsEdgesHalfUpAndEveryDevicePixelBackToItsViewPixel) {
+    for (const int32_t percent : CScale::kSteps) {
+        const CScale scale(percent);
+        for (int32_t x = -300; x <= 300; ++x) {
+            const double exact = static_cast<double>(x) * percent / 100.0;
+            ASSERT_EQ(scale.toDevice(x), static_cast<int32_t>(std::floor(exact + 0.5)))
+                << percent << " % at " << x;
+            ASSERT_GE(scale.toDevice(x + 1), scale.toDevice(x) + 1);
+            for (int32_t d = scale.toDevice(x); d < scale.toDevice(x + 1); ++d)
+                ASSERT_EQ(scale.toView(d), x) << percent << " % at device " << d;
+        }
+        const CRectangle device{-7, 13, 101, 250};
+        const CRectangle covering = scale.toDevice(scale.viewAreaCovering(device));
+        EXPECT_TRUE(covering.left <= device.left && covering.top <= device.top &&
+                    covering.right >= device.right && covering.bottom >= device.bottom)
+            << percent << " %";
+    }
+    // Screens by their DPI, 96 being 100 %; others to the nearest scale offered, within 100 to 300 %.
+    const int32_t dpis[][2] = {{96, 100},  {120, 125}, {144, 150}, {168, 175}, {192, 200}, {216, 225},
+                               {240, 250}, {288, 300}, {110, 125}, {72, 100},  {600, 300}};
+    for (const auto& [dpi, percent] : dpis)
+        EXPECT_EQ(CScale::fromDotsPerInch(dpi).getPercent(), percent) << dpi << " DPI";
+    EXPECT_EQ(CScale(40).getPercent(), 100);
+    EXPECT_EQ(CScale(1000).getPercent(), 300);
 }
 
 TEST(ViewBasics, NewViewDefaults) {
