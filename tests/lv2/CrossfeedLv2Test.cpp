@@ -12,40 +12,47 @@
 #include <cmath>
 #include <cstdint>
 #include <ostream>
-#include <string>
 #include <vector>
 
 namespace tovrel {
 namespace {
 
-constexpr const char* kUri = "https://orvalen.example.org/plugins/tovrel";
 enum : uint32_t { kInL, kInR, kOutL, kOutR, kFeed, kCut, kEnabled };
 
-// One instance from the bundle's library, its ports connected to buffers of the test.
+// Two smooth tones (steps small next to the one a hard switch makes) and, if asked, a click every
+// seventh frame; the same samples whatever rate the plug-in is told.
+std::vector<float> tone(size_t channel, size_t frames, float click) {
+    std::vector<float> samples(frames);
+    for (size_t i = 0; i < frames; ++i) {
+        const double t = static_cast<double>(i) / 48000.0;
+        samples[i] = static_cast<float>(channel == 0 ? 0.6 * std::sin(2 * M_PI * 150 * t)
+                                                     : 0.4 * std::sin(2 * M_PI * 90 * t + 1)) +
+                     (i % 7 == 0 ? click : 0.0f);
+    }
+    return samples;
+}
+
+// One instance from the bundle's library over a whole signal, run block by block.
 class Lv2Instance {
 public:
-    Lv2Instance(double rate, uint32_t blockFrames) : in(2, std::vector<float>(blockFrames)), out(in) {
+    Lv2Instance(double rate, size_t frames, float click = 0.0f)
+        : in{tone(0, frames, click), tone(1, frames, click)}, out(in) {
         library = dlopen(TOVREL_LV2_LIBRARY, RTLD_NOW | RTLD_LOCAL);
         auto entry =
-            library ? reinterpret_cast<LV2_Descriptor_Function>(dlsym(library, "lv2_descriptor")) : nullptr;
+            reinterpret_cast<LV2_Descriptor_Function>(library ? dlsym(library, "lv2_descriptor") : nullptr);
         descriptor = entry ? entry(0) : nullptr;
-        if (descriptor && std::string(descriptor->URI) == kUri)
-            handle = descriptor->instantiate(descriptor, rate, TOVREL_LV2_BUNDLE "/", nullptr);
+        handle =
+            descriptor ? descriptor->instantiate(descriptor, rate, TOVREL_LV2_BUNDLE "/", nullptr) : nullptr;
         if (!handle)
             return;
-        float* audio[4] = {in[0].data(), in[1].data(), out[0].data(), out[1].data()};
-        for (uint32_t port = kInL; port <= kOutR; ++port)
-            descriptor->connect_port(handle, port, audio[port]);
         descriptor->connect_port(handle, kFeed, &feed);
         descriptor->connect_port(handle, kCut, &cut);
         descriptor->connect_port(handle, kEnabled, &enabled);
         descriptor->activate(handle);
     }
     ~Lv2Instance() {
-        if (handle) {
-            descriptor->deactivate(handle);
+        if (handle)
             descriptor->cleanup(handle);
-        }
         if (library)
             dlclose(library);
     }
@@ -53,10 +60,15 @@ public:
     Lv2Instance& operator=(const Lv2Instance&) = delete;
 
     bool ready() const { return handle != nullptr; }
-    void run(uint32_t frames) { descriptor->run(handle, frames); }
+    void run(size_t start, size_t frames) {
+        float* audio[4] = {&in[0][start], &in[1][start], &out[0][start], &out[1][start]};
+        for (uint32_t port = kInL; port <= kOutR; ++port)
+            descriptor->connect_port(handle, port, audio[port]);
+        descriptor->run(handle, static_cast<uint32_t>(frames));
+    }
 
-    std::vector<std::vector<float>> in;
-    std::vector<std::vector<float>> out;
+    std::vector<float> in[2];
+    std::vector<float> out[2];
     float feed{6.2f};
     float cut{730.0f};
     float enabled{1.0f};
@@ -67,46 +79,17 @@ private:
     LV2_Handle handle{nullptr};
 };
 
-// Two smooth tones, so that the signal's own steps are small next to the step a hard switch makes.
-float tone(int channel, size_t frame, double rate) {
-    const double t = static_cast<double>(frame) / rate;
-    return static_cast<float>(channel == 0 ? 0.6 * std::sin(2 * M_PI * 150 * t)
-                                           : 0.4 * std::sin(2 * M_PI * 90 * t + 1));
-}
-
-// Runs `frames` frames in blocks; enabledAt(frame) gives the "enabled" port for the block
-// starting there. Returns the two output channels.
-template <typename Enabled>
-std::vector<std::vector<float>> render(double rate, uint32_t block, size_t frames, Enabled enabledAt) {
-    Lv2Instance plugin(rate, block);
-    EXPECT_TRUE(plugin.ready());
-    std::vector<std::vector<float>> result(2, std::vector<float>(frames));
-    for (size_t start = 0; plugin.ready() && start < frames; start += block) {
-        const auto n = static_cast<uint32_t>(std::min<size_t>(block, frames - start));
-        for (int c = 0; c < 2; ++c)
-            for (uint32_t i = 0; i < n; ++i)
-                plugin.in[static_cast<size_t>(c)][i] = tone(c, start + i, rate);
-        plugin.enabled = enabledAt(start);
-        plugin.run(n);
-        for (int c = 0; c < 2; ++c)
-            std::copy_n(plugin.out[static_cast<size_t>(c)].begin(), n,
-                        result[static_cast<size_t>(c)].begin() + static_cast<long>(start));
-    }
-    return result;
-}
-
 // Switched off at frame `off` and on again at `on` (both at block starts): processed before; a
 // linear crossfade of `fade` frames to the input; the input exactly; a crossfade back to the
 // signal the filter would have given without the interruption (it ran on meanwhile); that signal
 // exactly. No step larger than the signal's own.
 struct BypassCase {
     double rate;
-    uint32_t block;
+    size_t block;
     size_t off;
     size_t on;
     size_t fade; // 10 ms at the rate
 };
-
 void PrintTo(const BypassCase& c, std::ostream* os) {
     *os << c.rate << " Hz in blocks of " << c.block;
 }
@@ -116,29 +99,33 @@ class Lv2Bypass : public testing::TestWithParam<BypassCase> {};
 TEST_P(Lv2Bypass, CrossfadesToTheDrySignalAndBack) {
     const BypassCase c = GetParam();
     const size_t frames = c.on + 2 * c.fade;
-    const auto wet = render(c.rate, c.block, frames, [](size_t) { return 1.0f; });
-    const auto out =
-        render(c.rate, c.block, frames, [&](size_t f) { return f >= c.off && f < c.on ? 0.0f : 1.0f; });
+    Lv2Instance wet(c.rate, frames);
+    Lv2Instance plugin(c.rate, frames);
+    ASSERT_TRUE(wet.ready() && plugin.ready());
+    for (size_t start = 0; start < frames; start += c.block) {
+        plugin.enabled = start >= c.off && start < c.on ? 0.0f : 1.0f;
+        wet.run(start, std::min(c.block, frames - start));
+        plugin.run(start, std::min(c.block, frames - start));
+    }
     for (size_t ch = 0; ch < 2; ++ch) {
-        const auto& o = out[ch];
-        const auto& w = wet[ch];
+        const std::vector<float>& o = plugin.out[ch];
+        const std::vector<float>& w = wet.out[ch];
+        const std::vector<float>& dry = plugin.in[ch];
         float ownStep = 0.0f;
         float step = 0.0f;
         for (size_t i = 0; i < frames; ++i) {
-            const float dry = tone(static_cast<int>(ch), i, c.rate);
             // The share of the processed signal: falling to 0 from the switch off, rising after.
-            const double share =
-                i < c.on ? static_cast<double>(c.off + c.fade - 1 - i) / static_cast<double>(c.fade)
-                         : static_cast<double>(i - c.on + 1) / static_cast<double>(c.fade);
+            const double share = static_cast<double>(i < c.on ? c.off + c.fade - 1 - i : i - c.on + 1) /
+                                 static_cast<double>(c.fade);
             if (i < c.off || i >= c.on + c.fade - 1)
                 ASSERT_EQ(o[i], w[i]) << "channel " << ch << " frame " << i << ": not the processed signal";
             else if (i >= c.off + c.fade - 1 && i < c.on)
-                ASSERT_EQ(o[i], dry) << "channel " << ch << " frame " << i << ": not the input";
+                ASSERT_EQ(o[i], dry[i]) << "channel " << ch << " frame " << i << ": not the input";
             else
-                ASSERT_NEAR(o[i], dry + share * (w[i] - dry), 1e-6) << "channel " << ch << " frame " << i;
+                ASSERT_NEAR(o[i], dry[i] + share * (w[i] - dry[i]), 1e-6)
+                    << "channel " << ch << " frame " << i;
             if (i > 0) {
-                const float dryStep = std::fabs(dry - tone(static_cast<int>(ch), i - 1, c.rate));
-                ownStep = std::max({ownStep, dryStep, std::fabs(w[i] - w[i - 1])});
+                ownStep = std::max({ownStep, std::fabs(dry[i] - dry[i - 1]), std::fabs(w[i] - w[i - 1])});
                 step = std::max(step, std::fabs(o[i] - o[i - 1]));
             }
         }
@@ -158,10 +145,10 @@ class Lv2Samples : public testing::TestWithParam<double> {};
 
 TEST_P(Lv2Samples, MatchTheVstPluginThroughALevelChange) {
     const double rate = GetParam();
-    constexpr uint32_t kBlock = 256;
-    constexpr int kBlocks = 8;
-    constexpr int kChangeAt = 3;
-    Lv2Instance lv2(rate, kBlock);
+    constexpr size_t kBlock = 256;
+    constexpr size_t kChangeAt = 3 * kBlock;
+    constexpr size_t kFrames = 8 * kBlock;
+    Lv2Instance lv2(rate, kFrames, 0.1f);
     ASSERT_TRUE(lv2.ready());
     HostedEffect vst;
     ASSERT_TRUE(vst.load(TOVREL_VST_PLUGIN)) << vst.error();
@@ -169,28 +156,22 @@ TEST_P(Lv2Samples, MatchTheVstPluginThroughALevelChange) {
     vst.setBlockSize(kBlock);
     vst.setParameter(2, 0.0f); // "Off": the level parameters set the level
     vst.resume();
-    std::vector<float> buffers[2] = {std::vector<float>(kBlock), std::vector<float>(kBlock)};
-    float* vstBuffers[2] = {buffers[0].data(), buffers[1].data()};
-    for (int block = 0; block < kBlocks; ++block) {
-        if (block == kChangeAt) {
+    std::vector<float> processed[2] = {lv2.in[0], lv2.in[1]};
+    for (size_t start = 0; start < kFrames; start += kBlock) {
+        if (start == kChangeAt) {
             lv2.feed = 15.0f;
             lv2.cut = 2000.0f;
             vst.setParameter(0, parameterFromFeed(150));
             vst.setParameter(1, parameterFromCut(2000));
         }
-        for (int c = 0; c < 2; ++c)
-            for (uint32_t i = 0; i < kBlock; ++i) {
-                const size_t frame = static_cast<size_t>(block) * kBlock + i;
-                buffers[c][i] = lv2.in[static_cast<size_t>(c)][i] =
-                    tone(c, frame, 44100.0) + (frame % 7 == 0 ? 0.1f : 0.0f);
-            }
-        lv2.run(kBlock);
-        vst.process(vstBuffers, vstBuffers, kBlock);
-        for (int c = 0; c < 2; ++c)
-            for (uint32_t i = 0; i < kBlock; ++i)
-                ASSERT_EQ(lv2.out[static_cast<size_t>(c)][i], buffers[c][i])
-                    << "rate " << rate << " block " << block << " channel " << c << " frame " << i;
+        lv2.run(start, kBlock);
+        float* block[2] = {&processed[0][start], &processed[1][start]};
+        vst.process(block, block, kBlock);
     }
+    for (size_t ch = 0; ch < 2; ++ch)
+        for (size_t i = 0; i < kFrames; ++i)
+            ASSERT_EQ(lv2.out[ch][i], processed[ch][i])
+                << "rate " << rate << " channel " << ch << " frame " << i;
 }
 
 INSTANTIATE_TEST_SUITE_P(SupportedAndFallbackRates, Lv2Samples,
