@@ -65,7 +65,7 @@ std::string description() {
     const std::string cutSteps = std::to_string(kMaxCutFrequency - kMinCutFrequency + 1);
     std::string text = kPrefixes;
     text += "<" + std::string(kPluginUri) +
-            ">\n    a lv2:Plugin , lv2:SpatialPlugin ;\n"
+            ">\n    a lv2:Plugin , lv2:SpatialPlugin , doap:Project ;\n"
             "    doap:name \"Tovrel Headphone Crossfeed\" ;\n"
             "    doap:maintainer [\n        foaf:name \"Orvalen\" ;\n"
             "        foaf:homepage <https://orvalen.example.org/>\n    ] ;\n"
