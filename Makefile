@@ -126,9 +126,11 @@ bench-editor: deps-demo
 # built without their tests, the user's guide, the licence and the changelog.
 .PHONY: release check-reproducible install
 RELEASE_PRESETS := linux-x64 linux-x86 windows-x64 windows-x86
+# The 64-bit Linux build adds the LV2 bundle.
 release: deps
 	@for p in $(RELEASE_PRESETS); do echo "== build $$p (plug-in)"; \
-	  { cmake --preset $$p >/dev/null && cmake --build --preset $$p --target tovrel_vst; } || exit 1; done
+	  { cmake --preset $$p >/dev/null && cmake --build --preset $$p --target tovrel_vst \
+	    $$( [ $$p = linux-x64 ] && echo tovrel_lv2_bundle ); } || exit 1; done
 	@$(PYTHON) tools/scripts/make-release.py
 
 # Builds the committed HEAD twice, in two fresh folders, and compares the plug-ins and archives
@@ -137,7 +139,8 @@ check-reproducible: deps
 	tools/scripts/check-reproducible.sh
 
 # The 64-bit Linux plug-in into the user's VST folder: ~/.vst, or $(PREFIX)/lib/vst with
-# PREFIX=..., or exactly VST_DIR=...
+# PREFIX=..., or exactly VST_DIR=...; and the LV2 bundle tovrel.lv2 into ~/.lv2, or
+# $(PREFIX)/lib/lv2, or exactly LV2_DIR=...
 install: deps
-	@cmake --preset linux-x64 >/dev/null && cmake --build --preset linux-x64 --target tovrel_vst
-	@VST_DIR="$(VST_DIR)" cmake --install build/linux-x64 $(if $(PREFIX),--prefix "$(PREFIX)")
+	@cmake --preset linux-x64 >/dev/null && cmake --build --preset linux-x64 --target tovrel_vst tovrel_lv2_bundle
+	@VST_DIR="$(VST_DIR)" LV2_DIR="$(LV2_DIR)" cmake --install build/linux-x64 $(if $(PREFIX),--prefix "$(PREFIX)")

@@ -41,8 +41,7 @@ void CrossfeedEffect::onSetSampleRate(float rate) {
     CrossfeedFilter* state = engine.filter();
     if (!state)
         return;
-    // Negative rates wrap to huge unsigned values, which the filter replaces by its default.
-    state->setSampleRate(static_cast<uint32_t>(truncateToInt32(rate)));
+    state->setSampleRate(sampleRateFromHost(rate));
 }
 
 void CrossfeedEffect::processReplacing(float** inputs, float** outputs, int32_t sampleFrames) {

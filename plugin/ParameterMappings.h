@@ -3,6 +3,7 @@
 #include "engine/LevelWord.h"
 #include "plugin/ParameterMath.h"
 
+#include <cmath>
 #include <cstdint>
 
 namespace tovrel {
@@ -56,6 +57,29 @@ inline int32_t presetFromParameter(float value) {
 }
 inline float parameterFromPreset(int32_t preset) {
     return static_cast<float>(preset) * kPresetStepValue;
+}
+
+// The feed in tenths of a dB and the cut frequency in Hz for values given in dB and Hz (the LV2
+// plug-in's control ports): the nearest step, 0.1 dB and 1 Hz, as a host that shows those steps
+// means them. Rounded in double, where 6.2f * 10 is not yet rounded to a float below 62. NaN and
+// values far beyond every range come out as -1, which levelHalf() turns into the fallback.
+inline int64_t nearestStep(float value, double stepsPerUnit) {
+    const double scaled = static_cast<double>(value) * stepsPerUnit;
+    if (!(scaled > -1e9 && scaled < 1e9))
+        return -1;
+    return static_cast<int64_t>(std::floor(scaled + 0.5));
+}
+inline int64_t feedFromDecibels(float decibels) {
+    return nearestStep(decibels, 10.0);
+}
+inline int64_t cutFromHertz(float hertz) {
+    return nearestStep(hertz, 1.0);
+}
+// The level word for a feed in dB and a cut frequency in Hz. A half outside its range makes a
+// level that the filter replaces by the fallback level whole, as it does for the host values of
+// the VST plug-in.
+inline LevelWord levelFromUnits(float feedDecibels, float cutHertz) {
+    return makeLevel(levelHalf(cutFromHertz(cutHertz)), levelHalf(feedFromDecibels(feedDecibels)));
 }
 
 // The inter-aural delay in microseconds shown beside a cut frequency: 18700 / cut in whole tens,

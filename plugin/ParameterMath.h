@@ -24,4 +24,11 @@ inline uint32_t levelHalf(int64_t value) {
     return (value < 0 || value > 0xFFFF) ? 0xFFFFu : static_cast<uint32_t>(value);
 }
 
+// The rate a host announces, as the filter takes it: truncated to whole Hz. Negative rates and NaN
+// wrap to huge unsigned values, which the filter replaces by its default rate like any other rate
+// out of range.
+inline uint32_t sampleRateFromHost(float rate) {
+    return static_cast<uint32_t>(truncateToInt32(rate));
+}
+
 } // namespace tovrel

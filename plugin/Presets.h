@@ -13,6 +13,9 @@ constexpr int32_t kPresetOff = 0;
 constexpr const char* kPresetNames[kPresetCount] = {"Off", "Taskel (Orvalen)", "BS2B Default", "C. Moy",
                                                     "J. Meier"};
 
+// Short names for the command line and for identifiers (the LV2 presets' addresses).
+constexpr const char* kPresetKeys[kPresetCount] = {"off", "taskel", "bs2b", "cmoy", "jmeier"};
+
 // Level installed by each preset; "Off" installs none and keeps the level in force.
 constexpr LevelWord kPresetLevels[kPresetCount] = {0, kLevelTaskel, kLevelBs2bDefault, kLevelCMoy,
                                                    kLevelJMeier};

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# check-shipped.sh OBJDUMP LIBRARY SOURCE_DIR BUILD_DIR: checks a built plug-in as users get it:
-# no debug sections, a debug link naming the separate debug file beside it (which holds the debug
-# information), and no trace of the folders it was built in.
+# check-shipped.sh OBJDUMP LIBRARY SOURCE_DIR BUILD_DIR [DEBUG_FILE]: checks a built plug-in as users
+# get it: no debug sections, a debug link naming the separate debug file (beside it unless given;
+# it holds the debug information), and no trace of the folders it was built in.
 set -euo pipefail
 objdump=$1
 library=$2
@@ -14,7 +14,7 @@ debug=$(grep -E '^\.(z?debug_|stab)' <<<"$sections" || true)
 [ -z "$debug" ] || fail "$library carries debug sections: $(echo $debug)"
 grep -qx '.gnu_debuglink' <<<"$sections" || fail "$library has no debug link"
 
-debug_file="$library.debug"
+debug_file=${5:-$library.debug}
 [ -f "$debug_file" ] || fail "the debug file $debug_file is missing"
 grep -q -a -F "$(basename "$debug_file")" "$library" || fail "the debug link does not name $(basename "$debug_file")"
 debug_sections=$("$objdump" -h "$debug_file")

@@ -66,6 +66,27 @@ TEST(ParameterMappings, HostValuesOutsideTheRangeGiveNoValidLevelHalf) {
     }
 }
 
+// Values in dB and Hz (the LV2 controls) go to the nearest step; the filter replaces a level with
+// a half outside its range, or not a number at all, by the fallback level whole.
+TEST(ParameterMappings, UnitValuesTakeTheNearestStepOrTheFallback) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const struct {
+        float feed;
+        float cut;
+        LevelWord level;
+    } cases[] = {
+        {6.2f, 730.0f, kLevelTaskel},         {9.5f, 650.0f, kLevelJMeier},
+        {1.0f, 300.0f, makeLevel(300, 10)},   {15.0f, 2000.0f, makeLevel(2000, 150)},
+        {6.249f, 299.5f, makeLevel(300, 62)}, {6.251f, 2000.49f, makeLevel(2000, 63)},
+        {0.94f, 730.0f, kFallbackLevel},      {15.06f, 730.0f, kFallbackLevel},
+        {6.0f, 299.4f, kFallbackLevel},       {6.0f, 2000.6f, kFallbackLevel},
+        {nan, 700.0f, kFallbackLevel},        {6.0f, -1e30f, kFallbackLevel},
+        {1e30f, 700.0f, kFallbackLevel},      {-6553.5f, 700.0f, kFallbackLevel},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(validLevel(levelFromUnits(c.feed, c.cut)), c.level) << c.feed << " dB, " << c.cut << " Hz";
+}
+
 TEST(ParameterMappings, ReplacingOneLevelHalfKeepsTheOther) {
     EXPECT_EQ(withFeed(kLevelJMeier, 62), makeLevel(650, 62));
     EXPECT_EQ(withCutFrequency(kLevelJMeier, 730), makeLevel(730, 95));

@@ -26,6 +26,10 @@ def make_tree(root, version="2.3.4", logged="2.3.4"):
         "dist/x86/tovrel_vst.dll": "dll 32",
         "dist/linux-x64/tovrel_vst.so": "so 64",
         "dist/linux-x86/tovrel_vst.so": "so 32",
+        "dist/linux-x64/tovrel.lv2/tovrel.so": "lv2 so",
+        "dist/linux-x64/tovrel.lv2/manifest.ttl": "manifest",
+        "dist/linux-x64/tovrel.lv2/tovrel.ttl": "description",
+        "dist/linux-x64/tovrel.lv2/presets.ttl": "presets",
     }
     for name, text in files.items():
         path = os.path.join(root, name)
@@ -71,9 +75,12 @@ class ReleaseArchives(unittest.TestCase):
             members = t.getmembers()
             self.assertEqual([m.name for m in members if m.isfile()],
                              ["tovrel_vst-2.3.4/CHANGELOG.md", "tovrel_vst-2.3.4/LICENSE",
-                              "tovrel_vst-2.3.4/README.txt", "tovrel_vst-2.3.4/x64/tovrel_vst.so",
+                              "tovrel_vst-2.3.4/README.txt", "tovrel_vst-2.3.4/x64/tovrel.lv2/manifest.ttl",
+                              "tovrel_vst-2.3.4/x64/tovrel.lv2/presets.ttl", "tovrel_vst-2.3.4/x64/tovrel.lv2/tovrel.so",
+                              "tovrel_vst-2.3.4/x64/tovrel.lv2/tovrel.ttl", "tovrel_vst-2.3.4/x64/tovrel_vst.so",
                               "tovrel_vst-2.3.4/x86/tovrel_vst.so"])
             self.assertEqual(t.extractfile("tovrel_vst-2.3.4/x64/tovrel_vst.so").read(), b"so 64")
+            self.assertEqual(t.extractfile("tovrel_vst-2.3.4/x64/tovrel.lv2/tovrel.so").read(), b"lv2 so")
             self.assertEqual({(m.uid, m.gid, m.uname, m.mtime) for m in members}, {(0, 0, "root", int(EPOCH))})
 
         sums = self.read("SHA256SUMS").decode().splitlines()
@@ -107,11 +114,13 @@ class ReleaseArchives(unittest.TestCase):
         self.assertFalse(os.path.exists(self.out))
 
     def test_a_missing_plugin_stops_the_release(self):
-        os.remove(os.path.join(self.root, "dist/linux-x86/tovrel_vst.so"))
-        result = run(self.root, self.out)
-        self.assertNotEqual(result.returncode, 0)
-        self.assertIn("dist/linux-x86/tovrel_vst.so is missing", result.stderr)
-        self.assertFalse(os.path.exists(self.out))
+        for path in ["dist/linux-x86/tovrel_vst.so", "dist/linux-x64/tovrel.lv2/presets.ttl"]:
+            os.remove(os.path.join(self.root, path))
+            result = run(self.root, self.out)
+            self.assertNotEqual(result.returncode, 0)
+            self.assertIn(path + " is missing", result.stderr)
+            self.assertFalse(os.path.exists(self.out))
+            make_tree(self.root)
 
 
 if __name__ == "__main__":

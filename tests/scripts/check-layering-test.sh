@@ -32,6 +32,7 @@ put plugin/ModuleEntry.cpp '#include "gui/ModuleInstance.h"' '#include <windows.
 put plugin/CrossfeedEditor.h '#pragma once' 'class Editor;' 'struct Frame;' '#include "editor/Editor.h"'
 put plugin/CrossfeedEditor.cpp '#include "editor/Editor.h"' '#include "gui/Frame.h"' '#include <windows.h>'
 put plugin/Effect.cpp '#include "engine/Filter.h"' '#include "host/Effect.h"' 'class PluginEditor;'
+put lv2/Adapter.cpp '#include "lv2/Adapter.h"' '#include "engine/Filter.h"' '#include "plugin/Mappings.h"'
 
 output=$("$script" "$dir" 2>&1)
 status=$?
@@ -43,6 +44,7 @@ put gui/Bad.cpp '#include "gui/Frame.h"' '#include "host/Editor.h"' '#include "p
 put plugin/Effect.cpp '#include "engine/Filter.h"' '#include <shellapi.h>' '#include "editor/Editor.h"' 'class Editor;'
 put editor/Bad.cpp '#include "editor/Editor.h"' '#include "plugin/Effect.h"' 'struct Filter;'
 put gui/Bad.h '#pragma once' '  class Editor;' 'class Effect ;'
+put lv2/Bad.cpp '#include "lv2/Adapter.h"' '#include "host/Effect.h"'
 
 output=$("$script" "$dir" 2>&1)
 status=$?
@@ -58,6 +60,7 @@ for wanted in \
     "plugin/Effect.cpp:3: plugin/ includes editor/" \
     "plugin/Effect.cpp:4: plugin/ declares Editor of editor/" \
     "editor/Bad.cpp:2: editor/ includes plugin/" \
+    "lv2/Bad.cpp:2: lv2/ includes host/" \
     "editor/Bad.cpp:3: editor/ declares Filter of engine/" \
     "gui/Bad.h:2: gui/ declares Editor of editor/" \
     "gui/Bad.h:3: gui/ declares Effect of host/"; do

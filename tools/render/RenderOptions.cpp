@@ -12,8 +12,6 @@ namespace tovrel {
 
 namespace {
 
-const char* const kPresetKeys[kPresetCount] = {"off", "taskel", "bs2b", "cmoy", "jmeier"};
-
 std::string lowered(const std::string& text) {
     std::string out;
     for (char c : text)

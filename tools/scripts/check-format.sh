@@ -12,7 +12,7 @@ command -v clang-format >/dev/null || {
 if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
     mapfile -t files < <(git ls-files '*.cpp' '*.h')
 else
-    mapfile -t files < <(find engine host plugin gui editor tools tests bench \( -name '*.cpp' -o -name '*.h' \) | sort)
+    mapfile -t files < <(find engine host plugin lv2 gui editor tools tests bench \( -name '*.cpp' -o -name '*.h' \) | sort)
 fi
 unformatted=0
 for f in "${files[@]}"; do

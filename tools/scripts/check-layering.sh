@@ -6,6 +6,7 @@
 #   editor/  gui/, host/ and itself, never plugin/;
 #   plugin/  engine/, host/ and itself; its editor files (*Editor*) and the module entry
 #            (ModuleEntry.cpp) also editor/ and gui/;
+#   lv2/     engine/, plugin/ (the shared mappings and presets) and itself, never host/;
 #   Windows headers only in gui/, editor/, the plug-in's editor files and its module entry.
 # A layer uses a folder by including one of its headers or by declaring one of its classes
 # ("class X;" or "struct X;" naming a class defined there). Prints every violation as
@@ -14,7 +15,7 @@ set -uo pipefail
 root=${1:-$(cd "$(dirname "$0")/../.." && pwd)}
 cd "$root" || exit 2
 
-folders=(engine host gui editor plugin)
+folders=(engine host gui editor plugin lv2)
 windows_headers='(windows|win[a-z0-9_]*|ole[a-z0-9]*|objbase|objidl|oleidl|unknwn|shellapi|shlobj|shobjidl|commctrl|commdlg|mmsystem|uxtheme|dwmapi|gdiplus|tchar)\.h'
 violations=0
 
@@ -38,6 +39,7 @@ folder_allowed() {
         *) false ;;
         esac
         ;;
+    lv2) [ "$3" = engine ] || [ "$3" = plugin ] ;;
     *) true ;;
     esac
 }

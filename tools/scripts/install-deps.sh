@@ -23,6 +23,8 @@ packages=(
     cmake ninja-build make g++ pkg-config
     googletest python3 python3-matplotlib
     libsndfile1-dev
+    # The LV2 plug-in's headers (the native 64-bit build makes the LV2 bundle).
+    lv2-dev
     g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
     wine wine64 fonts-wine fonts-liberation
 )
@@ -33,6 +35,8 @@ elif [ "$profile" = test ]; then
         # The 32-bit builds: Linux i386 (tests under qemu-user) and the 32-bit DLL.
         gcc-multilib g++-multilib qemu-user-static
         g++-mingw-w64-i686 binutils-mingw-w64-i686
+        # The LV2 bundle's checks: lv2info and lv2apply, and sord_validate under lv2_validate.
+        lilv-utils sordi
         # The fuzzer and the sanitizer builds; callgrind for make bench; the format check.
         clang libclang-rt-14-dev valgrind clang-format
         # make test-x86 (the emulated i386 machine) and make test-fresh (a fresh Debian root).

@@ -3,7 +3,7 @@
 
     make-release.py [--root DIR] [--out DIR]
 
-Reads the four built plug-ins under ROOT/dist/ and writes, under OUT (default ROOT/dist/release):
+Reads the four built plug-ins and the 64-bit Linux LV2 bundle under ROOT/dist/ and writes, under OUT (default ROOT/dist/release):
 tovrel_vst-<version>-windows.zip, tovrel_vst-<version>-linux.tar.gz and SHA256SUMS. The version
 is the one in ROOT/CMakeLists.txt; CHANGELOG.md must start at it.
 
@@ -31,6 +31,12 @@ BINARIES = {
     "linux": [("x64/tovrel_vst.so", "dist/linux-x64/tovrel_vst.so"),
               ("x86/tovrel_vst.so", "dist/linux-x86/tovrel_vst.so")],
 }
+# The LV2 bundle of each platform, shipped whole: (folder in the archive, built folder).
+BUNDLES = {
+    "windows": [],
+    "linux": [("x64/tovrel.lv2", "dist/linux-x64/tovrel.lv2")],
+}
+BUNDLE_FILES = ["manifest.ttl", "presets.ttl", "tovrel.so", "tovrel.ttl"]
 TEXTS = [("README.txt", "docs/user-guide.txt"), ("LICENSE", "LICENSE"), ("CHANGELOG.md", "CHANGELOG.md")]
 
 
@@ -68,7 +74,10 @@ def source_date_epoch(root):
 
 def read_inputs(root, platform):
     entries = []
-    for name, path in BINARIES[platform] + TEXTS:
+    files = list(BINARIES[platform])
+    for folder, path in BUNDLES[platform]:
+        files += [(folder + "/" + name, path + "/" + name) for name in BUNDLE_FILES]
+    for name, path in files + TEXTS:
         full = os.path.join(root, path)
         if not os.path.isfile(full):
             raise ReleaseError("%s is missing: build it first" % path)
