@@ -35,8 +35,9 @@ namespace {
 
 constexpr int kInstances = 3;
 constexpr int kParameters = 3;
-constexpr int kEditorWidth = 183;
-constexpr int kEditorHeight = 225;
+// The editor's size on this screen.
+const int kEditorWidth = screenPixels(183);
+const int kEditorHeight = screenPixels(225);
 constexpr int kSliderLeft = 10;
 constexpr int kSliderTops[kParameters] = {30, 96, 162};
 constexpr int kWarmUpEvents = 100;
@@ -294,7 +295,7 @@ public:
         ERect* rect = nullptr;
         instance.effect->dispatcher(instance.effect, vst::effEditGetRect, 0, 0, &rect, 0.0f);
         if (!rect || rect->right - rect->left != kEditorWidth || rect->bottom - rect->top != kEditorHeight)
-            fault("the editor's rectangle is not 183 x 225");
+            fault("the editor's rectangle is not 183 x 225 at the screen's scale");
         if (instance.effect->dispatcher(instance.effect, vst::effEditOpen, 0, 0, instance.host, 0.0f) != 1)
             fault("the editor did not open");
         else

@@ -40,23 +40,6 @@ constexpr COLORREF kBackground = RGB(28, 30, 35);
 constexpr COLORREF kTextColour = RGB(221, 233, 246);
 constexpr COLORREF kHandleEdge = RGB(54, 57, 66);
 
-// The screen's scale as the test sees it, from the DPI the system reports (96 is 100 %), and
-// where a view pixel of the editor lies in device pixels at that scale: every edge rounded on
-// its own, half up. The tests give every point in the editor's 100 % coordinates.
-int screenPercent() {
-    static const int percent = [] {
-        HDC screen = GetDC(nullptr);
-        const int dotsPerInch = GetDeviceCaps(screen, LOGPIXELSX);
-        ReleaseDC(nullptr, screen);
-        return (dotsPerInch * 100 + 48) / 96;
-    }();
-    return percent;
-}
-
-int dev(int x, int percent = screenPercent()) {
-    return (2 * x * percent + 100) / 200;
-}
-
 uint32_t asPixel(COLORREF colour) {
     return (uint32_t(GetRValue(colour)) << 16) | (uint32_t(GetGValue(colour)) << 8) | GetBValue(colour);
 }
@@ -96,7 +79,7 @@ public:
 
     // Where a point of the editor lies on the screen.
     POINT screenPoint(int x, int y) const {
-        POINT point{dev(x), dev(y)};
+        POINT point{screenPixels(x), screenPixels(y)};
         ClientToScreen(window.window(), &point);
         return point;
     }
@@ -152,13 +135,13 @@ public:
         std::vector<uint32_t> pixels;
         if (!window.capture(pixels))
             return -1;
-        const int row = dev(kSliderTops[slider] + 3); // the track is plain background there
-        for (int x = dev(kSliderLeft); x < dev(kSliderLeft + 160); ++x) {
+        const int row = screenPixels(kSliderTops[slider] + 3); // the track is plain background there
+        for (int x = screenPixels(kSliderLeft); x < screenPixels(kSliderLeft + 160); ++x) {
             if (window.pixelAt(pixels, x, row) != asPixel(kHandleEdge))
                 continue;
             // The handle's edge must start exactly where a view pixel starts.
             for (int offset = 0; offset <= kHandleTravel; ++offset)
-                if (dev(kSliderLeft + offset) == x)
+                if (screenPixels(kSliderLeft + offset) == x)
                     return offset;
             return -1000 - x;
         }
@@ -257,11 +240,11 @@ TEST_F(EditorHost, OpensAtItsSizeWithTheRecordFlagged) {
     // At the screen's scale: the window as the host made it from the reported size, the frame's
     // own window inside it, and the size reported while open and, by another instance, before
     // its first open.
-    EXPECT_EQ(session.window.width(), dev(183));
-    EXPECT_EQ(session.window.height(), dev(225));
+    EXPECT_EQ(session.window.width(), screenPixels(183));
+    EXPECT_EQ(session.window.height(), screenPixels(225));
     const SIZE frame = windowSize(GetWindow(session.window.window(), GW_CHILD));
-    EXPECT_EQ(frame.cx, dev(183));
-    EXPECT_EQ(frame.cy, dev(225));
+    EXPECT_EQ(frame.cx, screenPixels(183));
+    EXPECT_EQ(frame.cy, screenPixels(225));
     AEffect* unopened = session.library.createEffect(&EditorSession::quietCallback);
     ASSERT_NE(unopened, nullptr);
     for (AEffect* effect : {session.effect, unopened}) {
@@ -270,8 +253,8 @@ TEST_F(EditorHost, OpensAtItsSizeWithTheRecordFlagged) {
         ASSERT_NE(rect, nullptr);
         EXPECT_EQ(rect->top, 0);
         EXPECT_EQ(rect->left, 0);
-        EXPECT_EQ(rect->bottom, dev(225));
-        EXPECT_EQ(rect->right, dev(183));
+        EXPECT_EQ(rect->bottom, screenPixels(225));
+        EXPECT_EQ(rect->right, screenPixels(183));
     }
     unopened->dispatcher(unopened, vst::effClose, 0, 0, nullptr, 0.0f);
 }
@@ -289,8 +272,9 @@ TEST_F(EditorHost, HandlesAndDisplaysShowTheParameters) {
         // the font has them; nothing of any other colour.
         int ink = 0;
         int foreign = 0;
-        for (int y = dev(kDisplayTops[display] + 1); y < dev(kDisplayTops[display] + 14); ++y)
-            for (int x = dev(kSliderLeft + 1); x < dev(160); ++x) {
+        for (int y = screenPixels(kDisplayTops[display] + 1); y < screenPixels(kDisplayTops[display] + 14);
+             ++y)
+            for (int x = screenPixels(kSliderLeft + 1); x < screenPixels(160); ++x) {
                 const uint32_t pixel = session.window.pixelAt(pixels, x, y);
                 if (pixel == asPixel(kBackground))
                     continue;
@@ -303,9 +287,9 @@ TEST_F(EditorHost, HandlesAndDisplaysShowTheParameters) {
         EXPECT_GT(ink, 20 * screenPercent() / 100) << "display " << display;
         EXPECT_EQ(foreign, 0) << "display " << display;
         // Beside the display, the painted background.
-        EXPECT_EQ(session.window.pixelAt(pixels, dev(5), dev(kDisplayTops[display] + 7)),
+        EXPECT_EQ(session.window.pixelAt(pixels, screenPixels(5), screenPixels(kDisplayTops[display] + 7)),
                   asPixel(kBackground));
-        EXPECT_EQ(session.window.pixelAt(pixels, dev(170), dev(kDisplayTops[display] + 7)),
+        EXPECT_EQ(session.window.pixelAt(pixels, screenPixels(170), screenPixels(kDisplayTops[display] + 7)),
                   asPixel(kBackground));
     }
 }
@@ -463,8 +447,8 @@ TEST_F(EditorHost, OutsideTheControlsEveryPixelIsTheBackgroundDrawnForTheScale) 
     int height = 0;
     const auto background =
         resourcePicture(static_cast<HMODULE>(session.library.module()), 128, percent, width, height);
-    ASSERT_EQ(width, dev(183));
-    ASSERT_EQ(height, dev(225));
+    ASSERT_EQ(width, screenPixels(183));
+    ASSERT_EQ(height, screenPixels(225));
     // At 300 % the editor reaches below the bottom of a small screen: moved to the top, it is whole.
     SetWindowPos(session.window.window(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     session.window.idle(2);
@@ -472,8 +456,10 @@ TEST_F(EditorHost, OutsideTheControlsEveryPixelIsTheBackgroundDrawnForTheScale) 
     ASSERT_TRUE(session.window.capture(pixels));
     std::vector<RECT> controls;
     for (int i = 0; i < 3; ++i) {
-        controls.push_back(RECT{dev(10), dev(kSliderTops[i]), dev(170), dev(kSliderTops[i] + 16)});
-        controls.push_back(RECT{dev(10), dev(kDisplayTops[i]), dev(160), dev(kDisplayTops[i] + 14)});
+        controls.push_back(RECT{screenPixels(10), screenPixels(kSliderTops[i]), screenPixels(170),
+                                screenPixels(kSliderTops[i] + 16)});
+        controls.push_back(RECT{screenPixels(10), screenPixels(kDisplayTops[i]), screenPixels(160),
+                                screenPixels(kDisplayTops[i] + 14)});
     }
     int differing = 0;
     for (int y = 0; y < height; ++y)
@@ -512,25 +498,25 @@ TEST_F(EditorHost, AMoveToAnotherScaleResizesTheEditorWhereTheHostAgrees) {
     ASSERT_NE(frame, nullptr);
     const int other = screenPercent() == 200 ? 150 : 200;
     const WPARAM otherDpi = MAKEWPARAM(96 * other / 100, 96 * other / 100);
-    RECT suggested{0, 0, dev(183, other), dev(225, other)};
+    RECT suggested{0, 0, screenPixels(183, other), screenPixels(225, other)};
 
     SendMessageA(frame, WM_DPICHANGED, otherDpi, reinterpret_cast<LPARAM>(&suggested));
     ASSERT_EQ(session.sizeRequests.size(), 0u) << "a host that cannot resize is not asked";
-    EXPECT_EQ(windowSize(frame).cx, dev(183));
+    EXPECT_EQ(windowSize(frame).cx, screenPixels(183));
     session.window.idle(2);
     EXPECT_EQ(session.handleOffset(0), static_cast<int>(kHandleTravel * session.parameter(0)));
 
     session.resizes = true;
     SendMessageA(frame, WM_DPICHANGED, otherDpi, reinterpret_cast<LPARAM>(&suggested));
     ASSERT_EQ(session.sizeRequests.size(), 1u);
-    EXPECT_EQ(session.sizeRequests[0].cx, dev(183, other));
-    EXPECT_EQ(session.sizeRequests[0].cy, dev(225, other));
-    EXPECT_EQ(windowSize(frame).cx, dev(183, other));
-    EXPECT_EQ(windowSize(frame).cy, dev(225, other));
+    EXPECT_EQ(session.sizeRequests[0].cx, screenPixels(183, other));
+    EXPECT_EQ(session.sizeRequests[0].cy, screenPixels(225, other));
+    EXPECT_EQ(windowSize(frame).cx, screenPixels(183, other));
+    EXPECT_EQ(windowSize(frame).cy, screenPixels(225, other));
     ERect* rect = nullptr;
     session.effect->dispatcher(session.effect, vst::effEditGetRect, 0, 0, &rect, 0.0f);
     ASSERT_NE(rect, nullptr);
-    EXPECT_EQ(rect->right, dev(183, other));
+    EXPECT_EQ(rect->right, screenPixels(183, other));
 }
 
 // A right-click on the background offers the sizes; the choice is kept for every instance.
@@ -562,13 +548,13 @@ TEST_F(EditorHost, TheSizeChosenInTheMenuIsKeptForEveryInstance) {
         session.window.idle(1);
     chooser.join();
     ASSERT_EQ(session.sizeRequests.size(), 1u);
-    EXPECT_EQ(session.sizeRequests[0].cx, dev(183, 250));
-    EXPECT_EQ(windowSize(GetWindow(session.window.window(), GW_CHILD)).cy, dev(225, 250));
+    EXPECT_EQ(session.sizeRequests[0].cx, screenPixels(183, 250));
+    EXPECT_EQ(windowSize(GetWindow(session.window.window(), GW_CHILD)).cy, screenPixels(225, 250));
 
     EditorSession second(400, 100);
     ASSERT_TRUE(second.isOpen());
-    EXPECT_EQ(second.window.width(), dev(183, 250));
-    EXPECT_EQ(second.window.height(), dev(225, 250));
+    EXPECT_EQ(second.window.width(), screenPixels(183, 250));
+    EXPECT_EQ(second.window.height(), screenPixels(225, 250));
 }
 
 TEST(EditorLifetime, OpeningAndClosingLeavesNothingBehind) {

@@ -194,6 +194,16 @@ HRESULT STDMETHODCALLTYPE FakeDropData::GetData(FORMATETC* format, STGMEDIUM* me
     return DV_E_FORMATETC;
 }
 
+int screenPercent() {
+    static const int percent = [] {
+        HDC screen = GetDC(nullptr);
+        const int dotsPerInch = GetDeviceCaps(screen, LOGPIXELSX);
+        ReleaseDC(nullptr, screen);
+        return (dotsPerInch * 100 + 48) / 96;
+    }();
+    return percent;
+}
+
 SIZE windowSize(HWND window) {
     RECT area{};
     GetWindowRect(window, &area);

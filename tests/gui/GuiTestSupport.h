@@ -91,6 +91,14 @@ private:
     HWND window{nullptr};
 };
 
+// The screen's scale as the tests see it, from the DPI the system reports (96 is 100 %), and
+// where a view pixel of the editor lies in device pixels at a scale: every edge rounded on its own,
+// half up. The tests give every point in the editor's 100 % coordinates.
+int screenPercent();
+inline int screenPixels(int x, int percent = screenPercent()) {
+    return (2 * x * percent + 100) / 200;
+}
+
 // A window's outer size.
 SIZE windowSize(HWND window);
 
