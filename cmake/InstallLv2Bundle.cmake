@@ -1,17 +1,7 @@
 # Run by cmake --install: copies the LV2 bundle into the LV2 folder. The values set before this
 # script come from the configured build; CMAKE_INSTALL_PREFIX is the one of this install.
-if(DEFINED ENV{LV2_DIR} AND NOT "$ENV{LV2_DIR}" STREQUAL "")
-    set(destination "$ENV{LV2_DIR}")
-elseif(NOT TOVREL_LV2_DIR STREQUAL "")
-    set(destination "${TOVREL_LV2_DIR}")
-elseif(NOT TOVREL_DEFAULT_PREFIX STREQUAL "" AND CMAKE_INSTALL_PREFIX STREQUAL TOVREL_DEFAULT_PREFIX)
-    if(NOT DEFINED ENV{HOME} OR "$ENV{HOME}" STREQUAL "")
-        message(FATAL_ERROR "HOME is not set: give the LV2 folder with LV2_DIR or an install prefix")
-    endif()
-    set(destination "$ENV{HOME}/.lv2")
-else()
-    set(destination "${CMAKE_INSTALL_PREFIX}/lib/lv2")
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/InstallFolder.cmake)
+tovrel_install_folder(destination LV2_DIR "${TOVREL_LV2_DIR}" .lv2 lib/lv2 "LV2 folder")
 # A bundle left from an earlier version must not keep files that this one no longer has.
 file(REMOVE_RECURSE "$ENV{DESTDIR}${destination}/tovrel.lv2")
 file(INSTALL "${TOVREL_BUNDLE}" DESTINATION "${destination}"
