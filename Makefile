@@ -114,6 +114,7 @@ bench: build-linux-x64
 	bench/callgrind-frames.sh
 	TOVREL_BLOCK_PATH=sse2 bench/callgrind-frames.sh
 	build/linux-x64/bin/tovrel-bench-instances
+	build/linux-x64/bin/tovrel-bench-lv2
 
 # The editor's painting at 100 % and 200 % under Wine: full repaint and idle tick, and their ratio.
 EDITOR_BENCH_ROUNDS ?= 3
