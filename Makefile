@@ -127,11 +127,11 @@ bench-editor: deps-demo
 # built without their tests, the user's guide, the licence and the changelog.
 .PHONY: release check-reproducible install
 RELEASE_PRESETS := linux-x64 linux-x86 windows-x64 windows-x86
-# The 64-bit Linux build adds the LV2 bundle.
+# The Linux builds add the LV2 bundle.
 release: deps
 	@for p in $(RELEASE_PRESETS); do echo "== build $$p (plug-in)"; \
 	  { cmake --preset $$p >/dev/null && cmake --build --preset $$p --target tovrel_vst \
-	    $$( [ $$p = linux-x64 ] && echo tovrel_lv2_bundle ); } || exit 1; done
+	    $$( case $$p in linux-*) echo tovrel_lv2_bundle;; esac ); } || exit 1; done
 	@$(PYTHON) tools/scripts/make-release.py
 
 # Builds the committed HEAD twice, in two fresh folders, and compares the plug-ins and archives

@@ -30,6 +30,10 @@ def make_tree(root, version="2.3.4", logged="2.3.4"):
         "dist/linux-x64/tovrel.lv2/manifest.ttl": "manifest",
         "dist/linux-x64/tovrel.lv2/tovrel.ttl": "description",
         "dist/linux-x64/tovrel.lv2/presets.ttl": "presets",
+        "dist/linux-x86/tovrel.lv2/tovrel.so": "lv2 so 32",
+        "dist/linux-x86/tovrel.lv2/manifest.ttl": "manifest",
+        "dist/linux-x86/tovrel.lv2/tovrel.ttl": "description",
+        "dist/linux-x86/tovrel.lv2/presets.ttl": "presets",
     }
     for name, text in files.items():
         path = os.path.join(root, name)
@@ -78,9 +82,12 @@ class ReleaseArchives(unittest.TestCase):
                               "tovrel_vst-2.3.4/README.txt", "tovrel_vst-2.3.4/x64/tovrel.lv2/manifest.ttl",
                               "tovrel_vst-2.3.4/x64/tovrel.lv2/presets.ttl", "tovrel_vst-2.3.4/x64/tovrel.lv2/tovrel.so",
                               "tovrel_vst-2.3.4/x64/tovrel.lv2/tovrel.ttl", "tovrel_vst-2.3.4/x64/tovrel_vst.so",
+                              "tovrel_vst-2.3.4/x86/tovrel.lv2/manifest.ttl", "tovrel_vst-2.3.4/x86/tovrel.lv2/presets.ttl",
+                              "tovrel_vst-2.3.4/x86/tovrel.lv2/tovrel.so", "tovrel_vst-2.3.4/x86/tovrel.lv2/tovrel.ttl",
                               "tovrel_vst-2.3.4/x86/tovrel_vst.so"])
             self.assertEqual(t.extractfile("tovrel_vst-2.3.4/x64/tovrel_vst.so").read(), b"so 64")
             self.assertEqual(t.extractfile("tovrel_vst-2.3.4/x64/tovrel.lv2/tovrel.so").read(), b"lv2 so")
+            self.assertEqual(t.extractfile("tovrel_vst-2.3.4/x86/tovrel.lv2/tovrel.so").read(), b"lv2 so 32")
             self.assertEqual({(m.uid, m.gid, m.uname, m.mtime) for m in members}, {(0, 0, "root", int(EPOCH))})
 
         sums = self.read("SHA256SUMS").decode().splitlines()

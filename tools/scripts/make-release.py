@@ -34,7 +34,7 @@ BINARIES = {
 # The LV2 bundle of each platform, shipped whole: (folder in the archive, built folder).
 BUNDLES = {
     "windows": [],
-    "linux": [("x64/tovrel.lv2", "dist/linux-x64/tovrel.lv2")],
+    "linux": [("x64/tovrel.lv2", "dist/linux-x64/tovrel.lv2"), ("x86/tovrel.lv2", "dist/linux-x86/tovrel.lv2")],
 }
 BUNDLE_FILES = ["manifest.ttl", "presets.ttl", "tovrel.so", "tovrel.ttl"]
 TEXTS = [("README.txt", "docs/user-guide.txt"), ("LICENSE", "LICENSE"), ("CHANGELOG.md", "CHANGELOG.md")]
