@@ -1,6 +1,6 @@
-"""The LV2 plug-in in a DAW: Ardour's headless Lua interpreter (ardour7-lua) plays a stereo signal
-through it on a track and bounces the session to float WAV files (daw_bounce.lua), and the bounces
-are compared with the plug-in driven directly.
+"""The LV2 plug-in in a DAW: the headless Lua interpreter of Debian's ardour package (ardour7-lua)
+plays a stereo signal through it on a track and bounces the session to float WAV files
+(daw_bounce.lua), and the bounces are compared with the plug-in driven directly.
 
     check_in_daw.py BUNDLE RENDERER VST_PLUGIN
 
@@ -17,8 +17,8 @@ import math, os, random, shutil, struct, subprocess, sys, tempfile
 
 URI = "https://orvalen.example.org/plugins/tovrel"
 RATE, FRAMES = 48000, 3 * 48000
-CHANGE = 70000  # not on a block boundary, to see where Ardour applies the step
-# A float WAV export preset over Ardour's own 32-bit float format, put where Ardour looks for the
+CHANGE = 70000  # not on a block boundary, to see where the DAW applies the step
+# A float WAV export preset over the DAW's own 32-bit float format, put where the DAW looks for the
 # user's presets (inside the temporary configuration folder).
 PRESET = """<?xml version="1.0" encoding="UTF-8"?>
 <ExportPreset id="6a1d3c52-2f0e-4b8e-9a57-0c7e5a4f1b21" name="Float WAV">
@@ -48,7 +48,7 @@ def write_wav(path, channels):
 
 
 def read_wav(path):
-    """Interleaved stereo float samples; Ardour's broadcast WAV carries chunks of its own."""
+    """Interleaved stereo float samples; the DAW's broadcast WAV carries chunks of its own."""
     raw, position, fmt, data = open(path, "rb").read(), 12, None, b""
     while position + 8 <= len(raw):
         chunk, size = raw[position:position + 4], struct.unpack("<I", raw[position + 4:position + 8])[0]
@@ -70,6 +70,13 @@ def first_difference(a, b):
     return None if len(a[0]) == len(b[0]) else min(len(a[0]), len(b[0]))
 
 
+def offset_of(bounce, reference, reach):
+    """Frames by which the bounce lags the reference (over a stretch in the middle), or None."""
+    middle = len(reference[0]) // 2
+    return next((shift for shift in range(-reach, reach + 1)
+                 if bounce[0][middle + shift:middle + shift + 2048] == reference[0][middle:middle + 2048]), None)
+
+
 def largest_step(signal, start, end):
     return max(abs(channel[i] - channel[i - 1]) for channel in signal for i in range(start, end))
 
@@ -82,7 +89,7 @@ def main(bundle, renderer, plugin):
     if not shutil.which("lv2apply"):
         fail("lv2apply is missing (tools/scripts/install-deps.sh installs it)")
     with tempfile.TemporaryDirectory(prefix="tovrel-daw-") as work:
-        # Ardour keeps its configuration and caches under the temporary folder, never the user's.
+        # The DAW keeps its configuration and caches under the temporary folder, never the user's.
         home = os.path.join(work, "home")
         env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
                    XDG_CACHE_HOME=os.path.join(home, ".cache"), XDG_DATA_HOME=os.path.join(home, ".local/share"),
@@ -117,21 +124,23 @@ def main(bundle, renderer, plugin):
         problems = []
         at = first_difference(plain, expected)
         if at is not None:
-            problems.append("the plain bounce (%d frames) differs from lv2apply's (%d) from frame %d"
-                            % (len(plain[0]), len(expected[0]), at))
+            problems.append("the plain bounce (%d frames) differs from lv2apply's (%d) from frame %d; it lags by %s"
+                            % (len(plain[0]), len(expected[0]), at, offset_of(plain, expected, 4 * block)))
         # The step lands where the bounce first leaves the plain output; from there on the whole
         # bounce is the direct render with the change at that frame.
         landed = first_difference(automated, expected)
         if landed is None or abs(landed - CHANGE) >= block:
             problems.append("the automated step at frame %d lands at %s (blocks of %d)" % (CHANGE, landed, block))
-        elif first_difference(automated, rendered(landed)) is not None:
-            problems.append("the automated bounce differs from the render with the change at frame %d from "
-                            "frame %s" % (landed, first_difference(automated, rendered(landed))))
         else:
+            differs = first_difference(automated, rendered(landed))
+            if differs is not None:
+                problems.append("the automated bounce differs from the render with the change at frame %d from "
+                                "frame %d" % (landed, differs))
             window = (CHANGE - block, CHANGE + block)
             bounced, direct_step = largest_step(automated, *window), largest_step(rendered(CHANGE), *window)
             if bounced > direct_step:
-                problems.append("a click: steps up to %g around the change, the filter alone %g" % (bounced, direct_step))
+                problems.append("a click: steps up to %g around the change, the filter alone %g"
+                                % (bounced, direct_step))
         if problems:
             fail("in ardour7-lua:\n  " + "\n  ".join(problems) + "\n" + log)
         print("ok: blocks of %d; the bounce equals lv2apply's at offset 0, and the automated step at frame %d "

@@ -10,7 +10,7 @@
 local work, frames, change = arg[1], tonumber(arg[2]), tonumber(arg[3])
 local uri = "https://orvalen.example.org/plugins/tovrel"
 local rate = 48000
--- A float WAV export preset (beside Ardour's own float format) that check_in_daw.py writes into
+-- A float WAV export preset (over the DAW's own float format) that check_in_daw.py writes into
 -- the temporary configuration folder.
 local float_preset = "6a1d3c52-2f0e-4b8e-9a57-0c7e5a4f1b21"
 
