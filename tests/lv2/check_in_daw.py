@@ -10,7 +10,9 @@ plays a stereo signal through it on a track and bounces the session to float WAV
   of CHANGE; before it, it equals the plain output; and the largest step between neighbouring
   samples around the change is no larger than the direct render's with the change at CHANGE.
 
-Exit code 77 (a skip) when ardour7-lua is not installed.
+No tolerance: the signal is float, the track's fader, panner and the master bus stay at unity and
+the export writes 32-bit float without dither, so the DAW's own path changes no sample. Exit code
+77 (a skip) when ardour7-lua is not installed.
 """
 
 import math, os, random, shutil, struct, subprocess, sys, tempfile
