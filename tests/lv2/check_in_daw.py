@@ -59,10 +59,10 @@ def run(args, env, timeout=60):
 
 
 def run_daw(args, pristine, session, env, crashes):
-    """ardour7-lua on a fresh copy of the pristine session, again while it dies by a signal."""
+    """ardour7-lua on a fresh copy of the pristine session (or none), again while it dies by a signal."""
     for _ in range(ATTEMPTS):
+        shutil.rmtree(session, ignore_errors=True)
         if pristine:
-            shutil.rmtree(session, ignore_errors=True)
             shutil.copytree(pristine, session)
         result = subprocess.run(args, capture_output=True, text=True, env=env, timeout=120)
         lines = result.stdout.split()
@@ -145,7 +145,7 @@ def main(bundle, renderer, plugin):
         # has no importer): the channels in its audio folder, the sources and region in its file.
         script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "daw_bounce.lua")
         pristine, crashes = os.path.join(work, "pristine", "check"), []  # named after its folder
-        run_daw([lua, script, "create", pristine], None, None, env, crashes)
+        run_daw([lua, script, "create", pristine], None, pristine, env, crashes)
         write_wav(os.path.join(pristine, "interchange", "check", "audiofiles", "in%L.wav"), [left])
         write_wav(os.path.join(pristine, "interchange", "check", "audiofiles", "in%R.wav"), [right])
         state = open(os.path.join(pristine, "check.ardour")).read()
