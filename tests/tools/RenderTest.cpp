@@ -172,6 +172,44 @@ TEST_F(Renderer, LevelAndFormatOptions) {
     EXPECT_EQ(info.frames, 4000);
 }
 
+// A level change lands on its frame, inside a block or on its edge, as the plug-in driven
+// directly with the block split there gives it.
+TEST_F(Renderer, FeedChangeLandsOnItsFrame) {
+    const std::vector<double> input = stereoSignal(3000);
+    const std::string in = writeFile("in.wav", 2, 48000, SF_FORMAT_WAV | SF_FORMAT_DOUBLE, input);
+    for (const int32_t frame : {0, 300, 1024, 2999}) {
+        const std::string out = dir + "/out" + std::to_string(frame) + ".wav";
+        const RenderRun run =
+            runRenderer("--feed 6.2 --cut 730 --feed-at " + std::to_string(frame) +
+                        ":15 --block 512 --plugin " + TOVREL_PLUGIN_FILE + " " + in + " " + out);
+        ASSERT_EQ(run.exitCode, 0) << run.output;
+        SF_INFO info;
+        const std::vector<double> output = readFile(out, info);
+
+        HostedEffect effect;
+        ASSERT_TRUE(effect.load(TOVREL_PLUGIN_FILE)) << effect.error();
+        effect.setSampleRate(48000.0f);
+        effect.setParameter(CrossfeedEffect::kParamPreset, 0.0f);
+        effect.setParameter(CrossfeedEffect::kParamFeed, parameterFromFeed(62));
+        effect.setParameter(CrossfeedEffect::kParamCut, parameterFromCut(730));
+        effect.resume();
+        StereoBuffers<double> channels(3000);
+        for (size_t i = 0; i < 3000; ++i) {
+            channels.input(0)[i] = input[2 * i];
+            channels.input(1)[i] = input[2 * i + 1];
+        }
+        effect.process(channels.inputs(), channels.inputs(), frame);
+        effect.setParameter(CrossfeedEffect::kParamFeed, parameterFromFeed(150));
+        double* rest[] = {channels.input(0) + frame, channels.input(1) + frame};
+        effect.process(rest, rest, 3000 - frame);
+        ASSERT_EQ(output.size(), input.size());
+        for (size_t i = 0; i < 3000; ++i) {
+            ASSERT_EQ(output[2 * i], channels.input(0)[i]) << "change at " << frame << ", frame " << i;
+            ASSERT_EQ(output[2 * i + 1], channels.input(1)[i]) << "change at " << frame << ", frame " << i;
+        }
+    }
+}
+
 TEST_F(Renderer, ClearErrorsAndNoOutputLeftBehind) {
     const std::string plugin = std::string(" --plugin ") + TOVREL_PLUGIN_FILE + " ";
     RenderRun run = runRenderer(plugin + dir + "/missing.wav " + dir + "/out.wav");
@@ -228,6 +266,17 @@ TEST(RenderOptions, PresetNamesAndKeys) {
     EXPECT_EQ(*options->feedTenths, 10);
     EXPECT_EQ(*options->cutHz, 2000);
     EXPECT_FALSE(options->preset);
+    const char* changeWithPreset[] = {"--preset", "cmoy", "--feed-at", "10:7", "a.wav", "b.wav"};
+    EXPECT_FALSE(parseRenderOptions(6, changeWithPreset, error));
+    for (const char* change : {"10", "10:15.1", "-1:7", "1.5:7", "x:7"}) {
+        const char* badChange[] = {"--feed", "5", "--cut", "700", "--feed-at", change, "a.wav", "b.wav"};
+        EXPECT_FALSE(parseRenderOptions(8, badChange, error)) << change;
+    }
+    const char* change[] = {"--feed", "5", "--cut", "700", "--feed-at", "48000:15", "a.wav", "b.wav"};
+    const auto changing = parseRenderOptions(8, change, error);
+    ASSERT_TRUE(changing) << error;
+    EXPECT_EQ(*changing->feedChangeFrame, 48000);
+    EXPECT_EQ(changing->feedChangeTenths, 150);
     const char* defaults[] = {"a.wav", "b.wav"};
     EXPECT_EQ(*parseRenderOptions(2, defaults, error)->preset, 1);
 }

@@ -28,6 +28,14 @@ bool parseNumber(const std::string& text, double& value) {
     return errno == 0 && end && *end == '\0' && std::isfinite(value);
 }
 
+// The level in tenths of a dB, or nullopt outside 1.0 to 15.0 dB.
+std::optional<int> feedTenthsFrom(const std::string& text) {
+    double feedDb = 0;
+    if (!parseNumber(text, feedDb) || std::lround(feedDb * 10.0) < 10 || std::lround(feedDb * 10.0) > 150)
+        return std::nullopt;
+    return static_cast<int>(std::lround(feedDb * 10.0));
+}
+
 } // namespace
 
 int presetIndexForName(const std::string& name) {
@@ -47,6 +55,7 @@ const char* renderUsage() {
            "                    or taskel, bs2b, cmoy, jmeier\n"
            "  --feed DB         crossfeed level, 1.0 to 15.0 dB (with --cut instead of a preset)\n"
            "  --cut HZ          cut frequency, 300 to 2000 Hz\n"
+           "  --feed-at N:DB    from frame N on, the crossfeed level is DB (with --feed and --cut)\n"
            "  --block N         frames per processing call, 1 to 65536 (default 512)\n"
            "  --precision P     double (default) or single\n"
            "  --format F        output samples: pcm16, pcm24, float, or same (as the input; default)\n"
@@ -62,6 +71,7 @@ std::optional<RenderOptions> parseRenderOptions(int argc, const char* const* arg
     std::string feedText;
     std::string cutText;
     std::string presetText;
+    std::string changeText;
     int positional = 0;
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -87,6 +97,9 @@ std::optional<RenderOptions> parseRenderOptions(int argc, const char* const* arg
                 return std::nullopt;
         } else if (arg == "--cut") {
             if (!value(cutText))
+                return std::nullopt;
+        } else if (arg == "--feed-at") {
+            if (!value(changeText))
                 return std::nullopt;
         } else if (arg == "--plugin") {
             if (!value(options.pluginPath))
@@ -156,9 +169,8 @@ std::optional<RenderOptions> parseRenderOptions(int argc, const char* const* arg
             error = "--feed and --cut go together";
             return std::nullopt;
         }
-        double feedDb = 0;
-        if (!parseNumber(feedText, feedDb) || std::lround(feedDb * 10.0) < 10 ||
-            std::lround(feedDb * 10.0) > 150) {
+        const auto feedTenths = feedTenthsFrom(feedText);
+        if (!feedTenths) {
             error = "feed '" + feedText + "' is outside 1.0 to 15.0 dB";
             return std::nullopt;
         }
@@ -167,9 +179,13 @@ std::optional<RenderOptions> parseRenderOptions(int argc, const char* const* arg
             error = "cut frequency '" + cutText + "' is not a whole number of Hz from 300 to 2000";
             return std::nullopt;
         }
-        options.feedTenths = static_cast<int>(std::lround(feedDb * 10.0));
+        options.feedTenths = *feedTenths;
         options.cutHz = static_cast<int>(cut);
     } else {
+        if (!changeText.empty()) {
+            error = "--feed-at changes the level set by --feed and --cut, not a preset's";
+            return std::nullopt;
+        }
         const std::string name = presetText.empty() ? std::string("taskel") : presetText;
         const int index = presetIndexForName(name);
         if (index < 0) {
@@ -183,6 +199,19 @@ std::optional<RenderOptions> parseRenderOptions(int argc, const char* const* arg
             return std::nullopt;
         }
         options.preset = index;
+    }
+    if (!changeText.empty()) {
+        const auto colon = changeText.find(':');
+        double frame = -1;
+        const auto tenths =
+            colon == std::string::npos ? std::nullopt : feedTenthsFrom(changeText.substr(colon + 1));
+        if (!tenths || !parseNumber(changeText.substr(0, colon), frame) || frame != std::floor(frame) ||
+            frame < 0 || frame > 1e15) {
+            error = "level change '" + changeText + "' is not FRAME:DB with DB from 1.0 to 15.0";
+            return std::nullopt;
+        }
+        options.feedChangeFrame = static_cast<int64_t>(frame);
+        options.feedChangeTenths = *tenths;
     }
     return options;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -17,6 +18,9 @@ struct RenderOptions {
     std::optional<int> preset;
     std::optional<int> feedTenths; // 10 to 150
     std::optional<int> cutHz;      // 300 to 2000
+    // A level change from this frame on, as a host's automation makes it (with feed and cut only).
+    std::optional<int64_t> feedChangeFrame;
+    int feedChangeTenths{0};
     int blockSize{512};
     Precision precision{Precision::Double};
     Encoding encoding{Encoding::SameAsInput};

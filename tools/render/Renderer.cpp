@@ -136,6 +136,10 @@ bool Renderer::run(RenderSummary& summary, const Progress& progress) {
         if (feed != expectedFeed || cut.rfind(std::to_string(*job.cutHz) + "/", 0) != 0)
             return fail("the plug-in did not take the level: it shows " + feed + " dB, " + cut);
         summary.setting = feed + " dB, " + cut.substr(0, cut.find('/')) + " Hz";
+        if (job.feedChangeFrame)
+            summary.setting += ", " + std::to_string(job.feedChangeTenths / 10) + "." +
+                               std::to_string(job.feedChangeTenths % 10) + " dB from frame " +
+                               std::to_string(*job.feedChangeFrame);
     }
     effect.resume();
 
@@ -168,7 +172,14 @@ bool Renderer::run(RenderSummary& summary, const Progress& progress) {
     double inPeak = 0.0;
     double outPeak = 0.0;
     for (;;) {
-        const sf_count_t got = sf_readf_double(input.get(), interleaved.data(), block);
+        // A level change splits the block at its frame, as a host splits its cycle at an
+        // automation event.
+        sf_count_t wanted = block;
+        if (job.feedChangeFrame && done == *job.feedChangeFrame)
+            effect.setParameter(0, parameterFromFeed(static_cast<uint32_t>(job.feedChangeTenths)));
+        else if (job.feedChangeFrame && done < *job.feedChangeFrame)
+            wanted = std::min<sf_count_t>(wanted, *job.feedChangeFrame - done);
+        const sf_count_t got = sf_readf_double(input.get(), interleaved.data(), wanted);
         if (got <= 0)
             break;
         const auto n = static_cast<int32_t>(got);

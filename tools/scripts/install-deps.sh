@@ -37,6 +37,10 @@ elif [ "$profile" = test ]; then
         g++-mingw-w64-i686 binutils-mingw-w64-i686
         # The LV2 bundle's checks: lv2info and lv2apply, and sord_validate under lv2_validate.
         lilv-utils sordi
+        # The LV2 plug-in bounced in a DAW session: ardour7-lua with its dummy audio backend needs
+        # only what ardour depends on. Its one recommendation, the video timeline, is left out:
+        # nothing the test runs opens a file of it, and its ffmpeg would bring a crossfeed library.
+        ardour
         # The fuzzer and the sanitizer builds; callgrind for make bench; the format check.
         clang libclang-rt-14-dev valgrind clang-format
         # make test-x86 (the emulated i386 machine) and make test-fresh (a fresh Debian root).
