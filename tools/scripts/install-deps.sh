@@ -26,8 +26,9 @@ packages=(
     # The LV2 plug-in's headers (the native 64-bit build makes the LV2 bundle).
     lv2-dev
     # The Linux editor (native 64-bit build): X11 windows, Cairo painting, its text through
-    # fontconfig and FreeType (Arial where the system has it, else Liberation Sans).
-    libx11-dev libcairo2-dev libfontconfig-dev libfreetype-dev
+    # fontconfig and FreeType (Arial where the system has it, else Liberation Sans); the same
+    # build's X11 test host synthesizes input (XTest) and counts X resources (XRes).
+    libx11-dev libcairo2-dev libfontconfig-dev libfreetype-dev libxtst-dev libxres-dev
     g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
     wine wine64 fonts-wine fonts-liberation
 )
@@ -40,9 +41,9 @@ elif [ "$profile" = test ]; then
         g++-mingw-w64-i686 binutils-mingw-w64-i686
         # The LV2 bundle's checks: lv2info and lv2apply, and sord_validate under lv2_validate.
         lilv-utils sordi
-        # The Linux editor's tests: a screen-less X server, synthesized pointer and keys (XTest),
-        # the X clients' resources (XRes), xwininfo, and xrdb to give that server a DPI.
-        xvfb libxtst-dev libxres-dev x11-utils x11-xserver-utils
+        # The Linux editor's tests: a screen-less X server, xwininfo, and xrdb to give that
+        # server a DPI.
+        xvfb x11-utils x11-xserver-utils
         # The fuzzer and the sanitizer builds; callgrind for make bench; the format check.
         clang libclang-rt-14-dev valgrind clang-format
         # make test-x86 (the emulated i386 machine) and make test-fresh (a fresh Debian root).
