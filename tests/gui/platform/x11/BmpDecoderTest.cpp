@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cairo.h>
+
 #include <algorithm>
 #include <cstring>
 #include <fstream>
@@ -181,6 +183,41 @@ TEST(BmpDecoding, PixelsLeftOutOrKeyedAreTransparent) {
     ASSERT_EQ(decode(file.bytes(), bitmap), BmpFault::none);
     makeKeyColourTransparent(bitmap, 0xFFFFFF);
     EXPECT_EQ(bitmap.pixels, (std::vector<uint32_t>{A, 0, C, C, C, A}));
+}
+
+// The decoded rows are a Cairo image as they stand: drawn over an opaque background, the opaque
+// pixels replace it and the keyed ones let it through.
+TEST(BmpDecoding, RowsAreACairoImage) {
+    BmpFile file;
+    file.palette[1] = 0xFFFFFF;
+    DecodedBitmap bitmap;
+    ASSERT_EQ(decode(file.bytes(), bitmap), BmpFault::none);
+    makeKeyColourTransparent(bitmap, 0xFFFFFF);
+    ASSERT_EQ(bitmap.stride(), cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, bitmap.width));
+    cairo_surface_t* source = cairo_image_surface_create_for_data(
+        reinterpret_cast<unsigned char*>(bitmap.pixels.data()), CAIRO_FORMAT_ARGB32, bitmap.width,
+        bitmap.height, bitmap.stride());
+    cairo_surface_t* target = cairo_image_surface_create(CAIRO_FORMAT_RGB24, bitmap.width, bitmap.height);
+    cairo_t* cairo = cairo_create(target);
+    cairo_set_source_rgb(cairo, 0.0, 1.0, 0.0);
+    cairo_paint(cairo);
+    cairo_set_source_surface(cairo, source, 0, 0);
+    cairo_paint(cairo);
+    cairo_surface_flush(target);
+    std::vector<uint32_t> drawn;
+    for (int y = 0; y < bitmap.height; ++y) {
+        const unsigned char* row =
+            cairo_image_surface_get_data(target) + y * cairo_image_surface_get_stride(target);
+        for (int x = 0; x < bitmap.width; ++x) {
+            uint32_t pixel = 0;
+            std::memcpy(&pixel, row + 4 * x, 4);
+            drawn.push_back(pixel | 0xFF000000u);
+        }
+    }
+    cairo_destroy(cairo);
+    cairo_surface_destroy(target);
+    cairo_surface_destroy(source);
+    EXPECT_EQ(drawn, (std::vector<uint32_t>{A, 0xFF00FF00u, C, C, C, A}));
 }
 
 // Files that are not what they claim are refused with the fault they have, and never read or
