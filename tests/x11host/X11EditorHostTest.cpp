@@ -32,6 +32,7 @@ protected:
         ASSERT_TRUE(library.load(TOVREL_TEST_EDITOR_PLUGIN)) << library.error();
         ASSERT_TRUE(effect.open(library, HostCallLog::callback())) << effect.error();
         ASSERT_TRUE(host.connect()) << host.error();
+        xErrorsBefore = X11EditorHost::xErrorCount();
     }
 
     // The window shows the test pattern, every pixel of it.
@@ -67,10 +68,16 @@ protected:
             milliseconds(5000));
     }
 
+    void TearDown() override {
+        host.disconnect();
+        EXPECT_EQ(X11EditorHost::xErrorCount(), xErrorsBefore) << X11EditorHost::describeLastXError();
+    }
+
     HostCallLog log;
     PluginLibrary library;
     HostedEffect effect;
     X11EditorHost host;
+    int xErrorsBefore{0};
 };
 
 TEST_F(X11HostTest, EditorPaintsIntoTheHostsWindowAndIsReadBack) {

@@ -7,6 +7,7 @@
 #include <X11/extensions/XTest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <poll.h>
 
 namespace tovrel {
@@ -25,14 +26,36 @@ uint32_t channel(unsigned long pixel, unsigned long mask) {
     return static_cast<uint32_t>((((pixel & mask) >> shift) * 255 + maximum / 2) / maximum);
 }
 
+std::atomic<int> errorCount{0};
+std::atomic<int> lastErrorCode{0};
+std::atomic<int> lastRequestCode{0};
+
+int countError(Display*, XErrorEvent* error) {
+    lastErrorCode = error->error_code;
+    lastRequestCode = error->request_code;
+    ++errorCount;
+    return 0;
+}
+
 } // namespace
 
 X11EditorHost::~X11EditorHost() {
     disconnect();
 }
 
+int X11EditorHost::xErrorCount() {
+    return errorCount;
+}
+
+std::string X11EditorHost::describeLastXError() {
+    if (errorCount == 0)
+        return {};
+    return "error " + std::to_string(lastErrorCode) + ", request " + std::to_string(lastRequestCode);
+}
+
 bool X11EditorHost::connect(const char* displayName) {
     disconnect();
+    XSetErrorHandler(countError);
     connection = XOpenDisplay(displayName);
     if (connection == nullptr) {
         lastError = "cannot connect to the X server";
@@ -120,7 +143,7 @@ bool X11EditorHost::waitForMap(std::chrono::milliseconds limit) {
     const Clock::time_point deadline = Clock::now() + limit;
     XEvent event;
     while (Clock::now() < deadline) {
-        while (XCheckTypedWindowEvent(connection, hostWindow, MapNotify, &event))
+        if (XCheckTypedWindowEvent(connection, hostWindow, MapNotify, &event))
             return true;
         pollfd descriptor{XConnectionNumber(connection), POLLIN, 0};
         poll(&descriptor, 1, 10);

@@ -69,6 +69,13 @@ public:
     bool releaseKey(unsigned long keysym);
     bool typeKey(unsigned long keysym);
 
+    // X protocol errors anywhere in the process since the first connect(), the editor's own
+    // connections included (Xlib has one error handler per process): counted, where Xlib's own
+    // handler would end the process, so that a test can fail on them instead.
+    static int xErrorCount();
+    // "error E, request R" of the last of them; empty when there was none.
+    static std::string describeLastXError();
+
     Display* display() const { return connection; }
     unsigned long window() const { return hostWindow; }
     int width() const { return windowWidth; }

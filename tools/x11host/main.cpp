@@ -5,8 +5,8 @@
 // Runs the host loop for --run-ms (1000 by default; effEditIdle every --idle-ms, 50 by default,
 // 0 for never), optionally saves the window's picture, prints the automation the editor sent,
 // and with --census compares the process's threads, descriptors and X resources before the
-// editor opened and after it closed. Exit status 0 when all went well, 1 on a failure, 3 when
-// the editor left something behind.
+// editor opened and after it closed. Exit status 0 when all went well, 1 on a failure (an X
+// protocol error included), 3 when the editor left something behind.
 
 #include "tools/vsthost/HostedEffect.h"
 #include "tools/vsthost/PluginLibrary.h"
@@ -84,6 +84,12 @@ int main(int argc, char** argv) {
     for (const tovrel::HostCallLog::Call& call : log.calls())
         std::printf("host call %d index %d value %g%s\n", call.opcode, call.index,
                     static_cast<double>(call.opt), call.onHostThread ? "" : " (from another thread)");
+    if (tovrel::X11EditorHost::xErrorCount() > 0) {
+        std::fprintf(stderr, "tovrel-x11-host: %d X errors, the last %s\n",
+                     tovrel::X11EditorHost::xErrorCount(),
+                     tovrel::X11EditorHost::describeLastXError().c_str());
+        status = 1;
+    }
     if (census) {
         const tovrel::ResourceCensus after = tovrel::ResourceCensus::take(host.display(), 0);
         std::printf("before: %safter:  %s", before.describe().c_str(), after.describe().c_str());
