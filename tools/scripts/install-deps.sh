@@ -25,6 +25,10 @@ packages=(
     libsndfile1-dev
     # The LV2 plug-in's headers (the native 64-bit build makes the LV2 bundle).
     lv2-dev
+    # The Linux editor (native 64-bit build): X11 windows, Cairo painting, its text through
+    # fontconfig and FreeType (Arial where the system has it, else Liberation Sans); the same
+    # build's X11 test host synthesizes input (XTest) and counts X resources (XRes).
+    libx11-dev libcairo2-dev libfontconfig-dev libfreetype-dev libxtst-dev libxres-dev
     g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
     wine wine64 fonts-wine fonts-liberation
 )
@@ -39,8 +43,11 @@ elif [ "$profile" = test ]; then
         lilv-utils sordi
         # The LV2 plug-in bounced in a DAW session: ardour7-lua with its dummy audio backend needs
         # only what ardour depends on. Its one recommendation, the video timeline, is left out:
-        # nothing the test runs opens a file of it, and its ffmpeg would bring a crossfeed library.
+        # nothing the test runs opens a file of it.
         ardour
+        # The Linux editor's tests: a screen-less X server, xwininfo, and xrdb to give that
+        # server a DPI.
+        xvfb x11-utils x11-xserver-utils
         # The fuzzer and the sanitizer builds; callgrind for make bench; the format check.
         clang libclang-rt-14-dev valgrind clang-format
         # make test-x86 (the emulated i386 machine) and make test-fresh (a fresh Debian root).

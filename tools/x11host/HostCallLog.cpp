@@ -1,0 +1,47 @@
+#include "tools/x11host/HostCallLog.h"
+
+#include <atomic>
+
+namespace tovrel {
+
+namespace {
+std::atomic<HostCallLog*> active{nullptr};
+} // namespace
+
+HostCallLog::HostCallLog() {
+    active = this;
+}
+
+HostCallLog::~HostCallLog() {
+    HostCallLog* self = this;
+    active.compare_exchange_strong(self, nullptr);
+}
+
+std::vector<HostCallLog::Call> HostCallLog::calls() const {
+    std::lock_guard<std::mutex> guard(lock);
+    return recorded;
+}
+
+size_t HostCallLog::count() const {
+    std::lock_guard<std::mutex> guard(lock);
+    return recorded.size();
+}
+
+void HostCallLog::clear() {
+    std::lock_guard<std::mutex> guard(lock);
+    recorded.clear();
+}
+
+intptr_t VST_CALL HostCallLog::dispatch(AEffect*, int32_t opcode, int32_t index, intptr_t, void*, float opt) {
+    if (opcode == vst::audioMasterVersion)
+        return 2400;
+    HostCallLog* log = active;
+    if (log != nullptr && (opcode == vst::audioMasterAutomate || opcode == vst::audioMasterBeginEdit ||
+                           opcode == vst::audioMasterEndEdit)) {
+        std::lock_guard<std::mutex> guard(log->lock);
+        log->recorded.push_back(Call{opcode, index, opt, std::this_thread::get_id() == log->hostThread});
+    }
+    return 0;
+}
+
+} // namespace tovrel

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "host/VstAbi.h"
+
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace tovrel {
+
+// The host side of the plug-in's calls for the X11 test host: answers the version query and
+// records the editor's automation (audioMasterAutomate, audioMasterBeginEdit, audioMasterEndEdit).
+// The editor may call from a thread of its own, so the log is locked, and each entry says
+// whether it came from the thread that created the log (the host's thread). One log is active
+// at a time (the callback is a plain function); creating one makes it the active one.
+class HostCallLog {
+public:
+    struct Call {
+        int32_t opcode{0};
+        int32_t index{0};
+        float opt{0.0f};
+        bool onHostThread{true};
+    };
+
+    HostCallLog();
+    ~HostCallLog();
+
+    HostCallLog(const HostCallLog&) = delete;
+    HostCallLog& operator=(const HostCallLog&) = delete;
+
+    static HostCallback callback() { return &HostCallLog::dispatch; }
+
+    // A copy of what has been recorded so far.
+    std::vector<Call> calls() const;
+    size_t count() const;
+    void clear();
+
+private:
+    static intptr_t VST_CALL dispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
+                                      void* ptr, float opt);
+
+    mutable std::mutex lock;
+    std::vector<Call> recorded;
+    std::thread::id hostThread{std::this_thread::get_id()};
+};
+
+} // namespace tovrel

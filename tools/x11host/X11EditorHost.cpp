@@ -1,0 +1,265 @@
+#include "tools/x11host/X11EditorHost.h"
+
+#include "tools/snapshot/PngWriter.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <poll.h>
+
+namespace tovrel {
+
+namespace {
+
+// The position of a colour mask's lowest bit and the mask's maximum, to pull one channel out of
+// a pixel whatever the visual's layout.
+uint32_t channel(unsigned long pixel, unsigned long mask) {
+    if (mask == 0)
+        return 0;
+    int shift = 0;
+    while (((mask >> shift) & 1u) == 0)
+        ++shift;
+    const unsigned long maximum = mask >> shift;
+    return static_cast<uint32_t>((((pixel & mask) >> shift) * 255 + maximum / 2) / maximum);
+}
+
+std::atomic<int> errorCount{0};
+std::atomic<int> lastErrorCode{0};
+std::atomic<int> lastRequestCode{0};
+
+int countError(Display*, XErrorEvent* error) {
+    lastErrorCode = error->error_code;
+    lastRequestCode = error->request_code;
+    ++errorCount;
+    return 0;
+}
+
+} // namespace
+
+X11EditorHost::~X11EditorHost() {
+    disconnect();
+}
+
+int X11EditorHost::xErrorCount() {
+    return errorCount;
+}
+
+std::string X11EditorHost::describeLastXError() {
+    if (errorCount == 0)
+        return {};
+    return "error " + std::to_string(lastErrorCode) + ", request " + std::to_string(lastRequestCode);
+}
+
+bool X11EditorHost::connect(const char* displayName) {
+    disconnect();
+    XSetErrorHandler(countError);
+    connection = XOpenDisplay(displayName);
+    if (connection == nullptr) {
+        lastError = "cannot connect to the X server";
+        return false;
+    }
+    int eventBase = 0, errorBase = 0, major = 0, minor = 0;
+    if (!XTestQueryExtension(connection, &eventBase, &errorBase, &major, &minor)) {
+        lastError = "the X server has no XTest extension";
+        disconnect();
+        return false;
+    }
+    return true;
+}
+
+void X11EditorHost::disconnect() {
+    close();
+    if (connection != nullptr)
+        XCloseDisplay(connection);
+    connection = nullptr;
+}
+
+bool X11EditorHost::open(AEffect* effect, int left, int top, uint32_t background) {
+    close();
+    if (connection == nullptr || effect == nullptr || (effect->flags & vst::effFlagsHasEditor) == 0) {
+        lastError = connection == nullptr ? "not connected" : "the effect has no editor";
+        return false;
+    }
+    ERect* rect = nullptr;
+    effect->dispatcher(effect, vst::effEditGetRect, 0, 0, &rect, 0.0f);
+    if (rect == nullptr || rect->right <= rect->left || rect->bottom <= rect->top) {
+        lastError = "the editor reports no size (vst::effEditGetRect)";
+        return false;
+    }
+    windowWidth = rect->right - rect->left;
+    windowHeight = rect->bottom - rect->top;
+    const int screen = XDefaultScreen(connection);
+    hostWindow = XCreateSimpleWindow(connection, XRootWindow(connection, screen), left, top,
+                                     static_cast<unsigned int>(windowWidth),
+                                     static_cast<unsigned int>(windowHeight), 0, 0, background);
+    XStoreName(connection, hostWindow, "tovrel X11 test host");
+    XSelectInput(connection, hostWindow, StructureNotifyMask | ExposureMask);
+    XMapWindow(connection, hostWindow);
+    if (!waitForMap(std::chrono::milliseconds(5000))) {
+        lastError = "the host window was not mapped";
+        close();
+        return false;
+    }
+    // Key events reach the editor's windows under the pointer, as in a host whose window has the
+    // focus.
+    XSetInputFocus(connection, hostWindow, RevertToParent, CurrentTime);
+    XSync(connection, False);
+    record = effect;
+    idleCalls.clear();
+    if (effect->dispatcher(effect, vst::effEditOpen, 0, 0, reinterpret_cast<void*>(hostWindow), 0.0f) == 0) {
+        lastError = "the editor refused to open (vst::effEditOpen)";
+        record = nullptr;
+        close();
+        return false;
+    }
+    editorOpen = true;
+    nextIdle = Clock::now() + idlePeriod;
+    return true;
+}
+
+void X11EditorHost::closeEditor() {
+    if (editorOpen)
+        record->dispatcher(record, vst::effEditClose, 0, 0, nullptr, 0.0f);
+    editorOpen = false;
+    record = nullptr;
+    if (connection != nullptr)
+        XSync(connection, False);
+}
+
+void X11EditorHost::close() {
+    closeEditor();
+    if (connection != nullptr && hostWindow != 0) {
+        XDestroyWindow(connection, hostWindow);
+        XSync(connection, True);
+    }
+    hostWindow = 0;
+    windowWidth = windowHeight = 0;
+}
+
+bool X11EditorHost::waitForMap(std::chrono::milliseconds limit) {
+    const Clock::time_point deadline = Clock::now() + limit;
+    XEvent event;
+    while (Clock::now() < deadline) {
+        if (XCheckTypedWindowEvent(connection, hostWindow, MapNotify, &event))
+            return true;
+        pollfd descriptor{XConnectionNumber(connection), POLLIN, 0};
+        poll(&descriptor, 1, 10);
+    }
+    return false;
+}
+
+void X11EditorHost::handleEvents() {
+    // The host window needs nothing from its events; reading them keeps the queue short.
+    XEvent event;
+    while (XPending(connection) > 0)
+        XNextEvent(connection, &event);
+}
+
+void X11EditorHost::run(std::chrono::milliseconds duration) {
+    runUntil([] { return false; }, duration);
+}
+
+bool X11EditorHost::runUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const Clock::time_point deadline = Clock::now() + limit;
+    while (true) {
+        if (connection != nullptr)
+            handleEvents();
+        Clock::time_point now = Clock::now();
+        if (editorOpen && idlePeriod.count() > 0 && now >= nextIdle) {
+            idleCalls.push_back(now);
+            record->dispatcher(record, vst::effEditIdle, 0, 0, nullptr, 0.0f);
+            // From this call on, so that a slow call delays the next one rather than bunching them.
+            nextIdle = now + idlePeriod;
+        }
+        if (done())
+            return true;
+        now = Clock::now();
+        if (now >= deadline)
+            return false;
+        Clock::time_point wake = std::min(deadline, now + std::chrono::milliseconds(10));
+        if (editorOpen && idlePeriod.count() > 0)
+            wake = std::min(wake, nextIdle);
+        const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(wake - now).count();
+        pollfd descriptor{connection != nullptr ? XConnectionNumber(connection) : -1, POLLIN, 0};
+        poll(&descriptor, 1, static_cast<int>(std::max<long long>(0, wait)));
+    }
+}
+
+bool X11EditorHost::capture(std::vector<uint32_t>& pixels) {
+    if (connection == nullptr || hostWindow == 0)
+        return false;
+    XImage* image = XGetImage(connection, hostWindow, 0, 0, static_cast<unsigned int>(windowWidth),
+                              static_cast<unsigned int>(windowHeight), AllPlanes, ZPixmap);
+    if (image == nullptr)
+        return false;
+    pixels.resize(static_cast<size_t>(windowWidth) * static_cast<size_t>(windowHeight));
+    for (int y = 0; y < windowHeight; ++y) {
+        for (int x = 0; x < windowWidth; ++x) {
+            const unsigned long pixel = XGetPixel(image, x, y);
+            pixels[static_cast<size_t>(y) * static_cast<size_t>(windowWidth) + static_cast<size_t>(x)] =
+                channel(pixel, image->red_mask) << 16 | channel(pixel, image->green_mask) << 8 |
+                channel(pixel, image->blue_mask);
+        }
+    }
+    XDestroyImage(image);
+    return true;
+}
+
+bool X11EditorHost::savePng(const std::string& path) {
+    std::vector<uint32_t> pixels;
+    return capture(pixels) && writePng(path, pixels, windowWidth, windowHeight);
+}
+
+void X11EditorHost::movePointer(int x, int y) {
+    if (connection == nullptr || hostWindow == 0)
+        return;
+    int rootX = 0, rootY = 0;
+    Window child = 0;
+    XTranslateCoordinates(connection, hostWindow, XDefaultRootWindow(connection), x, y, &rootX, &rootY,
+                          &child);
+    XTestFakeMotionEvent(connection, -1, rootX, rootY, CurrentTime);
+    XSync(connection, False);
+}
+
+void X11EditorHost::pressButton(unsigned int button) {
+    XTestFakeButtonEvent(connection, button, True, CurrentTime);
+    XSync(connection, False);
+}
+
+void X11EditorHost::releaseButton(unsigned int button) {
+    XTestFakeButtonEvent(connection, button, False, CurrentTime);
+    XSync(connection, False);
+}
+
+void X11EditorHost::click(int x, int y, unsigned int button) {
+    movePointer(x, y);
+    pressButton(button);
+    releaseButton(button);
+}
+
+bool X11EditorHost::pressKey(unsigned long keysym) {
+    const KeyCode code = XKeysymToKeycode(connection, keysym);
+    if (code == 0)
+        return false;
+    XTestFakeKeyEvent(connection, code, True, CurrentTime);
+    XSync(connection, False);
+    return true;
+}
+
+bool X11EditorHost::releaseKey(unsigned long keysym) {
+    const KeyCode code = XKeysymToKeycode(connection, keysym);
+    if (code == 0)
+        return false;
+    XTestFakeKeyEvent(connection, code, False, CurrentTime);
+    XSync(connection, False);
+    return true;
+}
+
+bool X11EditorHost::typeKey(unsigned long keysym) {
+    return pressKey(keysym) && releaseKey(keysym);
+}
+
+} // namespace tovrel
