@@ -128,9 +128,10 @@ int main(int argc, char** argv) {
 
     std::printf("LV2 plug-in against the VST plug-in's single-precision entry\n");
     std::printf("processor: %s\n", processorName().c_str());
-    std::printf("best of %d runs of %u frames (lv2bench: %u); 44100 Hz, 730 Hz / 6.2 dB; ns per stereo frame%s\n\n",
-                options.runs, options.frames, options.lv2benchFrames,
-                haveLv2bench ? "" : " (lv2bench not found: its column empty)");
+    std::printf(
+        "best of %d runs of %u frames (lv2bench: %u); 44100 Hz, 730 Hz / 6.2 dB; ns per stereo frame%s\n\n",
+        options.runs, options.frames, options.lv2benchFrames,
+        haveLv2bench ? "" : " (lv2bench not found: its column empty)");
     std::printf("%6s  %-8s %9s %9s %9s %13s %12s\n", "block", "input", "VST", "LV2", "lv2bench", "LV2/VST",
                 "lv2bench/VST");
     double worst = 0.0;
@@ -149,9 +150,10 @@ int main(int argc, char** argv) {
             const ProcessEntry<float> entry = processEntry<float>(effect);
             double vstNs = 1e30, lv2Ns = 1e30, benchNs = 1e30;
             for (int r = 0; r < options.runs; ++r) {
-                vstNs = std::min(vstNs, timeRun(options.frames, blockSize, [&](uint32_t n) {
-                    entry(effect, buffers.inputs(), buffers.outputs(), static_cast<int32_t>(n));
-                }));
+                vstNs =
+                    std::min(vstNs, timeRun(options.frames, blockSize, [&](uint32_t n) {
+                                 entry(effect, buffers.inputs(), buffers.outputs(), static_cast<int32_t>(n));
+                             }));
                 lv2Ns = std::min(lv2Ns, timeRun(options.frames, blockSize, [&](uint32_t n) { lv2.run(n); }));
                 if (haveLv2bench && !music)
                     benchNs = std::min(benchNs, lv2benchRun(bundleParent, options.lv2benchFrames, blockSize));
