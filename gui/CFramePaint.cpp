@@ -6,7 +6,7 @@
 namespace tovrel {
 
 Ref<CPaintContext> CFrame::makePaintContext() {
-    return makeRef<CPaintContext>(this, nullptr, window);
+    return makeRef<CPaintContext>(this, NativeDevice{}, frameWindow());
 }
 
 Ref<CPaintContext> CFrame::makeContextIfNone(CPaintContext*& context) {

@@ -2,8 +2,6 @@
 
 #include "gui/CPixmap.h"
 
-#include <windows.h>
-
 #include <cstdio>
 #include <cstring>
 

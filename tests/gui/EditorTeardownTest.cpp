@@ -5,7 +5,7 @@
 #include "GuiTestSupport.h"
 
 #include "gui/CDropData.h"
-#include "gui/CFileDropTarget.h"
+#include "gui/platform/win32/CFileDropTarget.h"
 #include "gui/CPaintContext.h"
 #include "gui/CSlider.h"
 #include "gui/ControlStyles.h"

@@ -7,7 +7,7 @@
 #include "gui/COffscreenPaint.h"
 #include "gui/CPaintContext.h"
 #include "gui/ModuleInstance.h"
-#include "gui/PlatformEntries.h"
+#include "gui/platform/win32/PlatformEntries.h"
 
 #include <gtest/gtest.h>
 
@@ -95,7 +95,7 @@ TEST_F(FrameTest, ChildWindowHasTheClassNameSizeAndPosition) {
 
     EXPECT_TRUE(frame->isWindowAlive());
     EXPECT_TRUE(frame->isDropEnabled());
-    EXPECT_NE(frame->getDropTarget(), nullptr);
+    EXPECT_NE(dropTargetOf(*frame), nullptr);
 
     // The imaging library was found, so both entries and the version record are filled.
     EXPECT_NE(alphaBlendEntry, nullptr);
@@ -438,7 +438,7 @@ TEST_F(FrameTest, HostDestroyingItsWindowFirstIsSurvived) {
     owned.reset();
     EXPECT_FALSE(frame->isWindowAlive());
     EXPECT_EQ(frame->getHostWindow(), nullptr);
-    EXPECT_EQ(frame->getDropTarget(), nullptr); // the registration went with the window
+    EXPECT_EQ(dropTargetOf(*frame), nullptr); // the registration went with the window
     control->setValue(0.5f);
     frame->onIdle();
     EXPECT_EQ(control->paints, 1);

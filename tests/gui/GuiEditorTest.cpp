@@ -331,7 +331,7 @@ TEST_F(EditorTest, OleIsHeldOnlyWhileTheWindowIsOpenOnItsThread) {
         TestWindow window(200, 240);
         madeEditor->onEditOpen(window.handle());
         depths.push_back(oleDepth());
-        EXPECT_NE(madeEditor->getFrame()->getDropTarget(), nullptr);
+        EXPECT_NE(dropTargetOf(*madeEditor->getFrame()), nullptr);
         madeEditor->onEditClose();
         depths.push_back(oleDepth());
         made.reset();
