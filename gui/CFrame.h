@@ -26,10 +26,10 @@ enum : int32_t {
 };
 
 // The root of the view tree and the toolkit's one contact with the window system: it owns a child
-// window inside the host's window (a PlatformWindow), turns that window's events into view events, repaints the
-// views that changed when the editor's idle call comes, keeps the keyboard focus and an optional
-// modal view, and resizes itself and, when the host cannot, the host's windows.
-// Deliberate: the virtual operations keep their documented slot order (docs/deliberate-choices.md).
+// window inside the host's window (a PlatformWindow), turns that window's events into view events, repaints
+// the views that changed when the editor's idle call comes, keeps the keyboard focus and an optional modal
+// view, and resizes itself and, when the host cannot, the host's windows. Deliberate: the virtual operations
+// keep their documented slot order (docs/deliberate-choices.md).
 class CFrame : public CViewContainer, public CFrameServices {
 public:
     // A null host window gives a frame without a window of its own.

@@ -85,7 +85,8 @@ public:
     virtual NativeWindow outerWindow() const = 0;
     // The outer window's corner in its parent's coordinates (the screen's without a parent).
     virtual CPos outerWindowPlace() const = 0;
-    // The frame window's parent's area, its corner in the coordinates of the window two levels above it.
+    // The area of the frame window's parent, its corner in the coordinates of that parent's
+    // grandparent (the screen's where there is none).
     virtual CRectangle hostWindowArea() const = 0;
 
 protected:

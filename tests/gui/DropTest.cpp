@@ -4,8 +4,8 @@
 #include "GuiTestSupport.h"
 
 #include "gui/CDropData.h"
-#include "gui/platform/win32/CFileDropTarget.h"
 #include "gui/Ref.h"
+#include "gui/platform/win32/CFileDropTarget.h"
 
 #include <gtest/gtest.h>
 

@@ -14,8 +14,8 @@ int32_t popupMenu(NativeWindow owner, CPos screenPoint, const PlatformMenuItem* 
         if (!item.text)
             AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
         else
-            AppendMenuA(menu, MF_STRING | (item.checked ? MF_CHECKED : 0u), static_cast<UINT_PTR>(item.command),
-                        item.text);
+            AppendMenuA(menu, MF_STRING | (item.checked ? MF_CHECKED : 0u),
+                        static_cast<UINT_PTR>(item.command), item.text);
     }
     const BOOL command = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, screenPoint.h,
                                         screenPoint.v, 0, owner, nullptr);

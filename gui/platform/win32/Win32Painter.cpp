@@ -295,15 +295,16 @@ void Win32Painter::drawBitmapBlended(const PlatformBitmap& picture, CPos sourceC
         HDC staging = CreateCompatibleDC(device);
         HBITMAP copied = CreateCompatibleBitmap(source.get(), sourceSize.h, sourceSize.v);
         HGDIOBJ previous = SelectObject(staging, copied);
-        BitBlt(staging, 0, 0, sourceSize.h, sourceSize.v, source.get(), sourceCorner.h, sourceCorner.v, SRCCOPY);
+        BitBlt(staging, 0, 0, sourceSize.h, sourceSize.v, source.get(), sourceCorner.h, sourceCorner.v,
+               SRCCOPY);
         alphaBlendEntry(device, x, y, w, h, staging, 0, 0, sourceSize.h, sourceSize.v, blend);
         SelectObject(staging, previous);
         DeleteDC(staging);
         DeleteObject(copied);
         return;
     }
-    alphaBlendEntry(device, x, y, w, h, source.get(), sourceCorner.h, sourceCorner.v, sourceSize.h, sourceSize.v,
-                    blend);
+    alphaBlendEntry(device, x, y, w, h, source.get(), sourceCorner.h, sourceCorner.v, sourceSize.h,
+                    sourceSize.v, blend);
 }
 
 void Win32Painter::copyFrom(const PlatformPainter& source, CPos sourceCorner, const CRectangle& target) {

@@ -196,8 +196,9 @@ void Win32Window::releaseClass() {
 bool Win32Window::open(NativeWindow parent, CPos size) {
     registerClass();
     usesClass = true;
-    window = CreateWindowExA(0, className, "Window", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0,
-                             0, size.h, size.v, parent, nullptr, moduleHandle(), nullptr);
+    window =
+        CreateWindowExA(0, className, "Window", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0,
+                        0, size.h, size.v, parent, nullptr, moduleHandle(), nullptr);
     if (!window)
         return false; // a parent that no longer exists, for instance
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
