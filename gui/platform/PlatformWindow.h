@@ -14,7 +14,8 @@ namespace tovrel {
 class CFrame;
 
 // What a frame window reports to its frame. Points are device pixels: `windowPoint` in the
-// window's own coordinates, `screenPoint` in the screen's. Each call comes on the window's thread;
+// window's own coordinates, `screenPoint` in the screen's. Each call comes on the editor's thread
+// (the window's own under Windows, else from `PlatformWindow::deliverEvents`);
 // the frame (and the window with it) may be destroyed inside a call, so the window touches
 // nothing of its own after one returns.
 class PlatformWindowEvents {
@@ -62,6 +63,13 @@ public:
     // The window; none before `open` succeeds and after `close`. After the host destroyed it, the
     // handle it had.
     virtual NativeWindow handle() const = 0;
+
+    // Hands over the events that arrived since the last call, on the calling thread: the frame
+    // calls it last in the editor's idle time (it may end the frame). A system that itself calls
+    // the window on its own thread (Windows, through the host's message loop) has nothing to do
+    // here; one with an event thread of its own queues events there and delivers them here, so that
+    // the views only ever run on the host's editor thread.
+    virtual void deliverEvents() = 0;
 
     virtual void resize(CPos size) = 0;
     // Asks for the whole window to be exposed again.

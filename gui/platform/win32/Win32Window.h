@@ -24,6 +24,8 @@ public:
     bool open(NativeWindow parent, CPos size) override;
     void close(bool alive) override;
     NativeWindow handle() const override { return window; }
+    // The window procedure has every event already, from the host's message loop.
+    void deliverEvents() override {}
     void resize(CPos size) override;
     void invalidate() override;
     void setCursorShape(int32_t shape) override;
