@@ -3,10 +3,9 @@
 #include "editor/ScaleChoice.h"
 #include "gui/CFrame.h"
 #include "gui/CPaintContext.h"
-#include "gui/ScreenScale.h"
+#include "gui/platform/PlatformSystem.h"
+#include "gui/platform/PlatformWindow.h"
 #include "host/PluginEffect.h"
-
-#include <windows.h>
 
 #include <algorithm>
 #include <iterator>
@@ -14,18 +13,6 @@
 namespace tovrel {
 
 int32_t knobMode = 0;
-
-namespace {
-
-uint32_t platformTicks() {
-    return GetTickCount();
-}
-
-void platformSleep(uint32_t milliseconds) {
-    Sleep(milliseconds);
-}
-
-} // namespace
 
 GuiEditor::GuiEditor(PluginEffect* owner)
     : PluginEditor(owner), tickSource(platformTicks), sleepFunction(platformSleep) {
@@ -77,7 +64,7 @@ void GuiEditor::FrameLink::frameContextMenu(CPos screenPoint) {
     CFrame* frame = editor.getFrame();
     if (!frame)
         return;
-    HWND window = frame->frameWindow();
+    const NativeWindow window = frame->frameWindow();
     // The menu runs a message loop, in which the host may close the editor, or the whole effect
     // with this editor: the watch tells, as it does for the idle pump.
     PumpWatch watch{false, editor.runningPumps};
@@ -93,7 +80,7 @@ void GuiEditor::FrameLink::frameContextMenu(CPos screenPoint) {
 }
 
 CScale GuiEditor::currentScale() const {
-    return frame ? frame->frameScale() : ScaleChoice::scaleOn(screenScaleOf(static_cast<HWND>(parentWindow)));
+    return frame ? frame->frameScale() : ScaleChoice::scaleOn(screenScaleOf(nativeWindowFrom(parentWindow)));
 }
 
 bool GuiEditor::onEditGetRect(ERect** rect) {
@@ -124,10 +111,8 @@ bool GuiEditor::onEditKeyUp(VstKeyCode key) {
 bool GuiEditor::onWheelTurn(float distance) {
     if (!frame)
         return false;
-    CPaintContext context(frame.get(), nullptr, static_cast<HWND>(parentWindow));
-    POINT cursor{};
-    GetCursorPos(&cursor);
-    const CPos where = context.viewPointFromScreen(CPos{cursor.x, cursor.y});
+    CPaintContext context(frame.get(), NativeDevice{}, nativeWindowFrom(parentWindow));
+    const CPos where = context.viewPointFromScreen(pointerOnScreen());
     return frame->handleWheel(&context, where, distance);
 }
 
@@ -168,9 +153,7 @@ void GuiEditor::pumpIdle() {
     onEditIdle();
     if (watch.editorGone)
         return;
-    MSG message{};
-    if (PeekMessageA(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE))
-        DispatchMessageA(&message);
+    dispatchPendingPaint();
     if (watch.editorGone)
         return;
     lastIdleTicks = now + kIdleRate;

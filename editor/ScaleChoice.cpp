@@ -1,16 +1,19 @@
 #include "editor/ScaleChoice.h"
 
+#include "gui/platform/PlatformMenu.h"
+#include "gui/platform/PlatformSettings.h"
+
 #include <cstdio>
+#include <iterator>
 
 namespace tovrel::ScaleChoice {
 
 namespace {
 
-constexpr const char* kKeyPath = "Software\\tovrel\\tovrel_vst";
 constexpr const char* kValueName = "EditorScale";
 constexpr const char* kFollowText = "follow the screen";
 // Menu command numbers: the percentage itself for a size; follow the screen has its own.
-constexpr UINT kFollowCommand = 1;
+constexpr int32_t kFollowCommand = 1;
 
 bool isOffered(int32_t percent) {
     for (const int32_t step : CScale::kSteps)
@@ -22,31 +25,14 @@ bool isOffered(int32_t percent) {
 } // namespace
 
 int32_t kept() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    int32_t percent = 0;
+    if (!readUserSetting(kValueName, percent))
         return 0;
-    DWORD value = 0;
-    DWORD type = 0;
-    DWORD size = sizeof(value);
-    const LONG read =
-        RegQueryValueExA(key, kValueName, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-    RegCloseKey(key);
-    if (read != ERROR_SUCCESS || type != REG_DWORD || size != sizeof(value))
-        return 0;
-    const auto percent = static_cast<int32_t>(value);
     return isOffered(percent) ? percent : 0;
 }
 
 bool keep(int32_t percent) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-        return false;
-    const DWORD value = isOffered(percent) ? static_cast<DWORD>(percent) : 0;
-    const LONG written =
-        RegSetValueExA(key, kValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
-    RegCloseKey(key);
-    return written == ERROR_SUCCESS;
+    return writeUserSetting(kValueName, isOffered(percent) ? percent : 0);
 }
 
 CScale scaleOn(const CScale& screen) {
@@ -54,24 +40,22 @@ CScale scaleOn(const CScale& screen) {
     return percent != 0 ? CScale(percent) : screen;
 }
 
-int32_t ask(HWND owner, CPos screenPoint) {
-    HMENU menu = CreatePopupMenu();
-    if (!menu)
-        return -1;
+int32_t ask(NativeWindow owner, CPos screenPoint) {
+    constexpr int32_t kSizes = static_cast<int32_t>(std::size(CScale::kSteps));
+    char texts[kSizes][16];
+    PlatformMenuItem items[kSizes + 2];
     const int32_t current = kept();
-    for (const int32_t step : CScale::kSteps) {
-        char text[16];
-        std::snprintf(text, sizeof text, "%d %%", static_cast<int>(step));
-        AppendMenuA(menu, MF_STRING | (step == current ? MF_CHECKED : 0u), static_cast<UINT_PTR>(step), text);
+    for (int32_t i = 0; i < kSizes; ++i) {
+        const int32_t step = CScale::kSteps[i];
+        std::snprintf(texts[i], sizeof texts[i], "%d %%", static_cast<int>(step));
+        items[i] = PlatformMenuItem{texts[i], step, step == current};
     }
-    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(menu, MF_STRING | (current == 0 ? MF_CHECKED : 0u), kFollowCommand, kFollowText);
-    const BOOL command = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, screenPoint.h,
-                                        screenPoint.v, 0, owner, nullptr);
-    DestroyMenu(menu);
+    items[kSizes] = PlatformMenuItem{}; // a separator
+    items[kSizes + 1] = PlatformMenuItem{kFollowText, kFollowCommand, current == 0};
+    const int32_t command = popupMenu(owner, screenPoint, items, kSizes + 2);
     if (command == 0)
         return -1;
-    return command == static_cast<BOOL>(kFollowCommand) ? 0 : static_cast<int32_t>(command);
+    return command == kFollowCommand ? 0 : command;
 }
 
 } // namespace tovrel::ScaleChoice

@@ -1,17 +1,14 @@
 #pragma once
 
 #include "gui/CFrameServices.h"
-#include "gui/COleSession.h"
 #include "gui/CViewContainer.h"
 #include "gui/Ref.h"
-
-#include <windows.h>
+#include "gui/platform/PlatformWindow.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace tovrel {
-
-class CFileDropTarget;
 
 // The shapes `setCursorShape` takes. The default, the copy cursor and any other number put back
 // the cursor the frame found.
@@ -29,14 +26,14 @@ enum : int32_t {
 };
 
 // The root of the view tree and the toolkit's one contact with the window system: it owns a child
-// window inside the host's window, turns that window's messages into view events, repaints the
-// views that changed when the editor's idle call comes, keeps the keyboard focus and an optional
-// modal view, and resizes itself and, when the host cannot, the host's windows.
-// Deliberate: the virtual operations keep their documented slot order (docs/deliberate-choices.md).
+// window inside the host's window (a PlatformWindow), turns that window's events into view events, repaints
+// the views that changed when the editor's idle call comes, keeps the keyboard focus and an optional modal
+// view, and resizes itself and, when the host cannot, the host's windows. Deliberate: the virtual operations
+// keep their documented slot order (docs/deliberate-choices.md).
 class CFrame : public CViewContainer, public CFrameServices {
 public:
     // A null host window gives a frame without a window of its own.
-    CFrame(const CRectangle& bounds, HWND hostWindow, CFrameOwner* owner);
+    CFrame(const CRectangle& bounds, NativeWindow hostWindow, CFrameOwner* owner);
     ~CFrame() override;
 
     // What the frame changes of its container's behaviour.
@@ -89,7 +86,7 @@ public:
     void paintView(CView* view) override;
 
     CView* frameView() override { return this; }
-    HWND frameWindow() override { return window; }
+    NativeWindow frameWindow() override { return platform->handle(); }
     CScale frameScale() const override { return scale; }
 
     // Draws the frame at another scale: the window takes the new size, once the host has resized
@@ -100,45 +97,46 @@ public:
     Ref<CPaintContext> makePaintContext();
     // The first window above the frame window that has a caption, has no parent, or differs in
     // size from the frame window by more than 60 pixels; null when the walk runs out.
-    HWND findOuterWindow() const;
-    bool createFrameWindow(HWND parent);
+    NativeWindow findOuterWindow() const;
+    bool createFrameWindow(NativeWindow parent);
 
-    HWND getHostWindow() const { return hostWindow; }
-    CFileDropTarget* getDropTarget() const { return dropTarget.get(); }
+    NativeWindow getHostWindow() const { return hostWindow; }
+    PlatformWindow* getPlatformWindow() const { return platform.get(); }
 
     // The name under which the frame window class is registered, and how many frames use it.
     static const char* frameClassName();
     static int32_t frameClassUsers();
 
 private:
-    static LRESULT CALLBACK frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    static bool registerFrameClass();
-    static void releaseFrameClass();
-    // The window's end: drop registration, OLE, the window and its class, on the window's thread.
-    void closeWindow();
-    void closeWindowFromOtherThread();
-    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // What the window reports, turned into the frame's own operations.
+    class WindowEvents final : public PlatformWindowEvents {
+    public:
+        explicit WindowEvents(CFrame& owner) : frame(owner) {}
+        void windowExposed(NativeDevice device, const CRectangle& area) override;
+        void windowButtonDown(CPos windowPoint) override;
+        bool windowWheel(CPos screenPoint, float notches) override;
+        bool windowKey(const CKeyCode& key, bool down) override;
+        void windowScreenChanged(const CScale& screen) override;
+        bool windowContextMenu(CPos screenPoint, bool atPointer) override;
+        void windowDestroyed() override;
+
+    private:
+        CFrame& frame;
+    };
+
     // Points a caller that gave no context at one made for the window, held by the result.
     Ref<CPaintContext> makeContextIfNone(CPaintContext*& context);
-    // Resizes one window of the chain above the frame window, keeping its position.
-    static void resizeWindow(HWND target, int32_t width, int32_t height);
-    void revokeDropTarget();
 
     CFrameOwner* frameOwner{nullptr}; // not owned
-    HWND hostWindow{nullptr};
+    NativeWindow hostWindow{};
     CView* modalChild{nullptr}; // also an ordinary child
     CView* focusView{nullptr};  // not owned, no reference held
     bool awaitingFirstPaint{true};
     bool windowAlive{true};
-    bool dropEnabled{false};
     bool updatesSuspended{false};
-    bool usesFrameClass{false}; // this frame counted itself among the class's users
-    HWND window{nullptr};
     CScale scale;
-    HMODULE imagingLibrary{nullptr};
-    ComRef<CFileDropTarget> dropTarget; // shared with its OLE registration
-    HCURSOR savedCursor{nullptr};
-    COleSession ole; // drag and drop on the window's thread
+    WindowEvents events{*this};
+    std::unique_ptr<PlatformWindow> platform; // never null
 };
 
 } // namespace tovrel

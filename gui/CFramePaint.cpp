@@ -6,7 +6,7 @@
 namespace tovrel {
 
 Ref<CPaintContext> CFrame::makePaintContext() {
-    return makeRef<CPaintContext>(this, nullptr, window);
+    return makeRef<CPaintContext>(this, NativeDevice{}, frameWindow());
 }
 
 Ref<CPaintContext> CFrame::makeContextIfNone(CPaintContext*& context) {
@@ -54,9 +54,10 @@ void CFrame::refresh(CPaintContext* context) {
 }
 
 void CFrame::onIdle() {
-    if (!isWindowAlive() || awaitingFirstPaint || !needsRepaint())
-        return;
-    refresh(makePaintContext().get());
+    if (isWindowAlive() && !awaitingFirstPaint && needsRepaint())
+        refresh(makePaintContext().get());
+    // Last: an event may end the frame.
+    platform->deliverEvents();
 }
 
 void CFrame::paintView(CView* view) {

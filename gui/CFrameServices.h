@@ -2,8 +2,7 @@
 
 #include "gui/CPos.h"
 #include "gui/CScale.h"
-
-#include <windows.h>
+#include "gui/platform/PlatformTypes.h"
 
 #include <cstdint>
 
@@ -55,7 +54,7 @@ public:
 
     // The frame as the root view of its tree, and its window (null without one).
     virtual CView* frameView() = 0;
-    virtual HWND frameWindow() = 0;
+    virtual NativeWindow frameWindow() = 0;
     // The scale the frame's window is drawn at.
     virtual CScale frameScale() const { return CScale{}; }
 

@@ -4,7 +4,7 @@
 
 namespace tovrel {
 
-// A back buffer: a paint context over a memory device holding a bitmap of the buffer's size.
+// A back buffer: a paint context over a device of the platform holding the buffer's pixels.
 // Views draw into it and `copyTo` puts the result on the window in one block copy. At a scale
 // other than 100 % its device pixels line up with the window's when it knows the place in the
 // window (view coordinates) that it stands for.
@@ -18,7 +18,6 @@ public:
     // destination's offset. The buffer's own offset is not applied.
     void copyTo(CPaintContext* destination, const CRectangle& area, const CPos& sourceOffset = CPos{});
 
-    HBITMAP getBitmap() const { return bitmap; }
     // Whether the buffer was made for this size, place and scale; at 100 % every place fits.
     bool fits(int32_t width, int32_t height, CPos windowPlace, const CScale& windowScale) const {
         return width == viewWidth && height == viewHeight && windowScale == scale &&
@@ -28,8 +27,6 @@ public:
 private:
     int32_t viewWidth{0};
     int32_t viewHeight{0};
-    HBITMAP bitmap{nullptr};      // owned, selected into the device for the buffer's life
-    HGDIOBJ savedBitmap{nullptr}; // what the memory device held before
 };
 
 } // namespace tovrel

@@ -4,10 +4,11 @@
 #include "gui/CRefCounted.h"
 #include "gui/CRgba.h"
 #include "gui/CScale.h"
-
-#include <windows.h>
+#include "gui/platform/PlatformPainter.h"
+#include "gui/platform/PlatformSystem.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace tovrel {
 
@@ -24,9 +25,7 @@ enum : int32_t {
     kKeyAlt = 32,
 };
 
-// The buttons and modifiers held at this moment; the left and right bits follow the user's
-// swapped-buttons setting.
-int32_t currentButtons();
+// `currentButtons` (gui/platform/PlatformSystem.h) answers the buttons and modifiers held now.
 
 enum : int32_t { kFontBold = 1, kFontItalic = 2, kFontUnderline = 4 };
 enum : int32_t { kAlignLeft = 0, kAlignCenter = 1, kAlignRight = 2 };
@@ -44,16 +43,16 @@ inline constexpr CFontEntry kFontTable[kFontCount] = {
     {"Arial", 11}, {"Arial", 10}, {"Arial", 9},  {"Symbol", 13},
 };
 
-// Draws into one GDI device context for the length of one paint or one input event. It owns the
-// pen, brush and font it makes, remakes them only when a setting really changes, and adds
-// `offset` to every coordinate, so that a view draws in its own coordinates while its containers
+// Draws on one device of the platform for the length of one paint or one input event. It tells
+// its painter the pen, fill and font only when a setting really changes, and adds `offset` to
+// every coordinate, so that a view draws in its own coordinates while its containers
 // move the offset. Views draw in view coordinates; the context converts them to the device's
 // pixels at the frame's scale, so that every edge lands on a whole device pixel.
 class CPaintContext : public CRefCounted {
 public:
-    // Without a device but with a window, the context borrows the window's device context and
-    // gives it back when destroyed.
-    CPaintContext(CFrameServices* frame, HDC device, HWND window);
+    // Without a device but with a window, the context borrows the window's device and gives it
+    // back when destroyed.
+    CPaintContext(CFrameServices* frame, NativeDevice device, NativeWindow window);
     ~CPaintContext() override;
 
     void setStrokeColor(const CRgba& colour);
@@ -67,20 +66,16 @@ public:
     void outlineArea(const CRectangle& area);
     void fillArea(const CRectangle& area);
     void drawText(const char* text, const CRectangle& area, int16_t opaque, int32_t alignment);
-    // Two or more connected one-pixel lines through `points` (the last point left out, as GDI
-    // draws lines), in drawing coordinates. At a scale other than 100 % only horizontal and
-    // vertical lines are drawn, as bands one view pixel wide.
+    // Two or more connected one-pixel lines through `points` (the last point left out), in
+    // drawing coordinates. At a scale other than 100 % only horizontal and vertical lines are
+    // drawn, as bands one view pixel wide.
     void drawLines(const CPos* points, int32_t count);
-    // Copies a region of `source` leaving out every pixel of `keyColour` (a GDI colour): the
-    // region of `sourceSize` from `sourceCorner`, in the source's pixels, becomes `deviceSize`
-    // device pixels from the device corner of `area`.
-    void blitKeyed(const CRectangle& area, const CPos& sourceCorner, const CPos& sourceSize,
-                   const CPos& deviceSize, HDC source, COLORREF keyColour);
 
     // Views, containers and the frame shift these directly while they pass the context down.
     CPos& getWindowOrigin() { return windowOrigin; }
     CPos& getOffset() { return offset; }
-    HDC getDevice() const { return device; }
+    NativeDevice getDevice() const { return painter->nativeDevice(); }
+    PlatformPainter& getPainter() const { return *painter; }
     CFrameServices* getFrame() const { return frame; }
 
     // Device pixels. A context for a window shows the window's view coordinates from (0, 0); a
@@ -89,7 +84,7 @@ public:
     const CScale& getScale() const { return scale; }
     const CPos& getBufferOrigin() const { return bufferOrigin; }
     // The device rectangle of an area in drawing coordinates (the offset added).
-    RECT deviceArea(const CRectangle& area) const;
+    CRectangle deviceArea(const CRectangle& area) const;
     // The device point of a point in drawing coordinates.
     CPos devicePoint(CPos where) const;
     // A screen point (device pixels) in drawing coordinates: the view pixel under it.
@@ -113,17 +108,18 @@ public:
     int32_t getFontStyle() const { return fontStyle; }
 
 protected:
+    // A context on a back buffer of `size` view pixels standing for `windowPlace` of the frame's
+    // window: the buffer's painter is made at the frame's scale.
+    CPaintContext(CFrameServices* frame, CPos size, CPos windowPlace);
+
     void replacePen();
-    // Puts back what the device held before this context selected its brush, pen and font.
-    void restoreSelections();
 
     CPos windowOrigin; // the window's screen corner in device pixels, plus the containers' offsets
     CPos offset;
     CPos windowCorner; // the window's screen corner in device pixels
     CScale scale;
     CPos bufferOrigin;
-    HDC device{nullptr};
-    HWND window{nullptr};           // an offscreen buffer keeps its bitmap in its own field instead
+    NativeWindow window{};          // none for a back buffer
     CFrameServices* frame{nullptr}; // not owned
     int32_t fontSize{-1};
     int32_t fontStyle{0};
@@ -135,14 +131,12 @@ protected:
     int32_t strokeStyle{1};
     int32_t drawMode{3};
     CRectangle clipArea;
-    HBRUSH brush{nullptr};
-    HPEN pen{nullptr};
-    HFONT font{nullptr};
-    HGDIOBJ savedBrush{nullptr};
-    HGDIOBJ savedPen{nullptr};
-    HGDIOBJ savedFont{nullptr};
-    int32_t penStyle{PS_SOLID};
-    HDC ownedDevice{nullptr};
+    std::unique_ptr<PlatformPainter> painter; // never null
+
+private:
+    // The frame's clip and scale, and the first pen, fill, text colour and font.
+    void takeFrameSettings();
+    void applyFirstSettings();
 };
 
 } // namespace tovrel

@@ -2,8 +2,6 @@
 
 #include "gui/CPixmap.h"
 
-#include <windows.h>
-
 #include <cstdio>
 #include <cstring>
 
@@ -33,7 +31,7 @@ void CParamDisplay::paint(CPaintContext* context) {
 namespace {
 
 // Two connected one-pixel lines, from `from` over `corner` to `to` (the last point left out, as
-// GDI draws lines), in view coordinates.
+// every painter draws lines), in view coordinates.
 void drawCorner(CPaintContext* context, const CRgba& colour, CPos from, CPos corner, CPos to) {
     context->setStrokeWidth(1);
     context->setStrokeColor(colour);

@@ -4,10 +4,10 @@
 #include "gui/CRefCounted.h"
 #include "gui/CRgba.h"
 #include "gui/CScale.h"
-
-#include <windows.h>
+#include "gui/platform/PlatformBitmap.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace tovrel {
 
@@ -28,7 +28,7 @@ public:
     virtual void drawCopy(CPaintContext* context, const CRectangle& area, const CPos& sourceOffset);
     // Leaves out every pixel of the key colour (white).
     virtual void drawKeyed(CPaintContext* context, const CRectangle& area, const CPos& sourceOffset);
-    // Blends with a constant opacity; draws nothing where the platform has no AlphaBlend.
+    // Blends with a constant opacity; draws nothing where the platform cannot blend.
     virtual void drawBlended(CPaintContext* context, const CRectangle& area, const CPos& sourceOffset,
                              uint8_t opacity);
     virtual void unload();
@@ -41,14 +41,14 @@ public:
     int32_t getWidth() const { return width; }
     int32_t getHeight() const { return height; }
     const CRgba& getKeyColor() const { return keyColor; }
-    HBITMAP getBitmap() const { return bitmap; }
+    NativeBitmap getBitmap() const { return bitmap ? bitmap->nativeBitmap() : NativeBitmap{}; }
 
 private:
     // The bitmap to copy from at the context's scale and where the region lies in it, in its
     // pixels; false when there is nothing to draw. `stretched` tells that the 100 % bitmap is
     // used at another scale.
     struct SourceRegion {
-        HBITMAP bitmap{nullptr};
+        const PlatformBitmap* bitmap{nullptr};
         CPos corner;
         CPos size;
         bool stretched{false};
@@ -59,10 +59,10 @@ private:
     int32_t width{0};
     int32_t height{0};
     CRgba keyColor{kRgbaKeyWhite};
-    HBITMAP bitmap{nullptr}; // owned
+    std::unique_ptr<PlatformBitmap> bitmap;
     int32_t resource{0};
-    CScale scaledFor;              // the scale `scaledBitmap` was loaded for
-    HBITMAP scaledBitmap{nullptr}; // owned; null at 100 % and where the resource has no such picture
+    CScale scaledFor;                             // the scale `scaledBitmap` was loaded for
+    std::unique_ptr<PlatformBitmap> scaledBitmap; // null at 100 % and where the resource has no such picture
     int32_t scaledWidth{0};
     int32_t scaledHeight{0};
 };

@@ -5,8 +5,6 @@
 #include "gui/CPaintContext.h"
 #include "gui/CPixmap.h"
 
-#include <windows.h>
-
 #include <cstring>
 
 namespace tovrel {
@@ -82,9 +80,9 @@ void CSlider::paint(CPaintContext* context) {
 
     if (backBuffer && transparent) {
         // What lies beneath shows through the track's transparent parts.
-        const RECT beneath = context->deviceArea(bounds);
-        BitBlt(backBuffer->getDevice(), 0, 0, beneath.right - beneath.left, beneath.bottom - beneath.top,
-               context->getDevice(), beneath.left, beneath.top, SRCCOPY);
+        const CRectangle beneath = context->deviceArea(bounds);
+        backBuffer->getPainter().copyFrom(context->getPainter(), CPos{beneath.left, beneath.top},
+                                          CRectangle{0, 0, beneath.width(), beneath.height()});
     }
 
     CRectangle track{0, 0, controlWidth, controlHeight};

@@ -4,8 +4,6 @@
 #include "gui/CPaintContext.h"
 #include "gui/CPixmap.h"
 
-#include <windows.h>
-
 #include <cstring>
 
 namespace tovrel {
@@ -155,9 +153,7 @@ void CView::getPointerPosition(CPaintContext* context, CPos& where) {
         offset = savedOffset;
         return;
     }
-    POINT cursor{};
-    GetCursorPos(&cursor);
-    where = context->viewPointFromScreen(CPos{cursor.x, cursor.y});
+    where = context->viewPointFromScreen(pointerOnScreen());
 }
 
 CPos& CView::toLocal(CPos& where) {

@@ -4,6 +4,7 @@
 #include "gui/CParamDisplay.h"
 #include "gui/CPixmap.h"
 #include "gui/CSlider.h"
+#include "gui/platform/PlatformSystem.h"
 #include "plugin/CrossfeedEffect.h"
 #include "plugin/ParameterMappings.h"
 #include "plugin/ParameterMath.h"
@@ -12,7 +13,6 @@
 #include <cstdio>
 #include <memory>
 #include <utility>
-#include <windows.h>
 
 namespace tovrel {
 
@@ -64,7 +64,7 @@ bool CrossfeedEditor::onEditOpen(void* parent) {
         return false;
 
     const CRectangle size{0, 0, background->getWidth(), background->getHeight()};
-    FrameHolder newFrame = makeUniqueRef<CFrame>(size, static_cast<HWND>(parent), frameOwner());
+    FrameHolder newFrame = makeUniqueRef<CFrame>(size, nativeWindowFrom(parent), frameOwner());
     if (!newFrame->frameWindow()) {
         // No parent, or one that no longer exists: there is no editor to show.
         newFrame.reset();
@@ -111,7 +111,7 @@ bool CrossfeedEditor::onEditOpen(void* parent) {
         displays[index] = newDisplays[index];
     }
     frame = std::move(newFrame);
-    windowThread.store(GetCurrentThreadId(), std::memory_order_release);
+    windowThread.store(currentThreadId(), std::memory_order_release);
     return true;
 }
 
@@ -131,7 +131,7 @@ void CrossfeedEditor::onEditClose() {
 // refreshes them at its next idle call.
 void CrossfeedEditor::parameterChanged(int32_t, float) {
     controlsStale.store(true, std::memory_order_release);
-    if (windowThread.load(std::memory_order_acquire) == GetCurrentThreadId())
+    if (windowThread.load(std::memory_order_acquire) == currentThreadId())
         refreshControls();
 }
 

@@ -5,7 +5,7 @@
 #include "gui/COffscreenPaint.h"
 #include "gui/CPaintContext.h"
 #include "gui/CPixmap.h"
-#include "gui/PlatformEntries.h"
+#include "gui/platform/win32/PlatformEntries.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 #include "GuiTestSupport.h"
 
 #include "gui/CDropData.h"
-#include "gui/CFileDropTarget.h"
 #include "gui/Ref.h"
+#include "gui/platform/win32/CFileDropTarget.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +40,7 @@ protected:
     void SetUp() override {
         useTestModuleResources();
         frame = makeUniqueRef<CFrame>(CRectangle{0, 0, 183, 225}, host.handle(), nullptr);
-        target = frame->getDropTarget();
+        target = dropTargetOf(*frame);
     }
     void TearDown() override { frame.reset(); }
 
@@ -78,7 +78,7 @@ TEST_F(DropTest, FrameAndRegistrationHoldTheTargetAndRevocationLetsGoOfBoth) {
     const ComRef<CFileDropTarget> kept(target);
     EXPECT_TRUE(frame->enableDrop(false));
     EXPECT_EQ(comRefCount(kept.get()), 1u); // the frame's and the registration's went
-    EXPECT_EQ(frame->getDropTarget(), nullptr);
+    EXPECT_EQ(dropTargetOf(*frame), nullptr);
     EXPECT_FALSE(frame->isDropEnabled());
     EXPECT_TRUE(frame->enableDrop(false)); // nothing to do
 
@@ -91,7 +91,7 @@ TEST_F(DropTest, FrameAndRegistrationHoldTheTargetAndRevocationLetsGoOfBoth) {
     EXPECT_TRUE(destroyed);
 
     EXPECT_TRUE(frame->enableDrop(true));
-    EXPECT_NE(frame->getDropTarget(), nullptr);
+    EXPECT_NE(dropTargetOf(*frame), nullptr);
     EXPECT_TRUE(frame->isDropEnabled());
 }
 
@@ -172,7 +172,7 @@ TEST_F(DropTest, DragOverAClosedEditorFindsATargetThatAnswersSafely) {
     // The platform's drag loop keeps the target it entered across events, as this reference does.
     auto* probe = frame->add<DropProbe>("probe", CRectangle{0, 0, 183, 225}, &log);
     probe->takesDrops = true;
-    const ComRef<CFileDropTarget> held(frame->getDropTarget());
+    const ComRef<CFileDropTarget> held(dropTargetOf(*frame));
     ASSERT_TRUE(held);
     FakeDropData files(false, 2);
     SetCursorPos(kHostX + 50, kHostY + 50);

@@ -5,10 +5,10 @@
 #include "GuiTestSupport.h"
 
 #include "gui/CDropData.h"
-#include "gui/CFileDropTarget.h"
 #include "gui/CPaintContext.h"
 #include "gui/CSlider.h"
 #include "gui/ControlStyles.h"
+#include "gui/platform/win32/CFileDropTarget.h"
 
 #include <gtest/gtest.h>
 

@@ -5,6 +5,7 @@
 
 #include "editor/GuiEditor.h"
 #include "gui/CFrame.h"
+#include "gui/platform/win32/Win32Window.h"
 #include "host/PluginEffect.h"
 
 #include <windows.h>

@@ -7,7 +7,7 @@
 #include "gui/COffscreenPaint.h"
 #include "gui/CPaintContext.h"
 #include "gui/ModuleInstance.h"
-#include "gui/PlatformEntries.h"
+#include "gui/platform/win32/PlatformEntries.h"
 
 #include <gtest/gtest.h>
 
@@ -95,7 +95,7 @@ TEST_F(FrameTest, ChildWindowHasTheClassNameSizeAndPosition) {
 
     EXPECT_TRUE(frame->isWindowAlive());
     EXPECT_TRUE(frame->isDropEnabled());
-    EXPECT_NE(frame->getDropTarget(), nullptr);
+    EXPECT_NE(dropTargetOf(*frame), nullptr);
 
     // The imaging library was found, so both entries and the version record are filled.
     EXPECT_NE(alphaBlendEntry, nullptr);
@@ -221,6 +221,54 @@ TEST_F(FrameTest, ClickClearsTheFocusThenReachesTheFrontMostChild) {
     SendMessageA(frame->frameWindow(), WM_MBUTTONDOWN, MK_MBUTTON, pointParam(160, 160)); // nobody there
     const std::vector<std::string> expected{"back.focusLost 0,0", "front.click 70,80", "back.click 20,30"};
     EXPECT_EQ(log, expected);
+    frame.reset();
+}
+
+// Records the menu requests that a frame passes to its editor.
+class MenuOwner final : public CFrameOwner {
+public:
+    void frameIdle() override {}
+    void frameBeginEdit(int32_t /*tag*/) override {}
+    void frameEndEdit(int32_t /*tag*/) override {}
+    bool hostSizedWindow(int32_t /*width*/, int32_t /*height*/) override { return false; }
+    int32_t frameKnobMode() const override { return 0; }
+    CScale scaleForFrame(const CScale& screen) override { return screen; }
+    void frameContextMenu(CPos screenPoint) override { menus.push_back(screenPoint); }
+    std::vector<CPos> menus;
+};
+
+// The editor's menu belongs to the background: a right-click there asks for it at the pointer, one
+// over a view does not, and the menu key asks for it at the window's corner.
+TEST_F(FrameTest, MenuRequestsComeFromTheBackgroundOrTheMenuKey) {
+    MenuOwner owner;
+    GuiEditor::FrameHolder frame = makeUniqueRef<CFrame>(CRectangle{0, 0, 183, 225}, host.handle(), &owner);
+    frame->add<RecordingView>("view", CRectangle{10, 10, 50, 50}, &log);
+    HWND window = frame->frameWindow();
+    RECT area{};
+    GetWindowRect(window, &area);
+    const int percent = screenPercent();
+    const struct {
+        const char* what;
+        int x;
+        int y;
+        bool opens;
+        CPos at;
+    } cases[] = {
+        {"background", area.left + screenPixels(100, percent), area.top + screenPixels(150, percent), true,
+         CPos{area.left + screenPixels(100, percent), area.top + screenPixels(150, percent)}},
+        {"view", area.left + screenPixels(20, percent), area.top + screenPixels(30, percent), false, CPos{}},
+        {"menu key", -1, -1, true, CPos{area.left, area.top}},
+    };
+    for (const auto& c : cases) {
+        owner.menus.clear();
+        EXPECT_EQ(
+            SendMessageA(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window), pointParam(c.x, c.y)), 0)
+            << c.what;
+        ASSERT_EQ(owner.menus.size(), c.opens ? 1u : 0u) << c.what;
+        if (c.opens) {
+            EXPECT_EQ(owner.menus[0], c.at) << c.what;
+        }
+    }
     frame.reset();
 }
 
@@ -438,7 +486,7 @@ TEST_F(FrameTest, HostDestroyingItsWindowFirstIsSurvived) {
     owned.reset();
     EXPECT_FALSE(frame->isWindowAlive());
     EXPECT_EQ(frame->getHostWindow(), nullptr);
-    EXPECT_EQ(frame->getDropTarget(), nullptr); // the registration went with the window
+    EXPECT_EQ(dropTargetOf(*frame), nullptr); // the registration went with the window
     control->setValue(0.5f);
     frame->onIdle();
     EXPECT_EQ(control->paints, 1);

@@ -3,6 +3,7 @@
 #include "EditorTestSupport.h"
 #include "GuiTestSupport.h"
 
+#include "editor/ScaleChoice.h"
 #include "support/RecordingHost.h"
 
 #include <gtest/gtest.h>
@@ -331,7 +332,7 @@ TEST_F(EditorTest, OleIsHeldOnlyWhileTheWindowIsOpenOnItsThread) {
         TestWindow window(200, 240);
         madeEditor->onEditOpen(window.handle());
         depths.push_back(oleDepth());
-        EXPECT_NE(madeEditor->getFrame()->getDropTarget(), nullptr);
+        EXPECT_NE(dropTargetOf(*madeEditor->getFrame()), nullptr);
         madeEditor->onEditClose();
         depths.push_back(oleDepth());
         made.reset();
@@ -370,6 +371,49 @@ TEST_F(EditorTest, FrameNeverTakesAThreadsOwnComAway) {
         OleUninitialize();
     }).join();
     EXPECT_EQ(depths, (std::vector<int>{1, 1}));
+}
+
+// The user's choice of size lives in the user's registry key of the plug-in, as a number: only a
+// size the menu offers counts, and anything else there reads as "follow the screen".
+TEST(ScaleChoiceStorage, KeepsOfferedSizesInTheUsersRegistryKey) {
+    constexpr const char* kKey = "Software\\tovrel\\tovrel_vst";
+    struct ForgetChoice {
+        ~ForgetChoice() { RegDeleteKeyValueA(HKEY_CURRENT_USER, kKey, "EditorScale"); }
+    } forget;
+    const auto stored = [&]() -> long {
+        DWORD value = 0;
+        DWORD size = sizeof(value);
+        if (RegGetValueA(HKEY_CURRENT_USER, kKey, "EditorScale", RRF_RT_REG_DWORD, nullptr, &value, &size) !=
+            ERROR_SUCCESS)
+            return -1;
+        return static_cast<long>(value);
+    };
+    const struct {
+        int32_t chosen;
+        long kept; // in the registry
+        int32_t read;
+        int32_t onA150Screen;
+    } cases[] = {
+        {250, 250, 250, 250}, {100, 100, 100, 100}, {0, 0, 0, 150}, {130, 0, 0, 150}, {-5, 0, 0, 150}};
+    for (const auto& c : cases) {
+        ASSERT_TRUE(ScaleChoice::keep(c.chosen)) << c.chosen;
+        EXPECT_EQ(stored(), c.kept) << c.chosen;
+        EXPECT_EQ(ScaleChoice::kept(), c.read) << c.chosen;
+        EXPECT_EQ(ScaleChoice::scaleOn(CScale(150)).getPercent(), c.onA150Screen) << c.chosen;
+    }
+
+    // A value of another kind, or one no menu offers, is not a choice.
+    const char text[] = "200";
+    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "EditorScale", REG_SZ, text, sizeof(text)),
+              ERROR_SUCCESS);
+    EXPECT_EQ(ScaleChoice::kept(), 0);
+    const DWORD unoffered = 180;
+    ASSERT_EQ(
+        RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "EditorScale", REG_DWORD, &unoffered, sizeof(unoffered)),
+        ERROR_SUCCESS);
+    EXPECT_EQ(ScaleChoice::kept(), 0);
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, kKey, "EditorScale");
+    EXPECT_EQ(ScaleChoice::kept(), 0);
 }
 
 } // namespace

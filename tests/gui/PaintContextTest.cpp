@@ -3,7 +3,7 @@
 
 #include "gui/COffscreenPaint.h"
 #include "gui/CPaintContext.h"
-#include "gui/PlatformEntries.h"
+#include "gui/platform/win32/PlatformEntries.h"
 
 #include <gtest/gtest.h>
 
@@ -110,6 +110,55 @@ TEST(PaintContext, FillLeavesTheTopRowAndLeftColumnAndOutlineDrawsTheBorder) {
     context.fillArea(CRectangle{10, 10, 20, 20});
     EXPECT_EQ(canvas.countColour(RGB(0, 0, 255), RECT{14, 15, 23, 24}), 81);
     EXPECT_EQ(canvas.countColour(RGB(0, 0, 255), RECT{0, 0, 40, 40}), 81);
+}
+
+// A frame stand-in drawn at a scale of its own.
+class ScaledFrame : public TestFrame {
+public:
+    ScaledFrame(const CRectangle& area, int32_t percent) : TestFrame(area), scale(percent) {}
+    CScale frameScale() const override { return scale; }
+
+private:
+    CScale scale;
+};
+
+// A long staircase, at 100 % as lines and at 200 % as bands: every segment covers the view pixels
+// from its start up to its end, however many points the line has, and nothing else is touched.
+TEST(PaintContext, LinesThroughManyPointsDrawEverySegmentAtEveryScale) {
+    constexpr int kPoints = 41;
+    CPos points[kPoints];
+    points[0] = CPos{2, 2};
+    for (int i = 1; i < kPoints; ++i)
+        points[i] =
+            i % 2 ? CPos{points[i - 1].h + 3, points[i - 1].v} : CPos{points[i - 1].h, points[i - 1].v + 2};
+    // View pixel (x, y) lies on the line when some segment covers it, its end left out.
+    const auto onLine = [&](int x, int y) {
+        for (int i = 1; i < kPoints; ++i) {
+            const CPos& from = points[i - 1];
+            const CPos& to = points[i];
+            if ((from.v == y && to.v == y && x >= from.h && x < to.h) ||
+                (from.h == x && to.h == x && y >= from.v && y < to.v))
+                return true;
+        }
+        return false;
+    };
+    const COLORREF blank = RGB(1, 2, 3);
+    for (const int32_t percent : {100, 200}) {
+        ScaledFrame frame(CRectangle{0, 0, 70, 50}, percent);
+        DibCanvas canvas(140, 100);
+        canvas.fill(blank);
+        {
+            CPaintContext context(&frame, canvas.device(), nullptr);
+            context.setStrokeColor(CRgba{0, 255, 0, 255});
+            context.drawLines(points, kPoints);
+        }
+        const CScale scale(percent);
+        for (int y = 0; y < canvas.height(); ++y)
+            for (int x = 0; x < canvas.width(); ++x)
+                ASSERT_EQ(canvas.pixel(x, y),
+                          onLine(scale.toView(x), scale.toView(y)) ? RGB(0, 255, 0) : blank)
+                    << percent << " % at device " << x << "," << y;
+    }
 }
 
 // The columns that text drawn into `area` touched on a blank canvas, as [first, last].

@@ -3,7 +3,7 @@
 
 #include "gui/CPaintContext.h"
 #include "gui/CPixmap.h"
-#include "gui/PlatformEntries.h"
+#include "gui/platform/win32/PlatformEntries.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,11 @@
 #   plugin/  engine/, host/ and itself; its editor files (*Editor*) and the module entry
 #            (ModuleEntry.cpp) also editor/ and gui/;
 #   lv2/     engine/, plugin/ (the shared mappings and presets) and itself, never host/;
-#   Windows headers only in gui/, editor/, the plug-in's editor files and its module entry.
+#   gui/platform/P/ (a platform folder: win32, x11, ...) is included only from inside P/: the rest
+#            of the toolkit, the editors and the plug-in reach a platform through the seam's
+#            portable headers in gui/platform/ alone;
+#   Windows headers only in gui/platform/win32/ and the module entry (plugin/ModuleEntry.cpp);
+#   X11, Cairo and fontconfig headers only in gui/platform/x11/.
 # A layer uses a folder by including one of its headers or by declaring one of its classes
 # ("class X;" or "struct X;" naming a class defined there). Prints every violation as
 # file:line: what, and fails when there is one.
@@ -17,6 +21,7 @@ cd "$root" || exit 2
 
 folders=(engine host gui editor plugin lv2)
 windows_headers='(windows|win[a-z0-9_]*|ole[a-z0-9]*|objbase|objidl|oleidl|unknwn|shellapi|shlobj|shobjidl|commctrl|commdlg|mmsystem|uxtheme|dwmapi|gdiplus|tchar)\.h'
+x11_headers='(X11/[A-Za-z0-9_/]*|cairo[a-z0-9_-]*|cairo/[a-z0-9_-]*|fontconfig/[a-z0-9_]*|xcb/[a-z0-9_-]*|ft2build)\.h'
 violations=0
 
 report() {
@@ -53,8 +58,15 @@ is_plugin_editor_file() {
 
 windows_include_allowed() {
     case "$1" in
-    gui/* | editor/*) true ;;
-    *) is_plugin_editor_file "$1" ;;
+    gui/platform/win32/* | plugin/ModuleEntry.cpp) true ;;
+    *) false ;;
+    esac
+}
+
+x11_include_allowed() {
+    case "$1" in
+    gui/platform/x11/*) true ;;
+    *) false ;;
     esac
 }
 
@@ -82,14 +94,23 @@ for folder in "${folders[@]}"; do
     [ -d "$folder" ] || continue
     while IFS= read -r -d '' file; do
         while IFS=: read -r line text; do
-            if [[ $text =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*\"([a-z_]+)/ ]]; then
+            if [[ $text =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*\"gui/platform/([A-Za-z0-9_]+)/ ]]; then
+                platform=${BASH_REMATCH[1]}
+                if [[ $file != gui/platform/$platform/* ]]; then
+                    report "$file:$line" "includes gui/platform/$platform/ from outside that platform's folder"
+                fi
+            elif [[ $text =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*\"([a-z_]+)/ ]]; then
                 target=${BASH_REMATCH[1]}
                 if ! folder_allowed "$file" "$folder" "$target"; then
                     report "$file:$line" "$folder/ includes $target/"
                 fi
             elif [[ ${text,,} =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*[\<\"]${windows_headers}[\>\"] ]]; then
                 if ! windows_include_allowed "$file"; then
-                    report "$file:$line" "Windows header ${BASH_REMATCH[1]}.h outside gui/, the editors and the module entry"
+                    report "$file:$line" "Windows header ${BASH_REMATCH[1]}.h outside gui/platform/win32/ and the module entry"
+                fi
+            elif [[ $text =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*[\<\"]${x11_headers}[\>\"] ]]; then
+                if ! x11_include_allowed "$file"; then
+                    report "$file:$line" "X11 header ${BASH_REMATCH[1]}.h outside gui/platform/x11/"
                 fi
             elif [[ $text =~ ^[[:space:]]*(class|struct)[[:space:]]+([A-Za-z_][A-Za-z0-9_]*)[[:space:]]*\; ]]; then
                 # A class of the project counts as used from the folders that define it; one

@@ -1,4 +1,4 @@
-#include "gui/PlatformEntries.h"
+#include "gui/platform/win32/PlatformEntries.h"
 
 namespace tovrel {
 

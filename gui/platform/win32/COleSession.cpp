@@ -1,4 +1,4 @@
-#include "gui/COleSession.h"
+#include "gui/platform/win32/COleSession.h"
 
 #include <ole2.h>
 

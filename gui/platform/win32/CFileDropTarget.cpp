@@ -1,4 +1,4 @@
-#include "gui/CFileDropTarget.h"
+#include "gui/platform/win32/CFileDropTarget.h"
 
 #include "gui/CDropData.h"
 #include "gui/CFrame.h"

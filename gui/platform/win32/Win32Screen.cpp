@@ -1,4 +1,7 @@
-#include "gui/ScreenScale.h"
+// The screen under a window: its scale and where the window lies on it.
+#include "gui/platform/PlatformWindow.h"
+
+#include <windows.h>
 
 namespace tovrel {
 
@@ -30,6 +33,12 @@ CScale screenScaleOf(HWND window) {
         }
     }
     return dotsPerInch == 0 ? CScale{} : CScale::fromDotsPerInch(static_cast<int32_t>(dotsPerInch));
+}
+
+CPos windowScreenCorner(NativeWindow window) {
+    RECT screen{};
+    GetWindowRect(window, &screen);
+    return CPos{screen.left, screen.top};
 }
 
 } // namespace tovrel
