@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 
 #include <functional>
 #include <string>
@@ -18,6 +19,18 @@
 
 namespace tovrel {
 namespace {
+
+// Cairo and fontconfig keep caches for the process's life (the library never ends them: a host's
+// process may use them too); the test program ends them, so that the sanitizer build's leak
+// checker sees only what the painter itself leaves.
+class CachesEnd : public ::testing::Environment {
+public:
+    void TearDown() override {
+        cairo_debug_reset_static_data();
+        FcFini();
+    }
+};
+[[maybe_unused]] ::testing::Environment* const cachesEnd = ::testing::AddGlobalTestEnvironment(new CachesEnd);
 
 constexpr int32_t kSide = 24;
 constexpr CRgba kGround{28, 30, 35, 255};
@@ -285,11 +298,11 @@ TEST(CairoPainter, TextSitsInItsBoxAsGdiPutsIt) {
     for (const int32_t alignment : {kAlignLeft, kAlignCenter, kAlignRight}) {
         Canvas canvas;
         canvas.painter->setFont(font);
-        canvas.painter->drawText("H", {1, 0, 20, 14}, alignment, false);
+        canvas.painter->drawText("H", {1, 0, 21, 14}, alignment, false);
         left[alignment] = canvas.ink().left;
     }
-    EXPECT_EQ(left[kAlignCenter] - left[kAlignLeft], (19 - 7) / 2);
-    EXPECT_EQ(left[kAlignRight] - left[kAlignLeft], 19 - 7);
+    EXPECT_EQ(left[kAlignCenter] - left[kAlignLeft], (20 - 7) / 2);
+    EXPECT_EQ(left[kAlignRight] - left[kAlignLeft], 20 - 7);
 
     // Opaque: the cell under the text takes the fill colour; nothing outside the box changes.
     Canvas opaque;
@@ -324,6 +337,60 @@ TEST(CairoPainter, TextSitsInItsBoxAsGdiPutsIt) {
     EXPECT_EQ(bottom[0], 3 + 10);
     EXPECT_GT(bottom[1], bottom[0]);
     EXPECT_GT(width[1], width[0]);
+}
+
+cairo_surface_t* windowStandIn = nullptr;
+
+// The devices a painter draws on: a borrowed context stays its owner's (its clip holds, its state
+// comes back), a window without a context gets one from the window side, and without either
+// nothing is drawn.
+TEST(CairoPainter, DrawsOnTheDeviceItIsGiven) {
+    cairo_surface_t* owned = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 8, 8);
+    cairo_t* context = cairo_create(owned);
+    cairo_rectangle(context, 0, 0, 4, 8);
+    cairo_clip(context);
+    {
+        const std::unique_ptr<PlatformPainter> painter = makeWindowPainter(context, NativeWindow{});
+        EXPECT_EQ(painter->nativeDevice(), context);
+        painter->setClip({2, 0, 8, 8});
+        painter->setFill(kRed);
+        painter->fillArea({0, 0, 8, 8});
+    }
+    cairo_surface_flush(owned);
+    const auto* row = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(owned));
+    EXPECT_EQ(row[1] & 0xFFFFFFu, 0u) << "outside the painter's clip";
+    EXPECT_EQ(row[2] & 0xFFFFFFu, word(kRed));
+    EXPECT_EQ(row[4] & 0xFFFFFFu, 0u) << "outside the owner's clip";
+    EXPECT_EQ(cairo_get_antialias(context), CAIRO_ANTIALIAS_DEFAULT);
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    cairo_clip_extents(context, &x1, &y1, &x2, &y2);
+    EXPECT_EQ(x2, 4.0) << "the owner's clip back";
+    cairo_destroy(context);
+
+    // The window side's surface, taken by the painter and flushed and let go at its end.
+    windowStandIn = owned;
+    setWindowSurfaceSource(
+        [](NativeWindow window) { return window == 77 ? cairo_surface_reference(windowStandIn) : nullptr; });
+    {
+        const std::unique_ptr<PlatformPainter> painter = makeWindowPainter(nullptr, 77);
+        ASSERT_NE(painter->nativeDevice(), nullptr);
+        painter->setFill(kInk);
+        painter->fillArea({6, 0, 7, 1});
+    }
+    EXPECT_EQ(cairo_surface_get_reference_count(owned), 1u);
+    EXPECT_EQ(row[6] & 0xFFFFFFu, word(kInk));
+    for (const NativeWindow window : {NativeWindow{}, NativeWindow{78}}) {
+        const std::unique_ptr<PlatformPainter> painter = makeWindowPainter(nullptr, window);
+        EXPECT_EQ(painter->nativeDevice(), nullptr);
+        const CPos line[] = {{0, 0}, {5, 0}};
+        painter->setFill(kRed);
+        painter->fillArea({0, 0, 8, 8});
+        painter->drawPolyline(line, 2);
+        painter->drawText("x", {0, 0, 8, 8}, kAlignLeft, true);
+        painter->copyFrom(*painter, {0, 0}, {0, 0, 8, 8});
+    }
+    setWindowSurfaceSource(nullptr);
+    cairo_surface_destroy(owned);
 }
 
 } // namespace
