@@ -27,9 +27,31 @@ GuiEditor::~GuiEditor() {
 }
 
 void GuiEditor::closeFrame() {
+    stopFrameEvents();
     endOpenEdits();
     // The editor forgets the frame before the frame goes.
     frame.reset();
+    eventThread.store(0, std::memory_order_release);
+}
+
+bool GuiEditor::startFrameEvents() {
+    if (!frame)
+        return false;
+    PlatformWindow* window = frame->getPlatformWindow();
+    if (!window->startEvents(kIdleRate))
+        return false;
+    eventThread.store(window->eventThread(), std::memory_order_release);
+    return true;
+}
+
+void GuiEditor::stopFrameEvents() {
+    if (frame)
+        frame->getPlatformWindow()->stopEvents();
+}
+
+bool GuiEditor::onWindowThread() const {
+    const unsigned long thread = eventThread.load(std::memory_order_acquire);
+    return thread == 0 || thread == currentThreadId();
 }
 
 void GuiEditor::endOpenEdits() {
@@ -96,20 +118,26 @@ bool GuiEditor::onEditGetRect(ERect** rect) {
 }
 
 void GuiEditor::onEditIdle() {
+    if (!onWindowThread())
+        return;
     if (!inIdlePump && frame)
         frame->onIdle();
 }
 
+// Keys and wheel turns that the host passes on reach the frame only on the window's thread; where
+// the window has a thread of its own, it receives them there from the window itself.
 bool GuiEditor::onEditKeyDown(VstKeyCode key) {
-    return frame && frame->handleKeyDown(CKeyCode{key.character, key.virt, key.modifier}) == 1;
+    return onWindowThread() && frame &&
+           frame->handleKeyDown(CKeyCode{key.character, key.virt, key.modifier}) == 1;
 }
 
 bool GuiEditor::onEditKeyUp(VstKeyCode key) {
-    return frame && frame->handleKeyUp(CKeyCode{key.character, key.virt, key.modifier}) == 1;
+    return onWindowThread() && frame &&
+           frame->handleKeyUp(CKeyCode{key.character, key.virt, key.modifier}) == 1;
 }
 
 bool GuiEditor::onWheelTurn(float distance) {
-    if (!frame)
+    if (!onWindowThread() || !frame)
         return false;
     CPaintContext context(frame.get(), NativeDevice{}, nativeWindowFrom(parentWindow));
     const CPos where = context.viewPointFromScreen(pointerOnScreen());
