@@ -419,10 +419,9 @@ void X11Window::close(bool alive) {
     } else {
         XCloseDisplay(closing.display);
         ::close(closing.wakeFd);
+        closing.display = nullptr;
         joinFinishedThreads();
     }
-    closing.display = nullptr;
-    closing.window = 0;
     loop.reset();
     threadId.store(0, std::memory_order_release);
     if (countedAsUser)
