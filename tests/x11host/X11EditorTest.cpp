@@ -23,6 +23,10 @@
 #include <set>
 #include <string>
 
+// Last: Xlib's macros (None, Bool, Status...) would rename GoogleTest's own identifiers.
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
 namespace tovrel {
 namespace {
 
@@ -71,6 +75,26 @@ long long cpuNanoseconds(const std::string& task) {
     return onProcessor;
 }
 
+// Mapped override-redirect windows on the screen: popup menus.
+int overrideRedirectWindows(Display* display) {
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    int menus = 0;
+    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
+        return 0;
+    for (unsigned int i = 0; i < count; ++i) {
+        XWindowAttributes attributes{};
+        if (XGetWindowAttributes(display, children[i], &attributes) && attributes.override_redirect &&
+            attributes.map_state == IsViewable)
+            ++menus;
+    }
+    if (children)
+        XFree(children);
+    return menus;
+}
+
 class X11EditorTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -108,8 +132,8 @@ protected:
             for (int x = 0; x < window.width(); ++x) {
                 bool onControl = false;
                 for (int index = 0; index < 3; ++index)
-                    onControl =
-                        onControl || sliderBox(index).contains(x, y) || displayBox(index).contains(x, y);
+                    onControl = onControl || sliderBox(index).contains(x / scale, y / scale) ||
+                                displayBox(index).contains(x / scale, y / scale);
                 const uint32_t shown = pixels[static_cast<size_t>(y * window.width() + x)];
                 if (!onControl && shown != (background.at(x, y) & 0xFFFFFF)) {
                     if (mismatch)
@@ -175,7 +199,8 @@ protected:
     PluginLibrary library;
     HostedEffect effect;
     X11EditorHost host;
-    DecodedBitmap background;
+    DecodedBitmap background; // the picture at the editor's scale
+    int scale{1};             // the editor's scale, 1 or 2
     int xErrorsBefore{0};
 };
 
@@ -214,11 +239,19 @@ TEST_F(X11EditorTest, PointerGesturesReachTheHostAsEdits) {
         host.run(milliseconds(40));
         host.movePointer(from + 10 * step, row0);
     }
-    host.run(milliseconds(120));
+    // Released once the handle followed, as a user watching it does.
+    const float target = static_cast<float>(from + 40 - kGrip) / kTravel;
+    host.runUntil(
+        [&] {
+            const std::vector<HostCallLog::Call> calls = log.calls();
+            return !calls.empty() && calls.back().opcode == vst::audioMasterAutomate &&
+                   std::fabs(calls.back().opt - target) < 0.5f / kTravel;
+        },
+        milliseconds(3000));
     host.releaseButton(1);
     std::vector<float> values = gesture(0);
     ASSERT_FALSE(values.empty());
-    EXPECT_NEAR(values.back(), static_cast<float>(from + 40 - kGrip) / kTravel, 0.5f / kTravel);
+    EXPECT_NEAR(values.back(), target, 0.5f / kTravel);
     // The effect keeps the nearest level it has.
     EXPECT_NEAR(effect.getParameter(0), values.back(), 1.0f / kTravel);
 
@@ -243,6 +276,63 @@ TEST_F(X11EditorTest, PointerGesturesReachTheHostAsEdits) {
         ASSERT_EQ(values.size(), 1u);
         EXPECT_NEAR(values.back(), before + (up ? 0.1f : -0.1f), 0.01f) << "turn " << turn;
     }
+
+    // Keys, with the pointer over the editor in the host's focused window: the wheel left the
+    // focus on the first slider, which the up arrow steps; Tab moves it to the second.
+    host.movePointer(175, 5);
+    for (int32_t index = 0; index < 2; ++index) {
+        log.clear();
+        const float before = effect.getParameter(index);
+        if (index > 0) {
+            ASSERT_TRUE(host.typeKey(XK_Tab));
+        }
+        ASSERT_TRUE(host.typeKey(XK_Up));
+        values = gesture(index);
+        ASSERT_EQ(values.size(), 1u) << "slider " << index;
+        EXPECT_NEAR(values.back(), before + 0.1f, 0.01f) << "slider " << index;
+    }
+}
+
+// A right-click on the background opens the size menu: Escape closes it with nothing changed;
+// chosen from the keyboard, "200 %" is kept in the user's settings and the editor, and the host's
+// window with it, takes twice its size.
+TEST_F(X11EditorTest, TheMenuChoosesTheEditorsSize) {
+    openPainted(host, effect);
+    const std::string kept = configFolder + "/tovrel/editor-scale";
+    const auto menuOpen = [&] { return overrideRedirectWindows(host.display()) > 0; };
+    host.click(175, 5, 3);
+    ASSERT_TRUE(host.runUntil(menuOpen, milliseconds(3000))) << "no menu";
+    ASSERT_TRUE(host.typeKey(XK_Escape));
+    ASSERT_TRUE(host.runUntil([&] { return !menuOpen(); }, milliseconds(3000))) << "the menu stayed";
+    EXPECT_FALSE(std::ifstream(kept).good());
+
+    host.click(175, 5, 3);
+    ASSERT_TRUE(host.runUntil(menuOpen, milliseconds(3000))) << "no menu";
+    // 100, 125, 150, 175, 200 %: the fifth line.
+    for (int line = 0; line < 5; ++line)
+        ASSERT_TRUE(host.typeKey(XK_Down));
+    ASSERT_TRUE(host.typeKey(XK_Return));
+    ASSERT_TRUE(host.runUntil([&] { return !menuOpen(); }, milliseconds(3000))) << "the menu stayed";
+    std::string text;
+    ASSERT_TRUE(host.runUntil(
+        [&] {
+            std::ifstream in(kept);
+            return static_cast<bool>(std::getline(in, text));
+        },
+        milliseconds(3000)));
+    EXPECT_EQ(text, "200");
+    // This host cannot resize its window for the editor: the new size comes with the next open,
+    // with the pictures drawn for it.
+    host.close();
+    const EmbeddedBitmap* embedded = findEmbeddedBitmap(4128);
+    ASSERT_NE(embedded, nullptr);
+    ASSERT_EQ(decodeBmp(embedded->data, embedded->size, background), BmpFault::none);
+    scale = 2;
+    openPainted(host, effect);
+    EXPECT_EQ(host.width(), 366);
+    EXPECT_EQ(host.height(), 450);
+    host.savePng("x11-editor-200.png");
+    host.close();
 }
 
 // 300 editors opened and closed in one host: while one is open its thread, connection and
