@@ -338,7 +338,7 @@ TEST_F(X11EditorTest, TheMenuChoosesTheEditorsSize) {
 // 300 editors opened and closed in one host: while one is open its thread, connection and
 // window show in the counts; after the last, every count is back where it was. Then the orders
 // hosts use: closing the editor from its own automation during a drag (on the editor's
-// thread), and closing the effect with the editor open.
+// thread), destroying the host's window first, and closing the effect with the editor open.
 TEST_F(X11EditorTest, OpenAndCloseLeaveNothingBehind) {
     const ResourceCensus baseline = ResourceCensus::take(host.display(), 0);
     ASSERT_GE(baseline.xClients, 1) << "the server has no X-Resource extension";
@@ -375,6 +375,11 @@ TEST_F(X11EditorTest, OpenAndCloseLeaveNothingBehind) {
         host.runUntil([&] { return ResourceCensus::take(host.display(), host.window()).windowChildren == 0; },
                       milliseconds(2000)))
         << "the editor's window outlived its close";
+    host.close();
+    // The host's window destroyed before the editor is closed.
+    openPainted(host, effect);
+    host.destroyWindowFirst();
+    host.run(milliseconds(200));
     host.close();
     // The effect closed with its editor open (the host's thread), then a new effect's editor.
     openPainted(host, effect);

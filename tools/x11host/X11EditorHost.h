@@ -48,6 +48,9 @@ public:
         editorOpen = false;
         record = nullptr;
     }
+    // The host destroys its window with the editor still open, as some hosts do before
+    // effEditClose; close() then closes the editor alone.
+    void destroyWindowFirst();
     // Closes the editor if it is open and destroys the window.
     void close();
 
