@@ -93,6 +93,9 @@ protected:
     // editor's idle: the window's event thread while the frame lives, 0 when the host's thread
     // runs the window (or no frame is open).
     std::atomic<unsigned long> eventThread{0};
+    // Set while another thread stops the window's event thread: the edit gesture that stopping
+    // ends there does not call the host, which is waiting in its close; the close ends the edit.
+    std::atomic<bool> eventsStopping{false};
 
 private:
     // One running pump, told when the editor is destroyed under it; pumps nest when a host idle

@@ -70,8 +70,8 @@ public:
     // Hands over the events that arrived since the last call, on the calling thread: the frame
     // calls it last in the editor's idle time (it may end the frame). A system that itself calls
     // the window on its own thread (Windows, through the host's message loop) has nothing to do
-    // here; one with an event thread of its own queues events there and delivers them here, so that
-    // the views only ever run on the host's editor thread.
+    // here; one whose window runs on an event thread of its own (see `startEvents`) delivers the
+    // queued events here, on that thread, which is then the only one that runs the views.
     virtual void deliverEvents() = 0;
 
     // A system whose windows have no thread of the host's to run on (X11: a connection and a

@@ -376,6 +376,32 @@ TEST_F(X11EditorTest, OpenAndCloseLeaveNothingBehind) {
                       milliseconds(2000)))
         << "the editor's window outlived its close";
     host.close();
+    // The host closes the editor on its own thread in the middle of a drag: the edit ends once,
+    // from the host's thread, not from the editor's while the host waits for it to stop.
+    openPainted(host, effect);
+    log.clear();
+    host.movePointer(gripX(effect.getParameter(0)), sliderBox(0).top + 8);
+    host.pressButton(1);
+    host.run(milliseconds(50));
+    host.movePointer(100, sliderBox(0).top + 8);
+    ASSERT_TRUE(host.runUntil(
+        [&] {
+            for (const HostCallLog::Call& call : log.calls())
+                if (call.opcode == vst::audioMasterAutomate)
+                    return true;
+            return false;
+        },
+        milliseconds(3000)));
+    host.closeEditor();
+    host.releaseButton(1);
+    int ends = 0;
+    for (const HostCallLog::Call& call : log.calls())
+        if (call.opcode == vst::audioMasterEndEdit) {
+            ++ends;
+            EXPECT_TRUE(call.onHostThread) << "the edit ended on the editor's thread during the close";
+        }
+    EXPECT_EQ(ends, 1);
+    host.close();
     // The host's window destroyed before the editor is closed.
     openPainted(host, effect);
     host.destroyWindowFirst();

@@ -94,7 +94,7 @@ void dispatchPendingPaint() {
     XEvent event;
     if (XCheckTypedWindowEvent(loop->display, loop->window, Expose, &event)) {
         const XExposeEvent& expose = event.xexpose;
-        paintArea(*loop, CRectangle{expose.x, expose.y, expose.x + expose.width, expose.y + expose.height});
+        exposeArea(*loop, CRectangle{expose.x, expose.y, expose.x + expose.width, expose.y + expose.height});
     }
 }
 

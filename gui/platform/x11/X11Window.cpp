@@ -47,14 +47,12 @@ std::atomic<int32_t> openFrames{0};
 // Event threads that ended the editor themselves (the host closed it from a callback made on
 // them) cannot join themselves: they are joined by the next open or close on another thread, or
 // when the library unloads. Each has nothing left to do but return.
+// The list is defined before its joiner, so it is destroyed after it.
 std::mutex finishedLock;
-std::vector<std::thread>& finishedThreads() {
-    static std::vector<std::thread> threads;
-    return threads;
-}
+std::vector<std::thread> finishedThreads;
 struct FinishedThreadsJoiner {
     ~FinishedThreadsJoiner() {
-        for (std::thread& finished : finishedThreads())
+        for (std::thread& finished : finishedThreads)
             if (finished.joinable())
                 finished.join();
     }
@@ -64,7 +62,7 @@ void joinFinishedThreads() {
     std::vector<std::thread> threads;
     {
         const std::lock_guard<std::mutex> lock(finishedLock);
-        threads.swap(finishedThreads());
+        threads.swap(finishedThreads);
     }
     for (std::thread& finished : threads)
         finished.join();
@@ -136,7 +134,7 @@ CKeyCode keyCodeOf(XKeyEvent& event) {
 
 } // namespace
 
-void paintArea(X11EventLoop& loop, const CRectangle& area) {
+void exposeArea(X11EventLoop& loop, const CRectangle& area) {
     if (!loop.events || loop.destroyedByHost)
         return;
     cairo_surface_t* surface = makeWindowSurface(loop.display, loop.window);
@@ -167,7 +165,7 @@ void handleExpose(X11EventLoop& loop, const XExposeEvent& first) {
         const XExposeEvent& more = next.xexpose;
         area = unite(area, CRectangle{more.x, more.y, more.x + more.width, more.y + more.height});
     }
-    paintArea(loop, area);
+    exposeArea(loop, area);
 }
 
 // One event for the window. The frame may close inside any call to it (the host closing the editor
@@ -415,7 +413,7 @@ void X11Window::close(bool alive) {
         // The thread closes the connection as it ends, and whoever comes next joins it.
         closing.closesDisplay = true;
         const std::lock_guard<std::mutex> lock(finishedLock);
-        finishedThreads().push_back(std::move(thread));
+        finishedThreads.push_back(std::move(thread));
     } else {
         XCloseDisplay(closing.display);
         ::close(closing.wakeFd);

@@ -41,7 +41,7 @@ struct X11EventLoop {
 // The calling thread's loop, when it is an editor's event thread; else null.
 X11EventLoop* threadEventLoop();
 // Paints `area` of the loop's window now, through its frame.
-void paintArea(X11EventLoop& loop, const CRectangle& area);
+void exposeArea(X11EventLoop& loop, const CRectangle& area);
 
 // The frame's window under X11: a child of the host's window on an X connection of the editor's
 // own, run by an event thread of the editor's own (see PlatformWindow::startEvents).
