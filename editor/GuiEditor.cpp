@@ -45,8 +45,12 @@ bool GuiEditor::startFrameEvents() {
 }
 
 void GuiEditor::stopFrameEvents() {
-    if (frame)
-        frame->getPlatformWindow()->stopEvents();
+    if (!frame)
+        return;
+    const bool fromOtherThread = !onWindowThread();
+    eventsStopping.store(fromOtherThread, std::memory_order_release);
+    frame->getPlatformWindow()->stopEvents();
+    eventsStopping.store(false, std::memory_order_release);
 }
 
 bool GuiEditor::onWindowThread() const {
@@ -150,11 +154,15 @@ bool GuiEditor::onSetEditKnobMode(int32_t mode) {
 }
 
 bool GuiEditor::beginParameterEdit(int32_t index) {
+    if (eventsStopping.load(std::memory_order_acquire))
+        return false;
     openEdits.push_back(index);
     return effect && effect->notifyHostBeginEdit(index);
 }
 
 bool GuiEditor::endParameterEdit(int32_t index) {
+    if (eventsStopping.load(std::memory_order_acquire))
+        return false; // left open: the close that stops the events ends it
     // An edit that the editor's close has ended already gets no second End-edit.
     const auto open = std::find(openEdits.rbegin(), openEdits.rend(), index);
     if (open == openEdits.rend())
