@@ -31,6 +31,7 @@ void GuiEditor::closeFrame() {
     endOpenEdits();
     // The editor forgets the frame before the frame goes.
     frame.reset();
+    framePercent.store(0, std::memory_order_release);
     eventThread.store(0, std::memory_order_release);
 }
 
@@ -38,6 +39,7 @@ bool GuiEditor::startFrameEvents() {
     if (!frame)
         return false;
     PlatformWindow* window = frame->getPlatformWindow();
+    framePercent.store(frame->frameScale().getPercent(), std::memory_order_release);
     if (!window->startEvents(kIdleRate))
         return false;
     eventThread.store(window->eventThread(), std::memory_order_release);
@@ -103,9 +105,16 @@ void GuiEditor::FrameLink::frameContextMenu(CPos screenPoint) {
         return;
     ScaleChoice::keep(choice);
     frame->setScale(ScaleChoice::scaleOn(screenScaleOf(window)));
+    editor.framePercent.store(frame->frameScale().getPercent(), std::memory_order_release);
 }
 
 CScale GuiEditor::currentScale() const {
+    if (!onWindowThread()) {
+        const int32_t percent = framePercent.load(std::memory_order_acquire);
+        if (percent != 0)
+            return CScale(percent);
+        return ScaleChoice::scaleOn(screenScaleOf(nativeWindowFrom(parentWindow)));
+    }
     return frame ? frame->frameScale() : ScaleChoice::scaleOn(screenScaleOf(nativeWindowFrom(parentWindow)));
 }
 

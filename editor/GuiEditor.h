@@ -96,6 +96,9 @@ protected:
     // Set while another thread stops the window's event thread: the edit gesture that stopping
     // ends there does not call the host, which is waiting in its close; the close ends the edit.
     std::atomic<bool> eventsStopping{false};
+    // The open frame's scale in percent (0 without one), written on the window's thread, for the
+    // host's size queries from other threads, which never touch the frame.
+    std::atomic<int32_t> framePercent{0};
 
 private:
     // One running pump, told when the editor is destroyed under it; pumps nest when a host idle

@@ -75,15 +75,19 @@ long long cpuNanoseconds(const std::string& task) {
     return onProcessor;
 }
 
-// Mapped override-redirect windows on the screen: popup menus.
+// Mapped override-redirect windows on the screen: popup menus. The server is held meanwhile, so
+// that none goes between the listing and the question.
 int overrideRedirectWindows(Display* display) {
     Window root = 0;
     Window parent = 0;
     Window* children = nullptr;
     unsigned int count = 0;
     int menus = 0;
-    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
+    XGrabServer(display);
+    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
+        XUngrabServer(display);
         return 0;
+    }
     for (unsigned int i = 0; i < count; ++i) {
         XWindowAttributes attributes{};
         if (XGetWindowAttributes(display, children[i], &attributes) && attributes.override_redirect &&
@@ -92,7 +96,19 @@ int overrideRedirectWindows(Display* display) {
     }
     if (children)
         XFree(children);
+    XUngrabServer(display);
+    XSync(display, False);
     return menus;
+}
+
+// Whether another client holds the keyboard (an open menu does): a grab of the keyboard for
+// `window` fails then, and is given back at once when it succeeds.
+bool keyboardHeldElsewhere(Display* display, unsigned long window) {
+    if (XGrabKeyboard(display, window, False, GrabModeAsync, GrabModeAsync, CurrentTime) != GrabSuccess)
+        return true;
+    XUngrabKeyboard(display, CurrentTime);
+    XSync(display, False);
+    return false;
 }
 
 class X11EditorTest : public ::testing::Test {
@@ -299,11 +315,13 @@ TEST_F(X11EditorTest, PointerGesturesReachTheHostAsEdits) {
 TEST_F(X11EditorTest, TheMenuChoosesTheEditorsSize) {
     openPainted(host, effect);
     const std::string kept = configFolder + "/tovrel/editor-scale";
-    const auto menuOpen = [&] { return overrideRedirectWindows(host.display()) > 0; };
+    const auto menuShown = [&] { return overrideRedirectWindows(host.display()) > 0; };
+    // Shown, and holding the keyboard.
+    const auto menuOpen = [&] { return menuShown() && keyboardHeldElsewhere(host.display(), host.window()); };
     host.click(175, 5, 3);
     ASSERT_TRUE(host.runUntil(menuOpen, milliseconds(3000))) << "no menu";
     ASSERT_TRUE(host.typeKey(XK_Escape));
-    ASSERT_TRUE(host.runUntil([&] { return !menuOpen(); }, milliseconds(3000))) << "the menu stayed";
+    ASSERT_TRUE(host.runUntil([&] { return !menuShown(); }, milliseconds(3000))) << "the menu stayed";
     EXPECT_FALSE(std::ifstream(kept).good());
 
     host.click(175, 5, 3);
@@ -312,7 +330,7 @@ TEST_F(X11EditorTest, TheMenuChoosesTheEditorsSize) {
     for (int line = 0; line < 5; ++line)
         ASSERT_TRUE(host.typeKey(XK_Down));
     ASSERT_TRUE(host.typeKey(XK_Return));
-    ASSERT_TRUE(host.runUntil([&] { return !menuOpen(); }, milliseconds(3000))) << "the menu stayed";
+    ASSERT_TRUE(host.runUntil([&] { return !menuShown(); }, milliseconds(3000))) << "the menu stayed";
     std::string text;
     ASSERT_TRUE(host.runUntil(
         [&] {

@@ -127,16 +127,22 @@ void drawMenu(Display* display, Window window, const MenuLayout& layout, const P
 }
 
 bool grab(Display* display, Window window) {
-    // The pointer may still be held for a moment (a button of the click that asked for the menu).
-    for (int32_t attempt = 0; attempt < kGrabTries; ++attempt) {
-        if (XGrabPointer(display, window, False, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
-                         GrabModeAsync, GrabModeAsync, None, None, CurrentTime) == GrabSuccess) {
-            XGrabKeyboard(display, window, False, GrabModeAsync, GrabModeAsync, CurrentTime);
-            return true;
-        }
-        poll(nullptr, 0, 10);
+    // The pointer or keyboard may still be held for a moment by someone else (a button of the
+    // click that asked for the menu): each is asked again until it is the menu's.
+    bool pointer = false;
+    bool keyboard = false;
+    for (int32_t attempt = 0; attempt < kGrabTries && !(pointer && keyboard); ++attempt) {
+        if (attempt > 0)
+            poll(nullptr, 0, 10);
+        if (!pointer)
+            pointer =
+                XGrabPointer(display, window, False, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
+                             GrabModeAsync, GrabModeAsync, None, None, CurrentTime) == GrabSuccess;
+        if (!keyboard)
+            keyboard = XGrabKeyboard(display, window, False, GrabModeAsync, GrabModeAsync, CurrentTime) ==
+                       GrabSuccess;
     }
-    return false;
+    return pointer;
 }
 
 int32_t nextItem(const PlatformMenuItem* items, int32_t count, int32_t from, int32_t step) {
