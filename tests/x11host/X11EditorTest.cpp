@@ -374,26 +374,29 @@ TEST_F(X11EditorTest, OpenAndCloseLeaveNothingBehind) {
     ResourceCensus after = ResourceCensus::take(host.display(), 0);
     EXPECT_EQ(after, baseline) << "before:\n" << baseline.describe() << "after:\n" << after.describe();
 
-    // The host closes the editor when it hears the first automation of a drag.
+    // The host closes the editor when it hears the first automation of a drag, or when the drag
+    // gives it idle time: on the editor's thread, inside the drag.
     AEffect* record = effect.effect();
-    log.setReaction([record](const HostCallLog::Call& call) {
-        if (call.opcode == vst::audioMasterAutomate)
-            record->dispatcher(record, vst::effEditClose, 0, 0, nullptr, 0.0f);
-    });
-    openPainted(host, effect);
-    log.clear();
-    host.movePointer(gripX(effect.getParameter(0)), sliderBox(0).top + 8);
-    host.pressButton(1);
-    host.run(milliseconds(50));
-    host.movePointer(120, sliderBox(0).top + 8);
-    EXPECT_FALSE(gesture(0).empty());
-    host.releaseButton(1);
-    log.setReaction(nullptr);
-    EXPECT_TRUE(
-        host.runUntil([&] { return ResourceCensus::take(host.display(), host.window()).windowChildren == 0; },
-                      milliseconds(2000)))
-        << "the editor's window outlived its close";
-    host.close();
+    for (const int32_t closingCall : {vst::audioMasterAutomate, vst::audioMasterIdle}) {
+        log.setReaction([record, closingCall](const HostCallLog::Call& call) {
+            if (call.opcode == closingCall)
+                record->dispatcher(record, vst::effEditClose, 0, 0, nullptr, 0.0f);
+        });
+        openPainted(host, effect);
+        log.clear();
+        host.movePointer(gripX(effect.getParameter(0)), sliderBox(0).top + 8);
+        host.pressButton(1);
+        host.run(milliseconds(50));
+        host.movePointer(120, sliderBox(0).top + 8);
+        EXPECT_FALSE(gesture(0).empty()) << "closed on opcode " << closingCall;
+        host.releaseButton(1);
+        log.setReaction(nullptr);
+        EXPECT_TRUE(host.runUntil(
+            [&] { return ResourceCensus::take(host.display(), host.window()).windowChildren == 0; },
+            milliseconds(2000)))
+            << "the editor's window outlived its close on opcode " << closingCall;
+        host.close();
+    }
     // The host closes the editor on its own thread in the middle of a drag: the edit ends once,
     // from the host's thread, not from the editor's while the host waits for it to stop.
     openPainted(host, effect);

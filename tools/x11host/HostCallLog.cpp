@@ -46,6 +46,9 @@ intptr_t VST_CALL HostCallLog::dispatch(AEffect* effect, int32_t opcode, int32_t
         }
         if (log->react)
             log->react(call);
+    } else if (log != nullptr && opcode == vst::audioMasterIdle && log->react) {
+        // Idle time is not recorded (an editor asks for it all the time), but a host may answer it.
+        log->react(Call{opcode, index, opt, std::this_thread::get_id() == log->hostThread, effect});
     }
     return 0;
 }

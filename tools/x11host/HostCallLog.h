@@ -24,8 +24,9 @@ public:
         bool onHostThread{true};
         AEffect* effect{nullptr};
     };
-    // Called after each recorded call, on the thread that made it, outside the log's lock: a host
-    // that answers a call with calls of its own (closing the editor from an automation, say).
+    // Called after each recorded call and each audioMasterIdle, on the thread that made it,
+    // outside the log's lock: a host that answers a call with calls of its own (closing the
+    // editor from an automation or from the idle time a drag gives it, say).
     using Reaction = std::function<void(const Call&)>;
 
     HostCallLog();
