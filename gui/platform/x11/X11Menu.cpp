@@ -74,11 +74,12 @@ int32_t itemAt(const MenuLayout& layout, const PlatformMenuItem* items, int32_t 
 
 void drawMenu(Display* display, Window window, const MenuLayout& layout, const PlatformMenuItem* items,
               int32_t count, int32_t highlighted) {
-    cairo_surface_t* surface = makeWindowSurface(display, window);
-    if (!surface)
-        return;
-    cairo_t* context = cairo_create(surface);
+    // Drawn in memory and then copied to the window in one piece: no partly drawn menu shows, and
+    // the text goes through Cairo's image drawing, which keeps no glyphs on the X server.
     const double height = layout.tops.back() + 1;
+    cairo_surface_t* picture =
+        cairo_image_surface_create(CAIRO_FORMAT_RGB24, layout.width, static_cast<int>(height));
+    cairo_t* context = cairo_create(picture);
     cairo_set_source_rgb(context, 0.96, 0.96, 0.96);
     cairo_paint(context);
     cairo_set_source_rgb(context, 0.55, 0.55, 0.55);
@@ -121,8 +122,15 @@ void drawMenu(Display* display, Window window, const MenuLayout& layout, const P
         cairo_show_text(context, items[i].text);
     }
     cairo_destroy(context);
-    cairo_surface_flush(surface);
-    cairo_surface_destroy(surface);
+    if (cairo_surface_t* surface = makeWindowSurface(display, window)) {
+        cairo_t* copy = cairo_create(surface);
+        cairo_set_source_surface(copy, picture, 0, 0);
+        cairo_paint(copy);
+        cairo_destroy(copy);
+        cairo_surface_flush(surface);
+        cairo_surface_destroy(surface);
+    }
+    cairo_surface_destroy(picture);
     XFlush(display);
 }
 
