@@ -27,9 +27,37 @@ GuiEditor::~GuiEditor() {
 }
 
 void GuiEditor::closeFrame() {
+    stopFrameEvents();
     endOpenEdits();
     // The editor forgets the frame before the frame goes.
     frame.reset();
+    framePercent.store(0, std::memory_order_release);
+    eventThread.store(0, std::memory_order_release);
+}
+
+bool GuiEditor::startFrameEvents() {
+    if (!frame)
+        return false;
+    PlatformWindow* window = frame->getPlatformWindow();
+    framePercent.store(frame->frameScale().getPercent(), std::memory_order_release);
+    if (!window->startEvents(kIdleRate))
+        return false;
+    eventThread.store(window->eventThread(), std::memory_order_release);
+    return true;
+}
+
+void GuiEditor::stopFrameEvents() {
+    if (!frame)
+        return;
+    const bool fromOtherThread = !onWindowThread();
+    eventsStopping.store(fromOtherThread, std::memory_order_release);
+    frame->getPlatformWindow()->stopEvents();
+    eventsStopping.store(false, std::memory_order_release);
+}
+
+bool GuiEditor::onWindowThread() const {
+    const unsigned long thread = eventThread.load(std::memory_order_acquire);
+    return thread == 0 || thread == currentThreadId();
 }
 
 void GuiEditor::endOpenEdits() {
@@ -77,9 +105,16 @@ void GuiEditor::FrameLink::frameContextMenu(CPos screenPoint) {
         return;
     ScaleChoice::keep(choice);
     frame->setScale(ScaleChoice::scaleOn(screenScaleOf(window)));
+    editor.framePercent.store(frame->frameScale().getPercent(), std::memory_order_release);
 }
 
 CScale GuiEditor::currentScale() const {
+    if (!onWindowThread()) {
+        const int32_t percent = framePercent.load(std::memory_order_acquire);
+        if (percent != 0)
+            return CScale(percent);
+        return ScaleChoice::scaleOn(screenScaleOf(nativeWindowFrom(parentWindow)));
+    }
     return frame ? frame->frameScale() : ScaleChoice::scaleOn(screenScaleOf(nativeWindowFrom(parentWindow)));
 }
 
@@ -96,20 +131,26 @@ bool GuiEditor::onEditGetRect(ERect** rect) {
 }
 
 void GuiEditor::onEditIdle() {
+    if (!onWindowThread())
+        return;
     if (!inIdlePump && frame)
         frame->onIdle();
 }
 
+// Keys and wheel turns that the host passes on reach the frame only on the window's thread; where
+// the window has a thread of its own, it receives them there from the window itself.
 bool GuiEditor::onEditKeyDown(VstKeyCode key) {
-    return frame && frame->handleKeyDown(CKeyCode{key.character, key.virt, key.modifier}) == 1;
+    return onWindowThread() && frame &&
+           frame->handleKeyDown(CKeyCode{key.character, key.virt, key.modifier}) == 1;
 }
 
 bool GuiEditor::onEditKeyUp(VstKeyCode key) {
-    return frame && frame->handleKeyUp(CKeyCode{key.character, key.virt, key.modifier}) == 1;
+    return onWindowThread() && frame &&
+           frame->handleKeyUp(CKeyCode{key.character, key.virt, key.modifier}) == 1;
 }
 
 bool GuiEditor::onWheelTurn(float distance) {
-    if (!frame)
+    if (!onWindowThread() || !frame)
         return false;
     CPaintContext context(frame.get(), NativeDevice{}, nativeWindowFrom(parentWindow));
     const CPos where = context.viewPointFromScreen(pointerOnScreen());
@@ -122,11 +163,15 @@ bool GuiEditor::onSetEditKnobMode(int32_t mode) {
 }
 
 bool GuiEditor::beginParameterEdit(int32_t index) {
+    if (eventsStopping.load(std::memory_order_acquire))
+        return false;
     openEdits.push_back(index);
     return effect && effect->notifyHostBeginEdit(index);
 }
 
 bool GuiEditor::endParameterEdit(int32_t index) {
+    if (eventsStopping.load(std::memory_order_acquire))
+        return false; // left open: the close that stops the events ends it
     // An edit that the editor's close has ended already gets no second End-edit.
     const auto open = std::find(openEdits.rbegin(), openEdits.rend(), index);
     if (open == openEdits.rend())

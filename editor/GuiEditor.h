@@ -4,6 +4,7 @@
 #include "gui/Ref.h"
 #include "host/PluginEditor.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -61,6 +62,20 @@ public:
     static constexpr uint32_t kIdleEarlyMargin = 50;
 
 protected:
+    // The derived editor's open calls `startFrameEvents` once the frame and its views are complete
+    // and `frame` holds it; its close calls `stopFrameEvents` before it touches anything the
+    // window's thread uses. Where the window has an event thread of its own (X11) the first starts
+    // it, and the second stops it and waits for it, unless it runs on that thread (the host
+    // closing the editor from a callback made there). Elsewhere both only keep the host's thread
+    // as the window's.
+    bool startFrameEvents();
+    void stopFrameEvents();
+    // Whether the calling thread may touch the frame: the window's event thread while it runs
+    // one, else any thread (the host's). The host's idle, key and wheel calls on other threads
+    // then do nothing; the event thread idles the editor on its own.
+    bool onWindowThread() const;
+    unsigned long windowEventThread() const { return eventThread.load(std::memory_order_acquire); }
+
     // For the derived editor's close: ends the edits still open (a host may close the editor in
     // the middle of a drag, from the idle time the drag gives it) and destroys the frame.
     void closeFrame();
@@ -74,6 +89,16 @@ protected:
     TickSource tickSource{nullptr};
     SleepFunction sleepFunction{nullptr};
     std::vector<int32_t> openEdits; // tags whose Begin-edit the host has had without its End-edit
+    // Written by the thread that opens or closes the editor, read by every thread that calls the
+    // editor's idle: the window's event thread while the frame lives, 0 when the host's thread
+    // runs the window (or no frame is open).
+    std::atomic<unsigned long> eventThread{0};
+    // Set while another thread stops the window's event thread: the edit gesture that stopping
+    // ends there does not call the host, which is waiting in its close; the close ends the edit.
+    std::atomic<bool> eventsStopping{false};
+    // The open frame's scale in percent (0 without one), written on the window's thread, for the
+    // host's size queries from other threads, which never touch the frame.
+    std::atomic<int32_t> framePercent{0};
 
 private:
     // One running pump, told when the editor is destroyed under it; pumps nest when a host idle
@@ -95,6 +120,7 @@ private:
         int32_t frameKnobMode() const override { return knobMode; }
         CScale scaleForFrame(const CScale& screen) override;
         void frameContextMenu(CPos screenPoint) override;
+        void frameWindowIdle() override { editor.onEditIdle(); }
 
     private:
         GuiEditor& editor;

@@ -98,6 +98,13 @@ void CFrame::WindowEvents::windowDestroyed() {
     frame.hostWindow = NativeWindow{};
 }
 
+void CFrame::WindowEvents::windowIdle() {
+    if (frame.frameOwner)
+        frame.frameOwner->frameWindowIdle();
+    else
+        frame.onIdle();
+}
+
 // --- Editor, window state, pointer and cursor -----------------------------------------------
 
 CFrameOwner* CFrame::ownerEditor() {

@@ -119,6 +119,7 @@ private:
         void windowScreenChanged(const CScale& screen) override;
         bool windowContextMenu(CPos screenPoint, bool atPointer) override;
         void windowDestroyed() override;
+        void windowIdle() override;
 
     private:
         CFrame& frame;

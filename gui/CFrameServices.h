@@ -28,6 +28,9 @@ public:
     // The user asked for the frame's menu (a right-click on its background, the menu key) at a
     // point of the screen, in device pixels.
     virtual void frameContextMenu(CPos screenPoint) = 0;
+    // The window's own event thread has idle time: the editor's idle work (controls the host
+    // changed, the frame's `onIdle`), as for the host's idle call elsewhere.
+    virtual void frameWindowIdle() = 0;
 
 protected:
     CFrameOwner() = default;

@@ -111,11 +111,19 @@ bool CrossfeedEditor::onEditOpen(void* parent) {
         displays[index] = newDisplays[index];
     }
     frame = std::move(newFrame);
-    windowThread.store(currentThreadId(), std::memory_order_release);
+    if (!startFrameEvents()) {
+        onEditClose();
+        return false;
+    }
+    // The window's own event thread where it has one, else this (the host's) thread.
+    const unsigned long ownThread = windowEventThread();
+    windowThread.store(ownThread != 0 ? ownThread : currentThreadId(), std::memory_order_release);
     return true;
 }
 
 void CrossfeedEditor::onEditClose() {
+    // The window's thread first, before anything it reads goes.
+    stopFrameEvents();
     windowThread.store(0, std::memory_order_release);
     for (int32_t i = 0; i < kControls; ++i) {
         sliders[i] = nullptr;
@@ -136,6 +144,8 @@ void CrossfeedEditor::parameterChanged(int32_t, float) {
 }
 
 void CrossfeedEditor::onEditIdle() {
+    if (!onWindowThread())
+        return;
     refreshControls();
     GuiEditor::onEditIdle();
 }

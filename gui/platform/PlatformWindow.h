@@ -38,6 +38,9 @@ public:
     virtual bool windowContextMenu(CPos screenPoint, bool atPointer) = 0;
     // The host destroyed the window with its own before the frame closed it.
     virtual void windowDestroyed() = 0;
+    // The window's own event thread has idle time (see `PlatformWindow::startEvents`): the editor
+    // does here what the host's idle call does where the host's thread runs the window.
+    virtual void windowIdle() = 0;
 
 protected:
     PlatformWindowEvents() = default;
@@ -67,9 +70,22 @@ public:
     // Hands over the events that arrived since the last call, on the calling thread: the frame
     // calls it last in the editor's idle time (it may end the frame). A system that itself calls
     // the window on its own thread (Windows, through the host's message loop) has nothing to do
-    // here; one with an event thread of its own queues events there and delivers them here, so that
-    // the views only ever run on the host's editor thread.
+    // here; one whose window runs on an event thread of its own (see `startEvents`) delivers the
+    // queued events here, on that thread, which is then the only one that runs the views.
     virtual void deliverEvents() = 0;
+
+    // A system whose windows have no thread of the host's to run on (X11: a connection and a
+    // thread of each editor's own) runs the window on an event thread of its own. The frame and
+    // its views are complete when `startEvents` starts it; from then on every event and the
+    // editor's idle work (`windowIdle`, at least every `idleInterval` milliseconds) come on that
+    // thread alone, and no other thread touches the frame until `stopEvents` returned. Called on
+    // another thread, `stopEvents` ends the thread and waits for it; called on the event thread
+    // itself (the host closing the editor from a callback made there) it only asks the thread to
+    // end once the current event returns. Elsewhere (Windows) both do nothing and `eventThread`
+    // is 0: the host's own thread runs the window.
+    virtual bool startEvents(uint32_t /*idleInterval*/) { return true; }
+    virtual void stopEvents() {}
+    virtual unsigned long eventThread() const { return 0; }
 
     virtual void resize(CPos size) = 0;
     // Asks for the whole window to be exposed again.

@@ -234,6 +234,7 @@ public:
     int32_t frameKnobMode() const override { return 0; }
     CScale scaleForFrame(const CScale& screen) override { return screen; }
     void frameContextMenu(CPos screenPoint) override { menus.push_back(screenPoint); }
+    void frameWindowIdle() override {}
     std::vector<CPos> menus;
 };
 

@@ -32,14 +32,23 @@ void HostCallLog::clear() {
     recorded.clear();
 }
 
-intptr_t VST_CALL HostCallLog::dispatch(AEffect*, int32_t opcode, int32_t index, intptr_t, void*, float opt) {
+intptr_t VST_CALL HostCallLog::dispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_t, void*,
+                                        float opt) {
     if (opcode == vst::audioMasterVersion)
         return 2400;
     HostCallLog* log = active;
     if (log != nullptr && (opcode == vst::audioMasterAutomate || opcode == vst::audioMasterBeginEdit ||
                            opcode == vst::audioMasterEndEdit)) {
-        std::lock_guard<std::mutex> guard(log->lock);
-        log->recorded.push_back(Call{opcode, index, opt, std::this_thread::get_id() == log->hostThread});
+        const Call call{opcode, index, opt, std::this_thread::get_id() == log->hostThread, effect};
+        {
+            std::lock_guard<std::mutex> guard(log->lock);
+            log->recorded.push_back(call);
+        }
+        if (log->react)
+            log->react(call);
+    } else if (log != nullptr && opcode == vst::audioMasterIdle && log->react) {
+        // Idle time is not recorded (an editor asks for it all the time), but a host may answer it.
+        log->react(Call{opcode, index, opt, std::this_thread::get_id() == log->hostThread, effect});
     }
     return 0;
 }

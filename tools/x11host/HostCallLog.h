@@ -3,6 +3,7 @@
 #include "host/VstAbi.h"
 
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -21,7 +22,12 @@ public:
         int32_t index{0};
         float opt{0.0f};
         bool onHostThread{true};
+        AEffect* effect{nullptr};
     };
+    // Called after each recorded call and each audioMasterIdle, on the thread that made it,
+    // outside the log's lock: a host that answers a call with calls of its own (closing the
+    // editor from an automation or from the idle time a drag gives it, say).
+    using Reaction = std::function<void(const Call&)>;
 
     HostCallLog();
     ~HostCallLog();
@@ -35,6 +41,8 @@ public:
     std::vector<Call> calls() const;
     size_t count() const;
     void clear();
+    // Set before the calls it reacts to can come.
+    void setReaction(Reaction reaction) { react = std::move(reaction); }
 
 private:
     static intptr_t VST_CALL dispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
@@ -43,6 +51,7 @@ private:
     mutable std::mutex lock;
     std::vector<Call> recorded;
     std::thread::id hostThread{std::this_thread::get_id()};
+    Reaction react;
 };
 
 } // namespace tovrel

@@ -129,6 +129,14 @@ void X11EditorHost::closeEditor() {
         XSync(connection, False);
 }
 
+void X11EditorHost::destroyWindowFirst() {
+    if (connection != nullptr && hostWindow != 0) {
+        XDestroyWindow(connection, hostWindow);
+        XSync(connection, False);
+    }
+    hostWindow = 0;
+}
+
 void X11EditorHost::close() {
     closeEditor();
     if (connection != nullptr && hostWindow != 0) {

@@ -42,6 +42,15 @@ public:
     bool open(AEffect* effect, int left = 0, int top = 0, uint32_t background = 0xFF00FF);
     // effEditClose, keeping the window (to count what the editor left in it).
     void closeEditor();
+    // The host closed the effect with its editor open (the effect's close ends the editor): the
+    // host forgets the editor without effEditClose, keeping the window.
+    void forgetEditor() {
+        editorOpen = false;
+        record = nullptr;
+    }
+    // The host destroys its window with the editor still open, as some hosts do before
+    // effEditClose; close() then closes the editor alone.
+    void destroyWindowFirst();
     // Closes the editor if it is open and destroys the window.
     void close();
 
