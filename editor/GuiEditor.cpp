@@ -109,13 +109,14 @@ void GuiEditor::FrameLink::frameContextMenu(CPos screenPoint) {
 }
 
 CScale GuiEditor::currentScale() const {
-    if (!onWindowThread()) {
-        const int32_t percent = framePercent.load(std::memory_order_acquire);
-        if (percent != 0)
-            return CScale(percent);
-        return ScaleChoice::scaleOn(screenScaleOf(nativeWindowFrom(parentWindow)));
+    // The window's thread reads the frame itself; another thread only the scale it published.
+    if (onWindowThread()) {
+        if (frame)
+            return frame->frameScale();
+    } else if (const int32_t percent = framePercent.load(std::memory_order_acquire); percent != 0) {
+        return CScale(percent);
     }
-    return frame ? frame->frameScale() : ScaleChoice::scaleOn(screenScaleOf(nativeWindowFrom(parentWindow)));
+    return ScaleChoice::scaleOn(screenScaleOf(nativeWindowFrom(parentWindow)));
 }
 
 bool GuiEditor::onEditGetRect(ERect** rect) {

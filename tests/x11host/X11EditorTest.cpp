@@ -216,6 +216,17 @@ protected:
             << "the editor's background never appeared in the host's window, " << mismatch;
     }
 
+    // Opens the editor afresh, takes the "Feed" handle with the button held and moves it to `x`:
+    // a drag under way, the log holding only what it sent.
+    void dragFeedInNewEditor(int x) {
+        openPainted(host, effect);
+        log.clear();
+        host.movePointer(gripX(effect.getParameter(0)), sliderBox(0).top + 8);
+        host.pressButton(1);
+        host.run(milliseconds(50));
+        host.movePointer(x, sliderBox(0).top + 8);
+    }
+
     // The pixels of one area of the window.
     std::vector<uint32_t> area(const Box& box) {
         std::vector<uint32_t> pixels;
@@ -443,12 +454,7 @@ TEST_F(X11EditorTest, OpenAndCloseLeaveNothingBehind) {
             if (call.opcode == closingCall)
                 record->dispatcher(record, vst::effEditClose, 0, 0, nullptr, 0.0f);
         });
-        openPainted(host, effect);
-        log.clear();
-        host.movePointer(gripX(effect.getParameter(0)), sliderBox(0).top + 8);
-        host.pressButton(1);
-        host.run(milliseconds(50));
-        host.movePointer(120, sliderBox(0).top + 8);
+        dragFeedInNewEditor(120);
         EXPECT_FALSE(gesture(0).empty()) << "closed on opcode " << closingCall;
         host.releaseButton(1);
         log.setReaction(nullptr);
@@ -460,12 +466,7 @@ TEST_F(X11EditorTest, OpenAndCloseLeaveNothingBehind) {
     }
     // The host closes the editor on its own thread in the middle of a drag: the edit ends once,
     // from the host's thread, not from the editor's while the host waits for it to stop.
-    openPainted(host, effect);
-    log.clear();
-    host.movePointer(gripX(effect.getParameter(0)), sliderBox(0).top + 8);
-    host.pressButton(1);
-    host.run(milliseconds(50));
-    host.movePointer(100, sliderBox(0).top + 8);
+    dragFeedInNewEditor(100);
     ASSERT_TRUE(host.runUntil(
         [&] {
             for (const HostCallLog::Call& call : log.calls())

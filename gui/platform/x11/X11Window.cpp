@@ -345,7 +345,8 @@ cairo_surface_t* surfaceOnThreadConnection(NativeWindow window) {
 } // namespace
 
 X11Window::X11Window(CFrame&, PlatformWindowEvents& receiver) : events(receiver) {
-    setWindowSurfaceSource(&surfaceOnThreadConnection);
+    static const bool sourceSet = (setWindowSurfaceSource(&surfaceOnThreadConnection), true);
+    (void)sourceSet;
 }
 
 X11Window::~X11Window() {
