@@ -1,12 +1,12 @@
 # The two commands of the README:
 #   make demo   build the native x86-64 and 64-bit Windows plug-ins and the demo's programs, render
-#               the demo signal through the plug-in and picture the editor
+#               the demo signal through the plug-in and picture the editor (under Wine and X11)
 #   make test   build everything and run every test
 # Both install the Debian packages they need first (make demo fewer of them).
 
 PRESETS := linux-x64 linux-x86 windows-x64 windows-x86
 # make demo builds, of the native x86-64 and the 64-bit Windows builds, only the programs it runs.
-DEMO_TARGETS_linux-x64 := tovrel_vst tovrel-render tovrel-demo-signal tovrel-response
+DEMO_TARGETS_linux-x64 := tovrel_vst tovrel-render tovrel-demo-signal tovrel-response tovrel-x11-host
 DEMO_TARGETS_windows-x64 := tovrel_vst tovrel-editor-snapshot
 DEMO_DIR := build/demo
 
@@ -51,11 +51,14 @@ demo: deps-demo
 	@build/linux-x64/bin/tovrel-render --plugin dist/linux-x64/tovrel_vst.so $(DEMO_DIR)/demo-in.wav $(DEMO_DIR)/demo-out.wav
 	@tools/scripts/editor-snapshot.sh $(DEMO_DIR)/editor.png 96 183x225
 	@tools/scripts/editor-snapshot.sh $(DEMO_DIR)/editor-200.png 192 366x450
+	@tools/scripts/editor-snapshot-x11.sh $(DEMO_DIR)/editor-linux.png 96 183x225
+	@tools/scripts/editor-snapshot-x11.sh $(DEMO_DIR)/editor-linux-200.png 192 366x450
 	@build/linux-x64/bin/tovrel-response dist/linux-x64/tovrel_vst.so $(DEMO_DIR)/response.csv
 	@$(PYTHON) tools/response/plot_response.py $(DEMO_DIR)/response.csv $(DEMO_DIR)/response.png
 	@echo "listen: $(DEMO_DIR)/demo-in.wav (dry) and $(DEMO_DIR)/demo-out.wav (crossfed)"
 	@echo "look:   $(DEMO_DIR)/editor.png (the editor as a host shows it)"
 	@echo "        $(DEMO_DIR)/editor-200.png (the same on a screen at 200 %, 192 DPI)"
+	@echo "        $(DEMO_DIR)/editor-linux.png and editor-linux-200.png (the Linux library's editor under X11)"
 	@echo "        $(DEMO_DIR)/response.png (the filter's curves for each preset, measured through the plug-in)"
 
 clean:

@@ -29,6 +29,9 @@ packages=(
     # fontconfig and FreeType (Arial where the system has it, else Liberation Sans); the same
     # build's X11 test host synthesizes input (XTest) and counts X resources (XRes).
     libx11-dev libcairo2-dev libfontconfig-dev libfreetype-dev libxtst-dev libxres-dev
+    # The demo pictures that editor on a screen-less X server, and at 200 % through a DPI that
+    # xrdb gives that server.
+    xvfb x11-xserver-utils
     g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
     wine wine64 fonts-wine fonts-liberation
 )
@@ -45,9 +48,8 @@ elif [ "$profile" = test ]; then
         # only what ardour depends on. Its one recommendation, the video timeline, is left out:
         # nothing the test runs opens a file of it.
         ardour
-        # The Linux editor's tests: a screen-less X server, xwininfo, and xrdb to give that
-        # server a DPI.
-        xvfb x11-utils x11-xserver-utils
+        # The Linux editor's tests: xwininfo beside the X server above.
+        x11-utils
         # The fuzzer and the sanitizer builds; callgrind for make bench; the format check.
         clang libclang-rt-14-dev valgrind clang-format
         # make test-x86 (the emulated i386 machine) and make test-fresh (a fresh Debian root).
