@@ -15,13 +15,15 @@ namespace tovrel {
 int32_t knobMode = 0;
 
 GuiEditor::GuiEditor(PluginEffect* owner)
-    : PluginEditor(owner), tickSource(platformTicks), sleepFunction(platformSleep) {
+    : PluginEditor(owner), tickSource(platformTicks), sleepFunction(platformSleep), notices(owner) {
     lastIdleTicks = tickSource();
     // No OLE here: hosts make effects on one thread and close them on another, and OLE counts per
     // thread. The frame holds OLE on the thread that opens the window, for the window's life.
 }
 
 GuiEditor::~GuiEditor() {
+    if (effect && effect->hostNoticeRouter() == &notices)
+        effect->setHostNoticeRouter(nullptr);
     for (PumpWatch* pump = runningPumps; pump; pump = pump->outer)
         pump->editorGone = true;
 }
@@ -42,7 +44,13 @@ bool GuiEditor::startFrameEvents() {
     framePercent.store(frame->frameScale().getPercent(), std::memory_order_release);
     if (!window->startEvents(kIdleRate))
         return false;
-    eventThread.store(window->eventThread(), std::memory_order_release);
+    const unsigned long thread = window->eventThread();
+    eventThread.store(thread, std::memory_order_release);
+    ownWindowThread.store(thread != 0, std::memory_order_release);
+    if (thread != 0 && effect) {
+        notices.keepNoticesOf(thread);
+        effect->setHostNoticeRouter(&notices);
+    }
     return true;
 }
 
@@ -53,6 +61,10 @@ void GuiEditor::stopFrameEvents() {
     eventsStopping.store(fromOtherThread, std::memory_order_release);
     frame->getPlatformWindow()->stopEvents();
     eventsStopping.store(false, std::memory_order_release);
+    // The window's thread has stopped (or is this one): what it left for the host goes now, before
+    // the close ends the edits still open.
+    notices.keepNoticesOf(0);
+    notices.deliver();
 }
 
 bool GuiEditor::onWindowThread() const {
@@ -132,8 +144,13 @@ bool GuiEditor::onEditGetRect(ERect** rect) {
 }
 
 void GuiEditor::onEditIdle() {
-    if (!onWindowThread())
+    // The host's thread, beside a window thread of the editor's own: only the notices waiting for it.
+    if (!onWindowThread()) {
+        notices.hostIdled(platformTicks());
         return;
+    }
+    if (windowEventThread() != 0)
+        notices.windowIdled();
     if (!inIdlePump && frame)
         frame->onIdle();
 }
@@ -204,7 +221,8 @@ void GuiEditor::pumpIdle() {
         return;
     lastIdleTicks = now + kIdleRate;
     inIdlePump = true;
-    if (effect)
+    // A window thread of the editor's own leaves the host's thread free: the host has its idle time.
+    if (effect && !ownWindowThread.load(std::memory_order_acquire))
         effect->giveHostIdle();
     if (watch.editorGone)
         return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/HostNotices.h"
 #include "gui/CFrameServices.h"
 #include "gui/Ref.h"
 #include "host/PluginEditor.h"
@@ -99,6 +100,11 @@ protected:
     // The open frame's scale in percent (0 without one), written on the window's thread, for the
     // host's size queries from other threads, which never touch the frame.
     std::atomic<int32_t> framePercent{0};
+    // Where the window has a thread of its own: its notices to the host, for the host's thread.
+    HostNotices notices;
+    // Whether the windows this editor opened ran threads of their own (they all do or none does):
+    // the host's thread is then never blocked by a drag and needs no idle time from it.
+    std::atomic<bool> ownWindowThread{false};
 
 private:
     // One running pump, told when the editor is destroyed under it; pumps nest when a host idle

@@ -2,12 +2,25 @@
 
 #include "host/VstAbi.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
 namespace tovrel {
 
 class PluginEditor;
+
+// Takes the effect's notices to the host (automation, begin and end of an edit gesture) before
+// they are called, for an editor whose window runs on a thread of its own: such a notice made on
+// that thread may be kept and called later on the host's thread. The router answers whether it
+// kept the notice; a notice it does not keep is called at once.
+class HostNoticeRouter {
+public:
+    virtual bool keepForHost(int32_t opcode, int32_t index, float value) = 0;
+
+protected:
+    ~HostNoticeRouter() = default;
+};
 
 // Base of every effect: holds the effect record the host sees, routes the dispatcher's opcodes to
 // virtual operations, and wraps the calls back into the host. The virtual operations keep a fixed
@@ -242,6 +255,14 @@ public:
     static void VST_CALL recordProcessDoubleReplacing(AEffect* effect, double** inputs, double** outputs,
                                                       int32_t sampleFrames);
 
+    // The router of the notices to the host (none by default), and the call of a notice it kept,
+    // which goes to the host directly.
+    void setHostNoticeRouter(HostNoticeRouter* router) {
+        noticeRouter.store(router, std::memory_order_release);
+    }
+    HostNoticeRouter* hostNoticeRouter() const { return noticeRouter.load(std::memory_order_acquire); }
+    intptr_t callHostWithNotice(int32_t opcode, int32_t index, float value);
+
 protected:
     // Handles the opcodes 0 to 24; everything else answers 0.
     intptr_t dispatchBase(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
@@ -254,6 +275,7 @@ protected:
 
     HostCallback hostCallback{nullptr}; // not owned
     std::unique_ptr<PluginEditor> editor;
+    std::atomic<HostNoticeRouter*> noticeRouter{nullptr};
     float sampleRate{44100.0f};
     int32_t blockSize{1024};
     int32_t programCount{0};

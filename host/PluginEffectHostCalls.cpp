@@ -18,7 +18,19 @@ int32_t asInt32(intptr_t answer) {
 intptr_t PluginEffect::callHost(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
     if (!hostCallback)
         return 0;
+    const bool notice = opcode == vst::audioMasterAutomate || opcode == vst::audioMasterBeginEdit ||
+                        opcode == vst::audioMasterEndEdit;
+    if (notice) {
+        // A kept notice reaches the host later; the host accepts these three, so it answers 1.
+        if (HostNoticeRouter* router = noticeRouter.load(std::memory_order_acquire);
+            router && router->keepForHost(opcode, index, opt))
+            return 1;
+    }
     return hostCallback(&record, opcode, index, value, ptr, opt);
+}
+
+intptr_t PluginEffect::callHostWithNotice(int32_t opcode, int32_t index, float value) {
+    return hostCallback ? hostCallback(&record, opcode, index, 0, nullptr, value) : 0;
 }
 
 // Deliberate: a host version of 0 is reported as 1, as documented (docs/deliberate-choices.md).

@@ -144,9 +144,8 @@ void CrossfeedEditor::parameterChanged(int32_t, float) {
 }
 
 void CrossfeedEditor::onEditIdle() {
-    if (!onWindowThread())
-        return;
-    refreshControls();
+    if (onWindowThread())
+        refreshControls();
     GuiEditor::onEditIdle();
 }
 

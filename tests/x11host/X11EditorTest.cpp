@@ -3,6 +3,7 @@
 // what open and close leave behind, host automation painted whatever the host's idle, and the
 // library without an X server.
 
+#include "editor/HostNotices.h"
 #include "gui/platform/x11/BmpDecoder.h"
 #include "gui/platform/x11/EmbeddedBitmaps.h"
 #include "tools/vsthost/HostedEffect.h"
@@ -240,8 +241,9 @@ protected:
     }
 
     // Waits for one whole edit gesture of `index` and gives the automated values inside it; fails
-    // when an automation of the index comes outside Begin-edit and End-edit, or on the host's
-    // thread.
+    // when an automation of the index comes outside Begin-edit and End-edit, or on another thread
+    // than the host's where the host gives idle time (`hostIdles`), or when the editor gives the
+    // host idle time from its own thread.
     std::vector<float> gesture(int32_t index) {
         std::vector<float> values;
         const bool ended = host.runUntil(
@@ -255,9 +257,12 @@ protected:
         EXPECT_TRUE(ended) << "no end of the edit of " << index;
         bool open = false;
         for (const HostCallLog::Call& call : log.calls()) {
+            EXPECT_NE(call.opcode, vst::audioMasterIdle) << "the editor's thread gave the host idle time";
             if (call.index != index)
                 continue;
-            EXPECT_FALSE(call.onHostThread) << "the editor calls the host from its own thread";
+            EXPECT_EQ(call.onHostThread, hostIdles)
+                << (hostIdles ? "the editor called a host that idles from its own thread"
+                              : "a host that never idles heard nothing from the editor's thread");
             if (call.opcode == vst::audioMasterBeginEdit)
                 open = true;
             else if (call.opcode == vst::audioMasterEndEdit)
@@ -278,6 +283,7 @@ protected:
     DecodedBitmap background; // the picture at the editor's scale
     int scale{1};             // the editor's scale, 1 or 2
     int xErrorsBefore{0};
+    bool hostIdles{true}; // the host gives the editor idle time: the notices come on its thread
 };
 
 // The host's window takes the size the editor asks for, the editor's one child window fills it,
@@ -302,10 +308,10 @@ TEST_F(X11EditorTest, ShowsInTheHostsWindowAtItsSizeWithItsBackground) {
 }
 
 // A drag of a handle, a click on a track and a turn of the wheel, each through the X server's
-// own pointer: the host sees the parameter's automation inside its edit gesture, from the
-// editor's thread, and the effect keeps the last value.
+// own pointer: the host sees the parameter's automation inside its edit gesture, on its own
+// thread at its idle call, and the effect keeps the last value. A host that stops giving idle
+// time hears the editor from the editor's thread.
 TEST_F(X11EditorTest, PointerGesturesReachTheHostAsEdits) {
-    // A host that gives idle time often: none of it may take the editor's events to its thread.
     host.setIdlePeriod(milliseconds(1));
     effect.setParameter(0, 0.25f);
     effect.setParameter(1, 0.5f);
@@ -374,6 +380,15 @@ TEST_F(X11EditorTest, PointerGesturesReachTheHostAsEdits) {
         ASSERT_EQ(values.size(), 1u) << "slider " << index;
         EXPECT_NEAR(values.back(), before + 0.1f, 0.01f) << "slider " << index;
     }
+
+    // The host stops giving idle time: after a while without it, a wheel turn reaches the host
+    // from the editor's thread.
+    host.setIdlePeriod(milliseconds(0));
+    host.run(milliseconds(HostNotices::kHostIdleTrust + 100));
+    hostIdles = false;
+    log.clear();
+    host.click(60, row0, 5);
+    EXPECT_EQ(gesture(0).size(), 1u);
 }
 
 // A right-click on the background opens the size menu: Escape closes it with nothing changed;
@@ -427,8 +442,8 @@ TEST_F(X11EditorTest, TheMenuChoosesTheEditorsSize) {
 
 // 300 editors opened and closed in one host: while one is open its thread, connection and
 // window show in the counts; after the last, every count is back where it was. Then the orders
-// hosts use: closing the editor from its own automation during a drag (on the editor's
-// thread), destroying the host's window first, and closing the effect with the editor open.
+// hosts use: closing the editor from its own automation during a drag, destroying the host's
+// window first, and closing the effect with the editor open.
 TEST_F(X11EditorTest, OpenAndCloseLeaveNothingBehind) {
     const ResourceCensus baseline = ResourceCensus::take(host.display(), 0);
     ASSERT_GE(baseline.xClients, 1) << "the server has no X-Resource extension";
@@ -446,26 +461,31 @@ TEST_F(X11EditorTest, OpenAndCloseLeaveNothingBehind) {
     ResourceCensus after = ResourceCensus::take(host.display(), 0);
     EXPECT_EQ(after, baseline) << "before:\n" << baseline.describe() << "after:\n" << after.describe();
 
-    // The host closes the editor when it hears the first automation of a drag, or when the drag
-    // gives it idle time: on the editor's thread, inside the drag.
+    // The host closes the editor when it hears the first automation of a drag: from its idle
+    // call, inside the drag; and, a host that gives no idle time, on the editor's thread.
     AEffect* record = effect.effect();
-    for (const int32_t closingCall : {vst::audioMasterAutomate, vst::audioMasterIdle}) {
-        log.setReaction([record, closingCall](const HostCallLog::Call& call) {
-            if (call.opcode == closingCall)
+    for (const bool idling : {true, false}) {
+        host.setIdlePeriod(milliseconds(idling ? 50 : 0));
+        hostIdles = idling;
+        log.setReaction([record](const HostCallLog::Call& call) {
+            if (call.opcode == vst::audioMasterAutomate)
                 record->dispatcher(record, vst::effEditClose, 0, 0, nullptr, 0.0f);
         });
         dragFeedInNewEditor(120);
-        EXPECT_FALSE(gesture(0).empty()) << "closed on opcode " << closingCall;
+        EXPECT_FALSE(gesture(0).empty()) << "host idles: " << idling;
         host.releaseButton(1);
         log.setReaction(nullptr);
         EXPECT_TRUE(host.runUntil(
             [&] { return ResourceCensus::take(host.display(), host.window()).windowChildren == 0; },
             milliseconds(2000)))
-            << "the editor's window outlived its close on opcode " << closingCall;
+            << "the editor's window outlived its close, host idles: " << idling;
         host.close();
     }
-    // The host closes the editor on its own thread in the middle of a drag: the edit ends once,
-    // from the host's thread, not from the editor's while the host waits for it to stop.
+    host.setIdlePeriod(milliseconds(50));
+    hostIdles = true;
+    // The host closes the editor on its own thread in the middle of a drag, with a move of the
+    // drag not yet delivered (no idle call since): the move comes first, then the edit ends
+    // once, from the host's thread, not from the editor's while the host waits for it to stop.
     dragFeedInNewEditor(100);
     ASSERT_TRUE(host.runUntil(
         [&] {
@@ -475,8 +495,17 @@ TEST_F(X11EditorTest, OpenAndCloseLeaveNothingBehind) {
             return false;
         },
         milliseconds(3000)));
+    host.setIdlePeriod(milliseconds(100000));
+    host.run(milliseconds(100));
+    host.movePointer(140, sliderBox(0).top + 8);
+    host.run(milliseconds(150));
     host.closeEditor();
     host.releaseButton(1);
+    host.setIdlePeriod(milliseconds(50));
+    const std::vector<float> values = gesture(0);
+    ASSERT_FALSE(values.empty());
+    EXPECT_NEAR(values.back(), static_cast<float>(140 - kGrip) / kTravel, 0.5f / kTravel)
+        << "the drag's last move before the end of its edit";
     int ends = 0;
     for (const HostCallLog::Call& call : log.calls())
         if (call.opcode == vst::audioMasterEndEdit) {

@@ -37,19 +37,19 @@ intptr_t VST_CALL HostCallLog::dispatch(AEffect* effect, int32_t opcode, int32_t
     if (opcode == vst::audioMasterVersion)
         return 2400;
     HostCallLog* log = active;
-    if (log != nullptr && (opcode == vst::audioMasterAutomate || opcode == vst::audioMasterBeginEdit ||
-                           opcode == vst::audioMasterEndEdit)) {
-        const Call call{opcode, index, opt, std::this_thread::get_id() == log->hostThread, effect};
-        {
-            std::lock_guard<std::mutex> guard(log->lock);
-            log->recorded.push_back(call);
-        }
-        if (log->react)
-            log->react(call);
-    } else if (log != nullptr && opcode == vst::audioMasterIdle && log->react) {
-        // Idle time is not recorded (an editor asks for it all the time), but a host may answer it.
-        log->react(Call{opcode, index, opt, std::this_thread::get_id() == log->hostThread, effect});
+    if (log == nullptr)
+        return 0;
+    const Call call{opcode, index, opt, std::this_thread::get_id() == log->hostThread, effect};
+    // Idle time asked for on the host's thread is not recorded (an editor asks for it all the
+    // time), but a host may answer it; asked for from another thread, it is a fault to see.
+    const bool notice = opcode == vst::audioMasterAutomate || opcode == vst::audioMasterBeginEdit ||
+                        opcode == vst::audioMasterEndEdit;
+    if (notice || (opcode == vst::audioMasterIdle && !call.onHostThread)) {
+        std::lock_guard<std::mutex> guard(log->lock);
+        log->recorded.push_back(call);
     }
+    if ((notice || opcode == vst::audioMasterIdle) && log->react)
+        log->react(call);
     return 0;
 }
 

@@ -11,7 +11,8 @@
 namespace tovrel {
 
 // The host side of the plug-in's calls for the X11 test host: answers the version query and
-// records the editor's automation (audioMasterAutomate, audioMasterBeginEdit, audioMasterEndEdit).
+// records the editor's automation (audioMasterAutomate, audioMasterBeginEdit, audioMasterEndEdit)
+// and any idle time asked for from another thread than the host's.
 // The editor may call from a thread of its own, so the log is locked, and each entry says
 // whether it came from the thread that created the log (the host's thread). One log is active
 // at a time (the callback is a plain function); creating one makes it the active one.

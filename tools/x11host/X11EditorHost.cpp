@@ -29,8 +29,13 @@ uint32_t channel(unsigned long pixel, unsigned long mask) {
 std::atomic<int> errorCount{0};
 std::atomic<int> lastErrorCode{0};
 std::atomic<int> lastRequestCode{0};
+std::atomic<int> resourceQueryOpcode{-1}; // the X-Resource extension's major opcode
 
 int countError(Display*, XErrorEvent* error) {
+    // A census asks for the resources of each client it has just listed; one that disconnected
+    // in between (an editor closing on its own thread) answers BadValue. That is no fault.
+    if (error->request_code == resourceQueryOpcode && error->error_code == BadValue)
+        return 0;
     lastErrorCode = error->error_code;
     lastRequestCode = error->request_code;
     ++errorCount;
@@ -61,6 +66,11 @@ bool X11EditorHost::connect(const char* displayName) {
         lastError = "cannot connect to the X server";
         return false;
     }
+    int opcode = 0;
+    int firstEvent = 0;
+    int firstError = 0;
+    if (XQueryExtension(connection, "X-Resource", &opcode, &firstEvent, &firstError))
+        resourceQueryOpcode = opcode;
     int eventBase = 0, errorBase = 0, major = 0, minor = 0;
     if (!XTestQueryExtension(connection, &eventBase, &errorBase, &major, &minor)) {
         lastError = "the X server has no XTest extension";
