@@ -25,6 +25,11 @@ CrossfeedLv2Ui::CrossfeedLv2Ui(const Host& offered)
     : host(offered), session(offered.resize != nullptr), feedPort(decibelsFromFeed(feedOf(kFallbackLevel))),
       cutPort(hertzFromCut(cutFrequencyOf(kFallbackLevel))) {}
 
+CrossfeedLv2Ui::~CrossfeedLv2Ui() {
+    session.close();
+    idle();
+}
+
 bool CrossfeedLv2Ui::open(void* parent) {
     if (!session.ready() || !host.write || !session.open(parent))
         return false;
@@ -88,7 +93,8 @@ void CrossfeedLv2Ui::deliver(const CrossfeedEditorSession::Event& event) {
 
 void CrossfeedLv2Ui::write(lv2::Port port, float value) {
     (port == lv2::kFeed ? feedPort : cutPort) = value;
-    host.write(host.controller, port, sizeof(float), 0, &value);
+    if (host.write)
+        host.write(host.controller, port, sizeof(float), 0, &value);
 }
 
 void CrossfeedLv2Ui::touch(int32_t parameter, bool grabbed) {

@@ -29,6 +29,9 @@ public:
     };
 
     explicit CrossfeedLv2Ui(const Host& host);
+    // On the host's thread (cleanup): the editor closes, which ends a gesture still open, and what
+    // it did last reaches the host before the UI goes, so that no port stays touched.
+    ~CrossfeedLv2Ui();
 
     // Opens the editor in the host's window and tells the host its size; false when it cannot.
     bool open(void* parent);
