@@ -40,9 +40,10 @@ bool CrossfeedLv2Ui::open(void* parent) {
     return true;
 }
 
-// The port's value in force is the level the plug-in's sound uses; while the user holds a level
-// slider the host's echoes of the values being written would pull it back, so they wait for the
-// next event after the gesture.
+// The ports' values make the level the plug-in's sound uses. While the user works a slider, and
+// until the host has had what the editor did, the host's echoes of earlier values would pull the
+// controls back (and a preset's new feed with the old cut frequency would put "Defs" on "Off"), so
+// the values are kept and the controls follow at the next event after that.
 void CrossfeedLv2Ui::portEvent(uint32_t port, uint32_t bufferSize, uint32_t format, const void* buffer) {
     if (format != 0 || bufferSize != sizeof(float) || !buffer)
         return;
@@ -53,7 +54,7 @@ void CrossfeedLv2Ui::portEvent(uint32_t port, uint32_t bufferSize, uint32_t form
         cutPort = value;
     else
         return;
-    if (session.held(CrossfeedEffect::kParamFeed) || session.held(CrossfeedEffect::kParamCut))
+    if (session.editing())
         return;
     session.setLevel(validLevel(levelFromUnits(feedPort, cutPort)));
 }

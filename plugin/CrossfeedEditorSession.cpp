@@ -65,8 +65,12 @@ LevelWord CrossfeedEditorSession::level() const {
     return effect ? effect->levelInForce() : kFallbackLevel;
 }
 
-bool CrossfeedEditorSession::held(int32_t index) const {
-    return index >= 0 && index < kHeldCount && heldNow[index].load(std::memory_order_acquire);
+bool CrossfeedEditorSession::editing() const {
+    for (const std::atomic<bool>& held : heldNow)
+        if (held.load(std::memory_order_acquire))
+            return true;
+    std::lock_guard<std::mutex> guard(lock);
+    return !events.empty();
 }
 
 std::vector<CrossfeedEditorSession::Event> CrossfeedEditorSession::takeEvents() {

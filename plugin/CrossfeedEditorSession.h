@@ -28,9 +28,10 @@ class CrossfeedEffect;
 //   ever comes here.
 // - takeEvents() gives every event added before it took the lock, in the order the editor made
 //   them: a Begin-edit before its changes, its End-edit after them.
-// - held(index) reads what the editor's thread last stored: true from the Begin-edit of the
-//   parameter to its End-edit, so that the host's thread can leave a control alone while the
-//   user's hand is on it.
+// - editing() is true from a Begin-edit to its End-edit of any parameter ("Defs" included, whose
+//   gesture holds the changes of "Feed" and "FCut" that a preset makes) and while events wait to
+//   be taken, so that the host's thread can leave the controls alone while the user's hand is on
+//   them and until the host has heard what the hand did.
 // - setLevel() moves the controls through the effect, whose editor repaints them on its own
 //   thread (CrossfeedEditor::parameterChanged).
 class CrossfeedEditorSession {
@@ -66,7 +67,7 @@ public:
     // selected preset's, the preset selector goes to "Off", as the sound has left the preset.
     void setLevel(LevelWord level);
     LevelWord level() const;
-    bool held(int32_t index) const;
+    bool editing() const;
     std::vector<Event> takeEvents();
 
 private:

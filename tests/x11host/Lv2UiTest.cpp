@@ -191,11 +191,21 @@ TEST_F(Lv2UiTest, PortsMoveTheControlsAndEditsWriteThePorts) {
     host.run(milliseconds(200));
     EXPECT_TRUE(ui.calls().empty()) << "the UI wrote back what the host told it";
 
-    // From 3.0 dB, 40 pixels right.
+    // From 3.0 dB, 40 pixels right. Meanwhile the host tells of other values (an echo of the
+    // past, automation): the controls stay under the user's hand, and follow the host's next
+    // event after the gesture.
     const float feedValue = (30.0f - 10.0f + 0.5f) / 140.0f;
     dragFrom(0, feedValue, 40);
+    const std::vector<uint32_t> cutBefore = area(sliderBox(1));
+    ui.portEvent(lv2::kFeed, 14.0f);
+    ui.portEvent(lv2::kCut, 2000.0f);
+    host.run(milliseconds(300));
+    EXPECT_EQ(area(sliderBox(1)), cutBefore) << "a port event moved a control during a drag";
     host.releaseButton(1);
     const std::vector<float> feeds = gestureOn(lv2::kFeed);
+    ui.portEvent(lv2::kCut, 2000.0f);
+    EXPECT_TRUE(host.runUntil([&] { return area(sliderBox(1)) != cutBefore; }, milliseconds(2000)))
+        << "the host's value after the gesture did not move the control";
     ASSERT_FALSE(feeds.empty());
     for (const float feed : feeds) {
         EXPECT_GE(feed, kLowestFeed);
