@@ -73,6 +73,7 @@ bool Lv2UiHost::open(X11EditorHost& host, bool offerResize, bool offerTouch, int
     cleanup();
     clear();
     window = &host;
+    lastError.clear();
     X11EditorHost::EditorCalls calls;
     calls.open = [this, offerResize, offerTouch](unsigned long parentWindow) {
         const LV2_Feature parentFeature{LV2_UI__parent, reinterpret_cast<void*>(parentWindow)};
@@ -87,17 +88,20 @@ bool Lv2UiHost::open(X11EditorHost& host, bool offerResize, bool offerTouch, int
         LV2UI_Widget widget = nullptr;
         handle = descriptor->instantiate(descriptor, plugin.c_str(), bundlePath.c_str(),
                                          &Lv2UiHost::writePort, this, &widget, features);
-        if (handle && !widget)
+        if (handle && !widget) {
+            cleanup();
             lastError = "the UI gave no widget";
+        }
         return handle != nullptr;
     };
     calls.idle = [this] { idle(); };
     calls.close = [this] { cleanup(); };
     // A first size; the UI tells its own through ui:resize.
     if (!descriptor || !idleInterface || !host.open(calls, 100, 100, left, top)) {
-        lastError = !descriptor      ? "not loaded"
-                    : !idleInterface ? "no idle interface"
-                                     : "the UI refused to open";
+        if (lastError.empty())
+            lastError = !descriptor      ? "not loaded"
+                        : !idleInterface ? "no idle interface"
+                                         : "the UI refused to open";
         return false;
     }
     return true;
