@@ -8,6 +8,9 @@ namespace tovrel::lv2 {
 constexpr const char* kPluginUri = "https://orvalen.example.org/plugins/tovrel";
 // The shared library inside the bundle.
 constexpr const char* kBinaryName = "tovrel.so";
+// The editor as the plug-in's X11 UI: its address and its library, apart from the sound's.
+constexpr const char* kUiUri = "https://orvalen.example.org/plugins/tovrel#x11ui";
+constexpr const char* kUiBinaryName = "tovrel_ui.so";
 
 // The ports in index order. The description the bundle carries is written from this list, so the
 // indices the adapter reads and the ones hosts connect are the same by construction.

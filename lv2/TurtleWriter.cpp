@@ -1,6 +1,6 @@
-// tovrel-lv2-turtle FOLDER: writes the bundle's descriptions (manifest.ttl, tovrel.ttl and
+// tovrel-lv2-turtle [--ui] FOLDER: writes the bundle's descriptions (manifest.ttl, tovrel.ttl and
 // presets.ttl) into FOLDER, from the same ranges, defaults and presets as the VST plug-in uses,
-// and from the port list the adapter reads.
+// and from the port list the adapter reads; with --ui, the X11 UI's too (where the build has it).
 #include "engine/LevelWord.h"
 #include "lv2/Lv2Ports.h"
 #include "plugin/Presets.h"
@@ -19,6 +19,7 @@ constexpr const char* kPrefixes = "@prefix doap: <http://usefulinc.com/ns/doap#>
                                   "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
                                   "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
                                   "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
+                                  "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
                                   "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n\n";
 
 // A feed in tenths of a dB, and a cut frequency, as Turtle decimals ("6.2", "730.0").
@@ -33,10 +34,13 @@ std::string presetUri(int32_t preset) {
     return std::string(kPluginUri) + "#preset-" + kPresetKeys[preset];
 }
 
-std::string manifest() {
+std::string manifest(bool withUi) {
     std::string text = kPrefixes;
     text += "<" + std::string(kPluginUri) + ">\n    a lv2:Plugin ;\n    lv2:binary <" + kBinaryName +
             "> ;\n    rdfs:seeAlso <tovrel.ttl> .\n";
+    if (withUi)
+        text += "\n<" + std::string(kUiUri) + ">\n    a ui:X11UI ;\n    ui:binary <" + kUiBinaryName +
+                "> ;\n    rdfs:seeAlso <tovrel.ttl> .\n";
     for (int32_t preset = 1; preset < kPresetCount; ++preset) {
         text += "\n<" + presetUri(preset) + ">\n    a pset:Preset ;\n    lv2:appliesTo <" + kPluginUri +
                 "> ;\n    rdfs:label \"" + kPresetNames[preset] + "\" ;\n    rdfs:seeAlso <presets.ttl> .\n";
@@ -59,7 +63,23 @@ std::string controlPort(Port port, const std::string& low, const std::string& hi
            " ;\n        lv2:minimum " + low + " ;\n        lv2:maximum " + high + " ;\n" + extra + "    ]";
 }
 
-std::string description() {
+// The UI needs the host's window and its idle calls (it writes the ports from them); it tells the
+// host its size, and the ports an edit gesture holds, where the host can hear it.
+std::string uiDescription() {
+    std::string text = "\n<" + std::string(kUiUri) + ">\n    a ui:X11UI ;\n    ui:binary <" + kUiBinaryName +
+                       "> ;\n    lv2:requiredFeature ui:parent , ui:idleInterface ;\n"
+                       "    lv2:optionalFeature ui:resize , ui:touch ;\n"
+                       "    lv2:extensionData ui:idleInterface ;\n    ui:portNotification ";
+    const Port notified[] = {kFeed, kCut};
+    for (const Port port : notified) {
+        text += std::string(port == notified[0] ? "" : " , ") + "[\n        ui:plugin <" + kPluginUri +
+                "> ;\n        lv2:symbol \"" + kPortSymbols[port] +
+                "\" ;\n        ui:protocol ui:floatProtocol\n    ]";
+    }
+    return text + " .\n";
+}
+
+std::string description(bool withUi) {
     // Both ends of each range count as a step: 1.0 to 15.0 dB in 0.1 dB, 300 to 2000 Hz in 1 Hz.
     const std::string feedSteps = std::to_string(kMaxFeed - kMinFeed + 1);
     const std::string cutSteps = std::to_string(kMaxCutFrequency - kMinCutFrequency + 1);
@@ -69,8 +89,8 @@ std::string description() {
             "    doap:name \"Tovrel Headphone Crossfeed\" ;\n"
             "    doap:maintainer [\n        foaf:name \"Orvalen\" ;\n"
             "        foaf:homepage <https://orvalen.example.org/>\n    ] ;\n"
-            "    lv2:optionalFeature lv2:hardRTCapable ;\n"
-            "    lv2:port " +
+            "    lv2:optionalFeature lv2:hardRTCapable ;\n" +
+            (withUi ? "    ui:ui <" + std::string(kUiUri) + "> ;\n" : std::string()) + "    lv2:port " +
             audioPort(kInputLeft, "InputPort") + " , " + audioPort(kInputRight, "InputPort") + " , " +
             audioPort(kOutputLeft, "OutputPort") + " , " + audioPort(kOutputRight, "OutputPort") + " , " +
             controlPort(kFeed, decibels(kMinFeed), decibels(kMaxFeed), decibels(feedOf(kFallbackLevel)),
@@ -85,7 +105,7 @@ std::string description() {
             controlPort(kEnabled, "0", "1", "1",
                         "        lv2:designation lv2:enabled ;\n        lv2:portProperty lv2:toggled\n") +
             " .\n";
-    return text;
+    return withUi ? text + uiDescription() : text;
 }
 
 std::string presets() {
@@ -115,13 +135,14 @@ bool writeFile(const std::string& path, const std::string& text) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: tovrel-lv2-turtle FOLDER\n");
+    const bool withUi = argc == 3 && std::string(argv[1]) == "--ui";
+    if (argc != 2 && !withUi) {
+        std::fprintf(stderr, "usage: tovrel-lv2-turtle [--ui] FOLDER\n");
         return 2;
     }
-    const std::string folder = argv[1];
-    const bool ok = writeFile(folder + "/manifest.ttl", manifest()) &&
-                    writeFile(folder + "/tovrel.ttl", description()) &&
+    const std::string folder = argv[argc - 1];
+    const bool ok = writeFile(folder + "/manifest.ttl", manifest(withUi)) &&
+                    writeFile(folder + "/tovrel.ttl", description(withUi)) &&
                     writeFile(folder + "/presets.ttl", presets());
     return ok ? 0 : 1;
 }

@@ -69,11 +69,21 @@ inline int64_t nearestStep(float value, double stepsPerUnit) {
         return -1;
     return static_cast<int64_t>(std::floor(scaled + 0.5));
 }
+constexpr double kFeedStepsPerDecibel = 10.0;
+constexpr double kCutStepsPerHertz = 1.0;
 inline int64_t feedFromDecibels(float decibels) {
-    return nearestStep(decibels, 10.0);
+    return nearestStep(decibels, kFeedStepsPerDecibel);
 }
 inline int64_t cutFromHertz(float hertz) {
-    return nearestStep(hertz, 1.0);
+    return nearestStep(hertz, kCutStepsPerHertz);
+}
+// The other way, for what the LV2 plug-in's editor writes to those ports: the float nearest the
+// step, which feedFromDecibels and cutFromHertz take back to the same step.
+inline float decibelsFromFeed(uint32_t feed) {
+    return static_cast<float>(static_cast<double>(feed) / kFeedStepsPerDecibel);
+}
+inline float hertzFromCut(uint32_t cut) {
+    return static_cast<float>(static_cast<double>(cut) / kCutStepsPerHertz);
 }
 // The level word for a feed in dB and a cut frequency in Hz. A half outside its range makes a
 // level that the filter replaces by the fallback level whole, as it does for the host values of

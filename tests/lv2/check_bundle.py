@@ -1,7 +1,8 @@
 """The LV2 bundle as the LV2 tools see it.
 
     check_bundle.py validate BUNDLE                   lv2_validate finds no error
-    check_bundle.py describe BUNDLE                   lv2info lists the ports and presets hosts expect
+    check_bundle.py describe BUNDLE                   lv2info lists the ports and presets hosts expect, and
+                                                      the X11 UI where the bundle carries its library
     check_bundle.py render BUNDLE RENDERER VST_PLUGIN lv2apply gives tovrel-render's single-precision
                                                       samples for every preset and the corners of the
                                                       ranges at three rates
@@ -10,6 +11,8 @@
 import math, os, random, re, shutil, struct, subprocess, sys, tempfile
 
 URI = "https://orvalen.example.org/plugins/tovrel"
+UI_URI = URI + "#x11ui"
+UI_BINARY = "tovrel_ui.so"
 # The VST plug-in's presets: name, its renderer's key.
 PRESETS = [("Taskel (Orvalen)", "taskel"), ("BS2B Default", "bs2b"), ("C. Moy", "cmoy"), ("J. Meier", "jmeier")]
 # index: symbol, name, types, (minimum, maximum, default), unit, designation, properties
@@ -82,9 +85,17 @@ def describe(bundle):
     names = sorted(line.strip() for line in listed.group(1).splitlines()) if listed else []
     if names != sorted(p[0] for p in PRESETS):
         problems.append("presets %s" % names)
+    # The UI as hosts find it: its class and its library in this bundle, listed exactly when the
+    # bundle carries the library.
+    listed = re.search(r"\n\tUIs:\n((?:\t\t.*\n)+)", text)
+    uis = re.findall(r"^\t\t(\S+)\n\t\t\tClass:\s+(\S+)\n\t\t\tBinary:\s+file://(\S+)", listed.group(1), re.M) if listed else []
+    library = os.path.join(os.path.abspath(bundle), UI_BINARY)
+    wanted_uis = [(UI_URI, "http://lv2plug.in/ns/extensions/ui#X11UI", library)] if os.path.exists(library) else []
+    if uis != wanted_uis:
+        problems.append("UIs %s, expected %s" % (uis, wanted_uis))
     if problems:
         fail("lv2info shows:\n  " + "\n  ".join(problems) + "\n" + text)
-    print("ok: %d ports with their ranges, units and designation, %d presets" % (len(ports), len(names)))
+    print("ok: %d ports with their ranges, units and designation, %d presets, %d UI" % (len(ports), len(names), len(uis)))
 
 
 def render(bundle, renderer, plugin):

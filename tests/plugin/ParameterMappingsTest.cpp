@@ -87,6 +87,15 @@ TEST(ParameterMappings, UnitValuesTakeTheNearestStepOrTheFallback) {
         EXPECT_EQ(validLevel(levelFromUnits(c.feed, c.cut)), c.level) << c.feed << " dB, " << c.cut << " Hz";
 }
 
+// What the LV2 UI writes to the ports for each feed and cut frequency is read back as the same
+// step.
+TEST(ParameterMappings, UnitValuesWrittenForEachStepComeBackAsIt) {
+    for (uint32_t feed = kMinFeed; feed <= kMaxFeed; ++feed)
+        EXPECT_EQ(feedFromDecibels(decibelsFromFeed(feed)), static_cast<int64_t>(feed)) << feed;
+    for (uint32_t cut = kMinCutFrequency; cut <= kMaxCutFrequency; ++cut)
+        EXPECT_EQ(cutFromHertz(hertzFromCut(cut)), static_cast<int64_t>(cut)) << cut;
+}
+
 TEST(ParameterMappings, ReplacingOneLevelHalfKeepsTheOther) {
     EXPECT_EQ(withFeed(kLevelJMeier, 62), makeLevel(650, 62));
     EXPECT_EQ(withCutFrequency(kLevelJMeier, 730), makeLevel(730, 95));

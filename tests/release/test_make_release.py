@@ -30,6 +30,7 @@ def make_tree(root, version="2.3.4", logged="2.3.4"):
         "dist/linux-x64/tovrel.lv2/manifest.ttl": "manifest",
         "dist/linux-x64/tovrel.lv2/tovrel.ttl": "description",
         "dist/linux-x64/tovrel.lv2/presets.ttl": "presets",
+        "dist/linux-x64/tovrel.lv2/tovrel_ui.so": "lv2 ui so",
         "dist/linux-x86/tovrel.lv2/tovrel.so": "lv2 so 32",
         "dist/linux-x86/tovrel.lv2/manifest.ttl": "manifest",
         "dist/linux-x86/tovrel.lv2/tovrel.ttl": "description",
@@ -81,12 +82,14 @@ class ReleaseArchives(unittest.TestCase):
                              ["tovrel_vst-2.3.4/CHANGELOG.md", "tovrel_vst-2.3.4/LICENSE",
                               "tovrel_vst-2.3.4/README.txt", "tovrel_vst-2.3.4/x64/tovrel.lv2/manifest.ttl",
                               "tovrel_vst-2.3.4/x64/tovrel.lv2/presets.ttl", "tovrel_vst-2.3.4/x64/tovrel.lv2/tovrel.so",
-                              "tovrel_vst-2.3.4/x64/tovrel.lv2/tovrel.ttl", "tovrel_vst-2.3.4/x64/tovrel_vst.so",
+                              "tovrel_vst-2.3.4/x64/tovrel.lv2/tovrel.ttl", "tovrel_vst-2.3.4/x64/tovrel.lv2/tovrel_ui.so",
+                              "tovrel_vst-2.3.4/x64/tovrel_vst.so",
                               "tovrel_vst-2.3.4/x86/tovrel.lv2/manifest.ttl", "tovrel_vst-2.3.4/x86/tovrel.lv2/presets.ttl",
                               "tovrel_vst-2.3.4/x86/tovrel.lv2/tovrel.so", "tovrel_vst-2.3.4/x86/tovrel.lv2/tovrel.ttl",
                               "tovrel_vst-2.3.4/x86/tovrel_vst.so"])
             self.assertEqual(t.extractfile("tovrel_vst-2.3.4/x64/tovrel_vst.so").read(), b"so 64")
             self.assertEqual(t.extractfile("tovrel_vst-2.3.4/x64/tovrel.lv2/tovrel.so").read(), b"lv2 so")
+            self.assertEqual(t.extractfile("tovrel_vst-2.3.4/x64/tovrel.lv2/tovrel_ui.so").read(), b"lv2 ui so")
             self.assertEqual(t.extractfile("tovrel_vst-2.3.4/x86/tovrel.lv2/tovrel.so").read(), b"lv2 so 32")
             self.assertEqual({(m.uid, m.gid, m.uname, m.mtime) for m in members}, {(0, 0, "root", int(EPOCH))})
 
@@ -121,7 +124,8 @@ class ReleaseArchives(unittest.TestCase):
         self.assertFalse(os.path.exists(self.out))
 
     def test_a_missing_plugin_stops_the_release(self):
-        for path in ["dist/linux-x86/tovrel_vst.so", "dist/linux-x64/tovrel.lv2/presets.ttl"]:
+        for path in ["dist/linux-x86/tovrel_vst.so", "dist/linux-x64/tovrel.lv2/presets.ttl",
+                     "dist/linux-x64/tovrel.lv2/tovrel_ui.so"]:
             os.remove(os.path.join(self.root, path))
             result = run(self.root, self.out)
             self.assertNotEqual(result.returncode, 0)

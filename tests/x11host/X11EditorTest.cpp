@@ -6,14 +6,13 @@
 #include "editor/HostNotices.h"
 #include "gui/platform/x11/BmpDecoder.h"
 #include "gui/platform/x11/EmbeddedBitmaps.h"
+#include "tests/x11host/EditorPicture.h"
 #include "tools/vsthost/HostedEffect.h"
 #include "tools/vsthost/PluginLibrary.h"
 #include "tools/x11host/HostCallLog.h"
 #include "tools/x11host/ResourceCensus.h"
 #include "tools/x11host/X11EditorHost.h"
 
-#include <cairo.h>
-#include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
 
 #include <dirent.h>
@@ -36,29 +35,6 @@ namespace {
 
 using std::chrono::milliseconds;
 
-// The editor's layout at 100 %: three sliders, each track 160 x 16 pixels with a handle 12 pixels
-// wide, one below the other every 66 pixels, and a value display under each.
-struct Box {
-    int left;
-    int top;
-    int right;
-    int bottom;
-    bool contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
-};
-constexpr int kRowStep = 66;
-Box sliderBox(int index) {
-    return Box{10, 30 + kRowStep * index, 170, 46 + kRowStep * index};
-}
-Box displayBox(int index) {
-    return Box{10, 52 + kRowStep * index, 160, 66 + kRowStep * index};
-}
-// The handle's travel, and where a press holds it (just left of its middle).
-constexpr float kTravel = 148.0f;
-constexpr int kGrip = 15;
-int gripX(float value) {
-    return kGrip + static_cast<int>(std::lround(value * kTravel));
-}
-
 // The tasks of this process, by id.
 std::set<std::string> tasks() {
     std::set<std::string> found;
@@ -77,55 +53,6 @@ long long cpuNanoseconds(const std::string& task) {
     long long onProcessor = -1;
     in >> onProcessor;
     return onProcessor;
-}
-
-// Cairo's font caches and fontconfig's configuration, which the editor's text fills and the
-// plug-in never ends (a host's other plug-ins may share them), ended at the program's end: the
-// sanitizer build's leak checker then sees only what the editor itself leaves.
-class FontCachesEnd : public ::testing::Environment {
-public:
-    void TearDown() override {
-        cairo_debug_reset_static_data();
-        FcFini();
-    }
-};
-[[maybe_unused]] ::testing::Environment* const fontCachesEnd =
-    ::testing::AddGlobalTestEnvironment(new FontCachesEnd);
-
-// Mapped override-redirect windows on the screen: popup menus. The server is held meanwhile, so
-// that none goes between the listing and the question.
-int overrideRedirectWindows(Display* display) {
-    Window root = 0;
-    Window parent = 0;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    int menus = 0;
-    XGrabServer(display);
-    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
-        XUngrabServer(display);
-        return 0;
-    }
-    for (unsigned int i = 0; i < count; ++i) {
-        XWindowAttributes attributes{};
-        if (XGetWindowAttributes(display, children[i], &attributes) && attributes.override_redirect &&
-            attributes.map_state == IsViewable)
-            ++menus;
-    }
-    if (children)
-        XFree(children);
-    XUngrabServer(display);
-    XSync(display, False);
-    return menus;
-}
-
-// Whether another client holds the keyboard (an open menu does): a grab of the keyboard for
-// `window` fails then, and is given back at once when it succeeds.
-bool keyboardHeldElsewhere(Display* display, unsigned long window) {
-    if (XGrabKeyboard(display, window, False, GrabModeAsync, GrabModeAsync, CurrentTime) != GrabSuccess)
-        return true;
-    XUngrabKeyboard(display, CurrentTime);
-    XSync(display, False);
-    return false;
 }
 
 class X11EditorTest : public ::testing::Test {
@@ -177,37 +104,9 @@ protected:
         return true;
     }
 
-    // The Windows editor's picture at the same scale, as the demo pictures it: equal pixel for
-    // pixel outside the value displays, and inside them within one step per colour channel (GDI
-    // rounds its text blending down, Cairo to the nearest). Fails on the first pixel beyond that.
+    // The Windows editor's picture at the same scale, as the demo pictures it.
     void expectWindowsPicture(const char* picture) {
-        cairo_surface_t* windows =
-            cairo_image_surface_create_from_png((std::string(TOVREL_DOCS) + "/" + picture).c_str());
-        ASSERT_EQ(cairo_surface_status(windows), CAIRO_STATUS_SUCCESS) << picture;
-        std::vector<uint32_t> pixels;
-        ASSERT_TRUE(host.capture(pixels));
-        ASSERT_EQ(cairo_image_surface_get_width(windows), host.width());
-        ASSERT_EQ(cairo_image_surface_get_height(windows), host.height());
-        int inText = 0;
-        for (int y = 0; y < host.height(); ++y) {
-            const auto* row = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(windows) +
-                                                                y * cairo_image_surface_get_stride(windows));
-            for (int x = 0; x < host.width(); ++x) {
-                const uint32_t want = row[x] & 0xFFFFFF;
-                const uint32_t shown = pixels[static_cast<size_t>(y * host.width() + x)];
-                bool text = false;
-                for (int index = 0; index < 3; ++index)
-                    text = text || displayBox(index).contains(x / scale, y / scale);
-                int largest = 0;
-                for (int shift = 0; shift <= 16; shift += 8)
-                    largest = std::max(largest, std::abs(static_cast<int>(want >> shift & 0xFF) -
-                                                         static_cast<int>(shown >> shift & 0xFF)));
-                inText += text && largest != 0;
-                ASSERT_LE(largest, text ? 1 : 0) << picture << " at " << x << "," << y;
-            }
-        }
-        std::printf("%s: %d pixels of the value displays one step off, none elsewhere\n", picture, inText);
-        cairo_surface_destroy(windows);
+        EXPECT_TRUE(showsWindowsPicture(host, std::string(TOVREL_DOCS) + "/" + picture, scale));
     }
 
     void openPainted(X11EditorHost& window, HostedEffect& opened, int left = 30, int top = 20) {

@@ -31,12 +31,14 @@ BINARIES = {
     "linux": [("x64/tovrel_vst.so", "dist/linux-x64/tovrel_vst.so"),
               ("x86/tovrel_vst.so", "dist/linux-x86/tovrel_vst.so")],
 }
-# The LV2 bundle of each platform, shipped whole: (folder in the archive, built folder).
+# The LV2 bundle of each platform, shipped whole: (folder in the archive, built folder, files). The
+# 64-bit bundle carries the X11 UI's library too; the 32-bit build has no X11 UI.
+BUNDLE_FILES = ["manifest.ttl", "presets.ttl", "tovrel.so", "tovrel.ttl"]
 BUNDLES = {
     "windows": [],
-    "linux": [("x64/tovrel.lv2", "dist/linux-x64/tovrel.lv2"), ("x86/tovrel.lv2", "dist/linux-x86/tovrel.lv2")],
+    "linux": [("x64/tovrel.lv2", "dist/linux-x64/tovrel.lv2", BUNDLE_FILES + ["tovrel_ui.so"]),
+              ("x86/tovrel.lv2", "dist/linux-x86/tovrel.lv2", BUNDLE_FILES)],
 }
-BUNDLE_FILES = ["manifest.ttl", "presets.ttl", "tovrel.so", "tovrel.ttl"]
 TEXTS = [("README.txt", "docs/user-guide.txt"), ("LICENSE", "LICENSE"), ("CHANGELOG.md", "CHANGELOG.md")]
 
 
@@ -75,8 +77,8 @@ def source_date_epoch(root):
 def read_inputs(root, platform):
     entries = []
     files = list(BINARIES[platform])
-    for folder, path in BUNDLES[platform]:
-        files += [(folder + "/" + name, path + "/" + name) for name in BUNDLE_FILES]
+    for folder, path, names in BUNDLES[platform]:
+        files += [(folder + "/" + name, path + "/" + name) for name in names]
     for name, path in files + TEXTS:
         full = os.path.join(root, path)
         if not os.path.isfile(full):

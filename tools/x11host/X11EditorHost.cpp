@@ -99,8 +99,30 @@ bool X11EditorHost::open(AEffect* effect, int left, int top, uint32_t background
         lastError = "the editor reports no size (vst::effEditGetRect)";
         return false;
     }
-    windowWidth = rect->right - rect->left;
-    windowHeight = rect->bottom - rect->top;
+    EditorCalls calls;
+    calls.open = [effect](unsigned long window) {
+        return effect->dispatcher(effect, vst::effEditOpen, 0, 0, reinterpret_cast<void*>(window), 0.0f) != 0;
+    };
+    calls.idle = [effect] { effect->dispatcher(effect, vst::effEditIdle, 0, 0, nullptr, 0.0f); };
+    calls.close = [effect] { effect->dispatcher(effect, vst::effEditClose, 0, 0, nullptr, 0.0f); };
+    if (!open(calls, rect->right - rect->left, rect->bottom - rect->top, left, top, background)) {
+        if (lastError.empty())
+            lastError = "the editor refused to open (vst::effEditOpen)";
+        return false;
+    }
+    return true;
+}
+
+bool X11EditorHost::open(const EditorCalls& calls, int width, int height, int left, int top,
+                         uint32_t background) {
+    close();
+    lastError.clear();
+    if (connection == nullptr) {
+        lastError = "not connected";
+        return false;
+    }
+    windowWidth = width;
+    windowHeight = height;
     const int screen = XDefaultScreen(connection);
     hostWindow = XCreateSimpleWindow(connection, XRootWindow(connection, screen), left, top,
                                      static_cast<unsigned int>(windowWidth),
@@ -117,24 +139,32 @@ bool X11EditorHost::open(AEffect* effect, int left, int top, uint32_t background
     // focus.
     XSetInputFocus(connection, hostWindow, RevertToParent, CurrentTime);
     XSync(connection, False);
-    record = effect;
     idleCalls.clear();
-    if (effect->dispatcher(effect, vst::effEditOpen, 0, 0, reinterpret_cast<void*>(hostWindow), 0.0f) == 0) {
-        lastError = "the editor refused to open (vst::effEditOpen)";
-        record = nullptr;
+    if (!calls.open || !calls.open(hostWindow)) {
         close();
         return false;
     }
+    editor = calls;
     editorOpen = true;
     nextIdle = Clock::now() + idlePeriod;
     return true;
 }
 
+void X11EditorHost::resizeWindow(int width, int height) {
+    if (connection == nullptr || hostWindow == 0 || width <= 0 || height <= 0)
+        return;
+    XResizeWindow(connection, hostWindow, static_cast<unsigned int>(width),
+                  static_cast<unsigned int>(height));
+    XSync(connection, False);
+    windowWidth = width;
+    windowHeight = height;
+}
+
 void X11EditorHost::closeEditor() {
-    if (editorOpen)
-        record->dispatcher(record, vst::effEditClose, 0, 0, nullptr, 0.0f);
+    if (editorOpen && editor.close)
+        editor.close();
     editorOpen = false;
-    record = nullptr;
+    editor = EditorCalls{};
     if (connection != nullptr)
         XSync(connection, False);
 }
@@ -188,7 +218,8 @@ bool X11EditorHost::runUntil(const std::function<bool()>& done, std::chrono::mil
         Clock::time_point now = Clock::now();
         if (editorOpen && idlePeriod.count() > 0 && now >= nextIdle) {
             idleCalls.push_back(now);
-            record->dispatcher(record, vst::effEditIdle, 0, 0, nullptr, 0.0f);
+            if (editor.idle)
+                editor.idle();
             // From this call on, so that a slow call delays the next one rather than bunching them.
             nextIdle = now + idlePeriod;
         }

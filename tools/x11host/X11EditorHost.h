@@ -40,13 +40,25 @@ public:
     // background of `background` (0xRRGGBB), and opens the editor in it. False with error() when
     // the effect has no editor, reports no size, or refuses to open.
     bool open(AEffect* effect, int left = 0, int top = 0, uint32_t background = 0xFF00FF);
+    // Another kind of editor (an LV2 UI): `open` gets the window id and answers whether the editor
+    // opened, `idle` runs each period and `close` closes the editor; the window starts at the
+    // size given and follows resizeWindow().
+    struct EditorCalls {
+        std::function<bool(unsigned long window)> open;
+        std::function<void()> idle;
+        std::function<void()> close;
+    };
+    bool open(const EditorCalls& calls, int width, int height, int left = 0, int top = 0,
+              uint32_t background = 0xFF00FF);
+    // The host's window takes a new size, as a host does when the editor asks for one.
+    void resizeWindow(int width, int height);
     // effEditClose, keeping the window (to count what the editor left in it).
     void closeEditor();
     // The host closed the effect with its editor open (the effect's close ends the editor): the
     // host forgets the editor without effEditClose, keeping the window.
     void forgetEditor() {
         editorOpen = false;
-        record = nullptr;
+        editor = EditorCalls{};
     }
     // The host destroys its window with the editor still open, as some hosts do before
     // effEditClose; close() then closes the editor alone.
@@ -97,7 +109,7 @@ private:
     bool waitForMap(std::chrono::milliseconds limit);
 
     Display* connection{nullptr};
-    AEffect* record{nullptr};
+    EditorCalls editor; // the open editor's
     unsigned long hostWindow{0};
     int windowWidth{0};
     int windowHeight{0};
