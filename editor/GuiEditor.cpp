@@ -47,7 +47,7 @@ bool GuiEditor::startFrameEvents() {
     const unsigned long thread = window->eventThread();
     eventThread.store(thread, std::memory_order_release);
     ownWindowThread.store(thread != 0, std::memory_order_release);
-    if (thread != 0 && effect) {
+    if (thread != 0 && effect && noticesWaitForIdle) {
         notices.keepNoticesOf(thread);
         effect->setHostNoticeRouter(&notices);
     }

@@ -46,6 +46,9 @@ public:
     virtual void pumpIdle();
 
     CFrame* getFrame() const { return frame.get(); }
+    // Whether the notices made on a window thread of the editor's own wait for the host's idle
+    // call (on by default); off for a host callback that itself queues them for its host's thread.
+    void setNoticesWaitForHostIdle(bool wait) { noticesWaitForIdle = wait; }
     // The scale the editor is drawn at: the open frame's, else that of the screen the host's
     // window is on (before the first open, the system's).
     CScale currentScale() const;
@@ -105,6 +108,7 @@ protected:
     // Whether the windows this editor opened ran threads of their own (they all do or none does):
     // the host's thread is then never blocked by a drag and needs no idle time from it.
     std::atomic<bool> ownWindowThread{false};
+    bool noticesWaitForIdle{true};
 
 private:
     // One running pump, told when the editor is destroyed under it; pumps nest when a host idle

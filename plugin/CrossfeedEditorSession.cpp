@@ -19,8 +19,12 @@ CrossfeedEditorSession::CrossfeedEditorSession(bool resizes) : hostResizes(resiz
     effect->effectRecord()->user = this;
     auto made = std::unique_ptr<CrossfeedEditor>(new (std::nothrow) CrossfeedEditor(effect.get()));
     editor = made.get();
-    if (made)
-        effect->attachEditor(std::move(made));
+    if (!made)
+        return;
+    // The host callback below is the queue for the LV2 host's thread: the editor's thread calls it
+    // at once.
+    made->setNoticesWaitForHostIdle(false);
+    effect->attachEditor(std::move(made));
 }
 
 CrossfeedEditorSession::~CrossfeedEditorSession() {
