@@ -91,42 +91,6 @@ public:
 [[maybe_unused]] ::testing::Environment* const fontCachesEnd =
     ::testing::AddGlobalTestEnvironment(new FontCachesEnd);
 
-// Mapped override-redirect windows on the screen: popup menus. The server is held meanwhile, so
-// that none goes between the listing and the question.
-int overrideRedirectWindows(Display* display) {
-    Window root = 0;
-    Window parent = 0;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    int menus = 0;
-    XGrabServer(display);
-    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
-        XUngrabServer(display);
-        return 0;
-    }
-    for (unsigned int i = 0; i < count; ++i) {
-        XWindowAttributes attributes{};
-        if (XGetWindowAttributes(display, children[i], &attributes) && attributes.override_redirect &&
-            attributes.map_state == IsViewable)
-            ++menus;
-    }
-    if (children)
-        XFree(children);
-    XUngrabServer(display);
-    XSync(display, False);
-    return menus;
-}
-
-// Whether another client holds the keyboard (an open menu does): a grab of the keyboard for
-// `window` fails then, and is given back at once when it succeeds.
-bool keyboardHeldElsewhere(Display* display, unsigned long window) {
-    if (XGrabKeyboard(display, window, False, GrabModeAsync, GrabModeAsync, CurrentTime) != GrabSuccess)
-        return true;
-    XUngrabKeyboard(display, CurrentTime);
-    XSync(display, False);
-    return false;
-}
-
 class X11EditorTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -382,9 +346,9 @@ TEST_F(X11EditorTest, PointerGesturesReachTheHostAsEdits) {
 TEST_F(X11EditorTest, TheMenuChoosesTheEditorsSize) {
     openPainted(host, effect);
     const std::string kept = configFolder + "/tovrel/editor-scale";
-    const auto menuShown = [&] { return overrideRedirectWindows(host.display()) > 0; };
+    const auto menuShown = [&] { return host.popupWindows() > 0; };
     // Shown, and holding the keyboard.
-    const auto menuOpen = [&] { return menuShown() && keyboardHeldElsewhere(host.display(), host.window()); };
+    const auto menuOpen = [&] { return menuShown() && host.keyboardHeldElsewhere(); };
     host.click(175, 5, 3);
     ASSERT_TRUE(host.runUntil(menuOpen, milliseconds(3000))) << "no menu";
     ASSERT_TRUE(host.typeKey(XK_Escape));

@@ -270,4 +270,39 @@ bool X11EditorHost::typeKey(unsigned long keysym) {
     return pressKey(keysym) && releaseKey(keysym);
 }
 
+int X11EditorHost::popupWindows() {
+    if (connection == nullptr)
+        return 0;
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    int menus = 0;
+    XGrabServer(connection);
+    if (XQueryTree(connection, DefaultRootWindow(connection), &root, &parent, &children, &count)) {
+        for (unsigned int i = 0; i < count; ++i) {
+            XWindowAttributes attributes{};
+            if (XGetWindowAttributes(connection, children[i], &attributes) && attributes.override_redirect &&
+                attributes.map_state == IsViewable)
+                ++menus;
+        }
+        if (children)
+            XFree(children);
+    }
+    XUngrabServer(connection);
+    XSync(connection, False);
+    return menus;
+}
+
+bool X11EditorHost::keyboardHeldElsewhere() {
+    // A grab of the keyboard fails while another client holds it, and is given back at once when
+    // it succeeds.
+    const Window target = hostWindow != 0 ? hostWindow : DefaultRootWindow(connection);
+    if (XGrabKeyboard(connection, target, False, GrabModeAsync, GrabModeAsync, CurrentTime) != GrabSuccess)
+        return true;
+    XUngrabKeyboard(connection, CurrentTime);
+    XSync(connection, False);
+    return false;
+}
+
 } // namespace tovrel

@@ -78,6 +78,12 @@ public:
     bool releaseKey(unsigned long keysym);
     bool typeKey(unsigned long keysym);
 
+    // Popup menus on the screen: mapped override-redirect windows of any client, listed under a
+    // server grab so that none comes or goes meanwhile.
+    int popupWindows();
+    // Whether another client holds the keyboard, as an open menu does.
+    bool keyboardHeldElsewhere();
+
     // X protocol errors anywhere in the process since the first connect(), the editor's own
     // connections included (Xlib has one error handler per process): counted, where Xlib's own
     // handler would end the process, so that a test can fail on them instead.
