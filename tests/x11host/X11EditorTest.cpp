@@ -324,9 +324,15 @@ TEST_F(X11EditorTest, PointerGesturesReachTheHostAsEdits) {
         EXPECT_NEAR(values.back(), before + (up ? 0.1f : -0.1f), 0.01f) << "turn " << turn;
     }
 
-    // Keys, with the pointer over the editor in the host's focused window: the wheel left the
-    // focus on the first slider, which the up arrow steps; Tab moves it to the second.
-    host.movePointer(175, 5);
+    // Keys after a click into the editor, with the keyboard at no window before it (no host or
+    // test gives the editor the focus): the click on the first slider's handle gives the editor
+    // the keyboard and focuses that slider, so the up arrow steps it even with the pointer outside
+    // the host's window; Tab moves to the second slider.
+    host.dropFocus();
+    log.clear();
+    host.click(gripX(effect.getParameter(0)), row0);
+    gesture(0);
+    host.movePointer(host.width() + 40, host.height() + 40);
     for (int32_t index = 0; index < 2; ++index) {
         log.clear();
         const float before = effect.getParameter(index);
@@ -338,6 +344,9 @@ TEST_F(X11EditorTest, PointerGesturesReachTheHostAsEdits) {
         ASSERT_EQ(values.size(), 1u) << "slider " << index;
         EXPECT_NEAR(values.back(), before + 0.1f, 0.01f) << "slider " << index;
     }
+    // Closed, the editor leaves the keyboard to the host's window that holds it.
+    host.closeEditor();
+    EXPECT_EQ(host.focusedWindow(), host.window());
 }
 
 // A right-click on the background opens the size menu: Escape closes it with nothing changed;

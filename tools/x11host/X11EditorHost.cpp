@@ -103,10 +103,6 @@ bool X11EditorHost::open(AEffect* effect, int left, int top, uint32_t background
         close();
         return false;
     }
-    // Key events reach the editor's windows under the pointer, as in a host whose window has the
-    // focus.
-    XSetInputFocus(connection, hostWindow, RevertToParent, CurrentTime);
-    XSync(connection, False);
     record = effect;
     idleCalls.clear();
     if (effect->dispatcher(effect, vst::effEditOpen, 0, 0, reinterpret_cast<void*>(hostWindow), 0.0f) == 0) {
@@ -268,6 +264,18 @@ bool X11EditorHost::releaseKey(unsigned long keysym) {
 
 bool X11EditorHost::typeKey(unsigned long keysym) {
     return pressKey(keysym) && releaseKey(keysym);
+}
+
+void X11EditorHost::dropFocus() {
+    XSetInputFocus(connection, None, RevertToNone, CurrentTime);
+    XSync(connection, False);
+}
+
+unsigned long X11EditorHost::focusedWindow() {
+    Window focus = 0;
+    int revertTo = 0;
+    XGetInputFocus(connection, &focus, &revertTo);
+    return focus;
 }
 
 int X11EditorHost::popupWindows() {

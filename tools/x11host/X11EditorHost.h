@@ -78,6 +78,11 @@ public:
     bool releaseKey(unsigned long keysym);
     bool typeKey(unsigned long keysym);
 
+    // The keyboard's focus. The host sets none on its window: dropFocus() gives it to no window,
+    // as when the user's keyboard is elsewhere; focusedWindow() tells where it is (0: nowhere).
+    void dropFocus();
+    unsigned long focusedWindow();
+
     // Popup menus on the screen: mapped override-redirect windows of any client, listed under a
     // server grab so that none comes or goes meanwhile.
     int popupWindows();

@@ -169,6 +169,18 @@ void handleExpose(X11EventLoop& loop, const XExposeEvent& first) {
     exposeArea(loop, area);
 }
 
+// A press into the editor gives its window the keyboard, as the host's own controls take it when
+// clicked: the arrow keys then reach the editor wherever the pointer goes. Only a viewable window
+// may have the focus, and the host may destroy its windows at any moment, hence the check and the
+// trap. RevertToParent: when the editor's window goes or is hidden, the keyboard returns to the
+// host's window that holds it rather than to nobody.
+void takeFocus(X11EventLoop& loop, Time when) {
+    XErrorTrap trap(loop.display);
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(loop.display, loop.window, &attributes) && attributes.map_state == IsViewable)
+        XSetInputFocus(loop.display, loop.window, RevertToParent, when);
+}
+
 // One event for the window. The frame may close inside any call to it (the host closing the editor
 // from a callback), and `loop.events` is null from then on.
 void handleEvent(X11EventLoop& loop, XEvent& event) {
@@ -185,6 +197,7 @@ void handleEvent(X11EventLoop& loop, XEvent& event) {
             const float notches = press.button == Button4 ? 1.0f : -1.0f;
             loop.events->windowWheel(CPos{press.x_root, press.y_root}, notches);
         } else if (const int32_t bit = buttonBit(press.button)) {
+            takeFocus(loop, press.time);
             // The button counts as held at the frame's first look, however soon it came up again.
             loop.pressedButtons = bit;
             loop.events->windowButtonDown(CPos{press.x, press.y});
