@@ -459,11 +459,7 @@ int run(uint32_t seed, long events) {
     const int gdiAfter = processGdiObjectCount();
     const int userAfter = userObjectCount();
 
-    if (automationOutOfRange)
-        fault("a parameter set by the automation thread read outside 0..1");
-    const FuzzCounts counts = checker.counts();
-    if (warmUp.begins != warmUp.ends || counts.begins != counts.ends)
-        fault("Begin-edits " + std::to_string(counts.begins) + ", End-edits " + std::to_string(counts.ends));
+    checker.checkRunEnd(warmUp, automationOutOfRange);
     if (gdiAfter != gdiBefore)
         fault("GDI objects " + std::to_string(gdiBefore) + " before, " + std::to_string(gdiAfter) + " after");
     if (userAfter != userBefore)
@@ -480,27 +476,15 @@ int run(uint32_t seed, long events) {
         instance.effect = nullptr;
         DestroyWindow(instance.host);
     }
-    if (checker.failed()) {
-        std::printf("FAILED (seed %u)\n", seed);
-        return 1;
-    }
-    std::printf("passed\n");
-    return 0;
+    return checker.verdict(seed);
 }
 
 } // namespace
 } // namespace tovrel::test
 
 int main(int argc, char** argv) {
-    uint32_t seed = 1;
-    long events = 300;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--seed") == 0)
-            seed = static_cast<uint32_t>(std::strtoul(argv[i + 1], nullptr, 10));
-        else if (std::strcmp(argv[i], "--events") == 0)
-            events = std::strtol(argv[i + 1], nullptr, 10);
-    }
-    const int result = tovrel::test::run(seed, events);
+    const tovrel::test::FuzzOptions options = tovrel::test::parseFuzzOptions(argc, argv);
+    const int result = tovrel::test::run(options.seed, options.events);
     std::fflush(stdout);
     return result;
 }

@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace tovrel::test {
 
@@ -21,7 +23,8 @@ constexpr int kDisplayHeight = 14;
 
 FuzzPoint FuzzRandom::editorPoint(int width, int height) {
     if (chance(70))
-        return FuzzPoint{kSliderLeft - 4 + below(kTrackWidth + 10), kSliderTops[below(kFuzzParameters)] + below(16)};
+        return FuzzPoint{kSliderLeft - 4 + below(kTrackWidth + 10),
+                         kSliderTops[below(kFuzzParameters)] + below(16)};
     return FuzzPoint{-10 + below(width + 20), -10 + below(height + 20)};
 }
 
@@ -29,7 +32,8 @@ bool FuzzRandom::onControl(FuzzPoint point) {
     // A view takes the points on all four of its edges.
     for (const int top : kSliderTops) {
         const bool inColumns = point.x >= kSliderLeft;
-        if (inColumns && point.x <= kSliderLeft + kTrackWidth && point.y >= top && point.y <= top + kTrackHeight)
+        if (inColumns && point.x <= kSliderLeft + kTrackWidth && point.y >= top &&
+            point.y <= top + kTrackHeight)
             return true;
         if (inColumns && point.x <= kSliderLeft + kDisplayWidth && point.y >= top + kDisplayTop &&
             point.y <= top + kDisplayTop + kDisplayHeight)
@@ -52,6 +56,24 @@ DragPlan FuzzRandom::drag(FuzzPoint pressAt) {
         plan.path.push_back(at);
     }
     return plan;
+}
+
+FuzzOptions parseFuzzOptions(int argc, char** argv) {
+    FuzzOptions options;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--seed") == 0)
+            options.seed = static_cast<uint32_t>(std::strtoul(argv[++i], nullptr, 10));
+        else if (std::strcmp(argv[i], "--events") == 0)
+            options.events = std::strtol(argv[++i], nullptr, 10);
+    }
+    return options;
+}
+
+bool hasFuzzFlag(int argc, char** argv, const char* flag) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], flag) == 0)
+            return true;
+    return false;
 }
 
 // --- The host's checks ----------------------------------------------------------------------
@@ -119,7 +141,8 @@ void EditGestureChecker::checkClosed(AEffect* effect) {
     if (Tracked* entry = find(effect))
         for (int tag = 0; tag < kFuzzParameters; ++tag)
             if (entry->editOpen[tag] && found.size() < 50)
-                found.push_back("an edit of parameter " + std::to_string(tag) + " is still open after the close");
+                found.push_back("an edit of parameter " + std::to_string(tag) +
+                                " is still open after the close");
 }
 
 void EditGestureChecker::checkParameters(AEffect* effect) {
@@ -161,13 +184,30 @@ void EditGestureChecker::count(long FuzzCounts::*field) {
     ++(tally.*field);
 }
 
+void EditGestureChecker::checkRunEnd(const FuzzCounts& warmUp, bool automationOutOfRange) {
+    if (automationOutOfRange)
+        fault("a parameter set by the automation thread read outside 0..1");
+    const FuzzCounts run = counts();
+    if (warmUp.begins != warmUp.ends || run.begins != run.ends)
+        fault("Begin-edits " + std::to_string(run.begins) + ", End-edits " + std::to_string(run.ends));
+}
+
+int EditGestureChecker::verdict(uint32_t seed) const {
+    if (failed()) {
+        std::printf("FAILED (seed %u)\n", seed);
+        return 1;
+    }
+    std::printf("passed\n");
+    return 0;
+}
+
 void EditGestureChecker::printSummary(double seconds, long automated) const {
     const FuzzCounts now = counts();
     std::printf(
         "  %ld events in %.1f s: %ld drags (%ld closed from the host's idle answer; %ld not made, the "
         "pointer being off the editor), %ld clicks, %ld wheel turns, %ld keys, %ld opens, %ld closes\n",
-        now.events, seconds, now.drags, now.closesInDrags, now.dragsNotOnTheEditor, now.clicks, now.wheelTurns,
-        now.keys, now.opens, now.closes);
+        now.events, seconds, now.drags, now.closesInDrags, now.dragsNotOnTheEditor, now.clicks,
+        now.wheelTurns, now.keys, now.opens, now.closes);
     std::printf("  host saw %ld Begin-edits, %ld End-edits, %ld automations, %ld idle calls; the second "
                 "thread set %ld parameters\n",
                 now.begins, now.ends, now.automations, now.hostIdles, automated);

@@ -52,6 +52,14 @@ private:
     std::mt19937 random;
 };
 
+// A fuzzer's command line: --seed N (1) and --events N (300), and flags of its own.
+struct FuzzOptions {
+    uint32_t seed{1};
+    long events{300};
+};
+FuzzOptions parseFuzzOptions(int argc, char** argv);
+bool hasFuzzFlag(int argc, char** argv, const char* flag);
+
 // The counts a run prints; bumped on the fuzzer's thread, or under the checker's lock.
 struct FuzzCounts {
     long events{0};
@@ -96,8 +104,13 @@ public:
     void setCounts(const FuzzCounts& replacement);
     // Bumps one of the counts under the lock: `field` names a member of FuzzCounts.
     void count(long FuzzCounts::*field);
+    // After the run: as many End-edits as Begin-edits in the warm-up and the run, and no parameter
+    // the automation read out of range.
+    void checkRunEnd(const FuzzCounts& warmUp, bool automationOutOfRange);
     // Prints the counts common to both fuzzers, then the faults if any.
     void printSummary(double seconds, long automated) const;
+    // The run's verdict, printed; the program's exit status.
+    int verdict(uint32_t seed) const;
 
 private:
     struct Tracked {

@@ -154,11 +154,13 @@ public:
     // or the host closes the editor under it. `expected`: the menu must come.
     void dismissMenu(Instance& instance, const FuzzPoint& at, bool expected) {
         X11EditorHost& host = instance.host;
-        const bool shown = host.runUntil([&] { return host.popupWindows() > 0 && host.keyboardHeldElsewhere(); },
-                                         milliseconds(expected ? 3000 : 30));
+        const bool shown =
+            host.runUntil([&] { return host.popupWindows() > 0 && host.keyboardHeldElsewhere(); },
+                          milliseconds(expected ? 3000 : 30));
         if (!shown) {
             if (expected)
-                checker.fault("no menu after a right-click on the background at " + std::to_string(at.x) + "," + std::to_string(at.y));
+                checker.fault("no menu after a right-click on the background at " + std::to_string(at.x) +
+                              "," + std::to_string(at.y));
             return;
         }
         ++menus;
@@ -255,7 +257,8 @@ public:
     }
 
     void key(Instance& instance) {
-        static const unsigned long keys[] = {XK_Left, XK_Right, XK_Up, XK_Down, XK_Tab, XK_a, XK_space, XK_Return};
+        static const unsigned long keys[] = {XK_Left, XK_Right, XK_Up,    XK_Down,
+                                             XK_Tab,  XK_a,     XK_space, XK_Return};
         X11EditorHost& host = instance.host;
         const bool shift = chance(25);
         if (shift)
@@ -405,11 +408,7 @@ int run(uint32_t seed, long events) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const ResourceCensus after = settledCensus(baseline);
 
-    if (automationOutOfRange)
-        checker.fault("a parameter set by the automation thread read outside 0..1");
-    const FuzzCounts counts = checker.counts();
-    if (warmUp.begins != warmUp.ends || counts.begins != counts.ends)
-        checker.fault("Begin-edits " + std::to_string(counts.begins) + ", End-edits " + std::to_string(counts.ends));
+    checker.checkRunEnd(warmUp, automationOutOfRange);
     if (after != baseline)
         checker.fault("resources before:\n" + baseline.describe() + "after:\n" + after.describe());
     if (X11EditorHost::xErrorCount() != xErrorsBefore)
@@ -420,8 +419,8 @@ int run(uint32_t seed, long events) {
     checker.printSummary(seconds, automated);
     std::printf("  %ld menus (%ld closed with their editor), %ld editors compared at rest; threads %d, "
                 "descriptors %d, X clients %d as before (after a warm-up of %ld events)\n",
-                menus, menusClosedWithTheEditor, restChecks, after.threads, after.fileDescriptors, after.xClients,
-                warmUp.events);
+                menus, menusClosedWithTheEditor, restChecks, after.threads, after.fileDescriptors,
+                after.xClients, warmUp.events);
 
     for (Instance& instance : instances) {
         instance.effect->dispatcher(instance.effect, vst::effClose, 0, 0, nullptr, 0.0f);
@@ -432,12 +431,7 @@ int run(uint32_t seed, long events) {
     // the sanitizer build's leak checker then sees only what the editors left.
     cairo_debug_reset_static_data();
     FcFini();
-    if (checker.failed()) {
-        std::printf("FAILED (seed %u)\n", seed);
-        return 1;
-    }
-    std::printf("passed\n");
-    return 0;
+    return checker.verdict(seed);
 }
 
 } // namespace
@@ -449,18 +443,9 @@ int main(int argc, char** argv) {
     if (!mkdtemp(folder))
         return 1;
     setenv("XDG_CONFIG_HOME", folder, 1);
-    uint32_t seed = 1;
-    long events = 300;
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--host-destroys-first") == 0)
-            tovrel::test::hostDestroysFirst = true;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--seed") == 0)
-            seed = static_cast<uint32_t>(std::strtoul(argv[i + 1], nullptr, 10));
-        else if (std::strcmp(argv[i], "--events") == 0)
-            events = std::strtol(argv[i + 1], nullptr, 10);
-    }
-    const int result = tovrel::test::run(seed, events);
+    tovrel::test::hostDestroysFirst = tovrel::test::hasFuzzFlag(argc, argv, "--host-destroys-first");
+    const tovrel::test::FuzzOptions options = tovrel::test::parseFuzzOptions(argc, argv);
+    const int result = tovrel::test::run(options.seed, options.events);
     std::fflush(stdout);
     std::system((std::string("rm -rf ") + folder).c_str());
     return result;
