@@ -104,7 +104,11 @@ protected:
         unlock(effect);
         ASSERT_TRUE(host.connect()) << host.error();
         xErrorsBefore = X11EditorHost::xErrorCount();
-        const EmbeddedBitmap* embedded = findEmbeddedBitmap(128);
+        // The screen's scale this run's X server gives (its Xft.dpi), as the test's command says;
+        // 100 % unless it says 200 %, whose pictures are the second set.
+        const char* percent = std::getenv("TOVREL_SCREEN_PERCENT");
+        scale = percent && std::string(percent) == "200" ? 2 : 1;
+        const EmbeddedBitmap* embedded = findEmbeddedBitmap(scale == 2 ? 4128 : 128);
         ASSERT_NE(embedded, nullptr);
         ASSERT_EQ(decodeBmp(embedded->data, embedded->size, background), BmpFault::none);
     }
@@ -244,24 +248,25 @@ protected:
     int xErrorsBefore{0};
 };
 
-// The host's window takes the size the editor asks for, the editor's one child window fills it,
-// and everything outside the controls is the background picture, pixel for pixel.
+// The host's window takes the size the editor asks for at the screen's scale (nothing kept from
+// the user's menu), the editor's one child window fills it, and everything outside the controls
+// is the background picture of that scale, pixel for pixel. Run at 96 and at 192 DPI.
 TEST_F(X11EditorTest, ShowsInTheHostsWindowAtItsSizeWithItsBackground) {
     ERect* rect = nullptr;
     ASSERT_EQ(effect.effect()->dispatcher(effect.effect(), vst::effEditGetRect, 0, 0, &rect, 0.0f), 1);
-    EXPECT_EQ(rect->right - rect->left, 183);
-    EXPECT_EQ(rect->bottom - rect->top, 225);
+    EXPECT_EQ(rect->right - rect->left, 183 * scale);
+    EXPECT_EQ(rect->bottom - rect->top, 225 * scale);
     openPainted(host, effect);
-    EXPECT_EQ(host.width(), 183);
-    EXPECT_EQ(host.height(), 225);
+    EXPECT_EQ(host.width(), 183 * scale);
+    EXPECT_EQ(host.height(), 225 * scale);
     EXPECT_EQ(ResourceCensus::take(host.display(), host.window()).windowChildren, 1);
-    host.savePng("x11-editor.png");
+    host.savePng(scale == 1 ? "x11-editor.png" : "x11-editor-screen-200.png");
     host.close();
     // As a host first shows it, with the preset the effect starts with: the Windows picture.
     HostedEffect fresh;
     ASSERT_TRUE(fresh.open(library, HostCallLog::callback())) << fresh.error();
     openPainted(host, fresh);
-    expectWindowsPicture("editor.png");
+    expectWindowsPicture(scale == 1 ? "editor.png" : "editor-200.png");
     host.close();
 }
 
