@@ -69,13 +69,6 @@ FuzzOptions parseFuzzOptions(int argc, char** argv) {
     return options;
 }
 
-bool hasFuzzFlag(int argc, char** argv, const char* flag) {
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], flag) == 0)
-            return true;
-    return false;
-}
-
 // --- The host's checks ----------------------------------------------------------------------
 
 void EditGestureChecker::track(AEffect* effect) {

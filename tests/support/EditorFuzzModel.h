@@ -52,13 +52,12 @@ private:
     std::mt19937 random;
 };
 
-// A fuzzer's command line: --seed N (1) and --events N (300), and flags of its own.
+// A fuzzer's command line: --seed N (1) and --events N (300).
 struct FuzzOptions {
     uint32_t seed{1};
     long events{300};
 };
 FuzzOptions parseFuzzOptions(int argc, char** argv);
-bool hasFuzzFlag(int argc, char** argv, const char* flag);
 
 // The counts a run prints; bumped on the fuzzer's thread, or under the checker's lock.
 struct FuzzCounts {

@@ -14,7 +14,7 @@
 // editor opened afresh on the same values shows; no X protocol error; after the run, the
 // process's threads and descriptors and the X server's clients and resources are as before it.
 //
-//   tovrel_x11_editor_fuzz [--seed N] [--events N] [--host-destroys-first]   (under xvfb-run)
+//   tovrel_x11_editor_fuzz [--seed N] [--events N]     (under tools/scripts/xvfb-run)
 #include "support/EditorFuzzModel.h"
 #include "tools/vsthost/PluginLibrary.h"
 #include "tools/x11host/ResourceCensus.h"
@@ -59,10 +59,6 @@ struct Instance {
 
 Instance instances[kInstances];
 EditGestureChecker checker;
-// Whether the host may destroy its window before it closes the editor (--host-destroys-first):
-// left out by default while the editor's connection can still report errors about its window
-// to the process's handler in that order (a paint that races the destruction).
-bool hostDestroysFirst = false;
 long menus = 0;
 long menusClosedWithTheEditor = 0;
 long restChecks = 0;
@@ -273,7 +269,7 @@ public:
         if (kind < 6) {
             if (!instance.host.isEditorOpen()) {
                 openEditor(instance);
-            } else if (chance(20) && hostDestroysFirst) {
+            } else if (chance(20)) {
                 instance.host.destroyWindowFirst();
                 runAll(milliseconds(below(50)));
                 closeEditor(instance);
@@ -443,7 +439,6 @@ int main(int argc, char** argv) {
     if (!mkdtemp(folder))
         return 1;
     setenv("XDG_CONFIG_HOME", folder, 1);
-    tovrel::test::hostDestroysFirst = tovrel::test::hasFuzzFlag(argc, argv, "--host-destroys-first");
     const tovrel::test::FuzzOptions options = tovrel::test::parseFuzzOptions(argc, argv);
     const int result = tovrel::test::run(options.seed, options.events);
     std::fflush(stdout);

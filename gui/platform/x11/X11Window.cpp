@@ -23,6 +23,7 @@
 // Last: Xlib's macros (None, Bool, Status...).
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xlibint.h>
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
 #include <X11/keysym.h>
@@ -69,14 +70,35 @@ void joinFinishedThreads() {
         finished.join();
 }
 
-// The error trap's record: one trap at a time, so a plain count under the lock.
-std::mutex trapLock;
-int trappedErrors = 0;
-int trapHandler(Display*, XErrorEvent*) {
-    ++trappedErrors;
-    return 0;
+// A hook in a connection's list of handlers: it takes every error that reaches it and counts it.
+// Xlib asks the hooks newest first, before the process's handler, on the thread that reads the
+// connection (the connection's own), so the count needs no lock.
+struct ErrorHook {
+    _XAsyncHandler node{};
+    long errors{0};
+};
+
+Bool catchError(Display*, xReply* reply, char*, int, XPointer data) {
+    if (reply->generic.type != X_Error)
+        return False;
+    ++reinterpret_cast<ErrorHook*>(data)->errors;
+    return True;
 }
-XErrorHandler previousHandler = nullptr;
+
+void addHook(Display* display, ErrorHook& hook) {
+    hook.node.next = display->async_handlers;
+    hook.node.handler = catchError;
+    hook.node.data = reinterpret_cast<XPointer>(&hook);
+    display->async_handlers = &hook.node;
+}
+
+void removeHook(Display* display, ErrorHook& hook) {
+    for (_XAsyncHandler** link = &display->async_handlers; *link; link = &(*link)->next)
+        if (*link == &hook.node) {
+            *link = hook.node.next;
+            return;
+        }
+}
 
 void wake(const X11EventLoop& loop) {
     if (loop.wakeFd < 0)
@@ -256,7 +278,7 @@ void runEvents(std::shared_ptr<X11EventLoop> shared) {
     }
     currentLoop = nullptr;
     if (loop.closesDisplay) {
-        XCloseDisplay(loop.display);
+        closeConnection(loop.display);
         close(loop.wakeFd);
     }
 }
@@ -314,23 +336,42 @@ cairo_surface_t* makeWindowSurface(Display* display, unsigned long window) {
     return cairo_xlib_surface_create(display, window, attributes.visual, attributes.width, attributes.height);
 }
 
-XErrorTrap::XErrorTrap(Display* connection) : display(connection) {
-    trapLock.lock();
-    // Errors of earlier requests go to whoever handled them before.
+Display* openConnection() {
+    Display* display = XOpenDisplay(nullptr);
+    if (display)
+        addHook(display, *new ErrorHook);
+    return display;
+}
+
+void closeConnection(Display* display) {
+    if (!display)
+        return;
+    // The oldest hook, last in the list, is the connection's own.
+    _XAsyncHandler* last = nullptr;
+    for (_XAsyncHandler* node = display->async_handlers; node; node = node->next)
+        if (node->handler == catchError)
+            last = node;
+    XCloseDisplay(display);
+    delete reinterpret_cast<ErrorHook*>(last ? last->data : nullptr);
+}
+
+struct XErrorTrap::Catch : ErrorHook {};
+
+XErrorTrap::XErrorTrap(Display* connection) : display(connection), caught(new Catch) {
+    // Errors of earlier requests go where they went before.
     XSync(display, False);
-    trappedErrors = 0;
-    previousHandler = XSetErrorHandler(trapHandler);
+    addHook(display, *caught);
 }
 
 XErrorTrap::~XErrorTrap() {
     XSync(display, False);
-    XSetErrorHandler(previousHandler);
-    trapLock.unlock();
+    removeHook(display, *caught);
+    delete caught;
 }
 
 bool XErrorTrap::failed() {
     XSync(display, False);
-    return trappedErrors != 0;
+    return caught->errors != 0;
 }
 
 std::unique_ptr<PlatformWindow> makePlatformWindow(CFrame& frame, PlatformWindowEvents& events) {
@@ -368,7 +409,7 @@ X11Window::~X11Window() {
 
 bool X11Window::open(NativeWindow parent, CPos size) {
     joinFinishedThreads();
-    Display* display = XOpenDisplay(nullptr);
+    Display* display = openConnection();
     if (!display)
         return false; // no X server: no editor
     auto opened = std::make_shared<X11EventLoop>();
@@ -385,7 +426,7 @@ bool X11Window::open(NativeWindow parent, CPos size) {
         XMapWindow(display, opened->window);
         if (trap.failed()) {
             // A parent that does not exist (any more): the window died with the request.
-            XCloseDisplay(display);
+            closeConnection(display);
             return false;
         }
     }
@@ -442,7 +483,7 @@ void X11Window::close(bool alive) {
         const std::lock_guard<std::mutex> lock(finishedLock);
         finishedThreads.push_back(std::move(thread));
     } else {
-        XCloseDisplay(closing.display);
+        closeConnection(closing.display);
         ::close(closing.wakeFd);
         closing.display = nullptr;
         joinFinishedThreads();
