@@ -354,7 +354,8 @@ TEST_F(X11EditorTest, PointerGesturesReachTheHostAsEdits) {
     EXPECT_EQ(host.focusedWindow(), host.window());
 }
 
-// A right-click on the background opens the size menu: Escape closes it with nothing changed;
+// A right-click on the background opens the size menu, under which the host's automation shows:
+// Escape closes it with nothing changed;
 // chosen from the keyboard, "200 %" is kept in the user's settings and the editor, and the host's
 // window with it, takes twice its size.
 TEST_F(X11EditorTest, TheMenuChoosesTheEditorsSize) {
@@ -365,6 +366,11 @@ TEST_F(X11EditorTest, TheMenuChoosesTheEditorsSize) {
     const auto menuOpen = [&] { return menuShown() && host.keyboardHeldElsewhere(); };
     host.click(175, 5, 3);
     ASSERT_TRUE(host.runUntil(menuOpen, milliseconds(3000))) << "no menu";
+    // The editor goes on with its idle work under the open menu: a value the host sets shows.
+    const std::vector<uint32_t> slider = area(sliderBox(0));
+    effect.setParameter(0, effect.getParameter(0) > 0.5f ? 0.1f : 0.9f);
+    EXPECT_TRUE(host.runUntil([&] { return area(sliderBox(0)) != slider; }, milliseconds(1000)));
+    EXPECT_TRUE(menuShown());
     ASSERT_TRUE(host.typeKey(XK_Escape));
     ASSERT_TRUE(host.runUntil([&] { return !menuShown(); }, milliseconds(3000))) << "the menu stayed";
     EXPECT_FALSE(std::ifstream(kept).good());
