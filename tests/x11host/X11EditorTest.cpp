@@ -28,6 +28,7 @@
 
 // Last: Xlib's macros (None, Bool, Status...) would rename GoogleTest's own identifiers.
 #include <X11/Xlib.h>
+#include <X11/cursorfont.h>
 #include <X11/keysym.h>
 
 namespace tovrel {
@@ -267,6 +268,29 @@ TEST_F(X11EditorTest, ShowsInTheHostsWindowAtItsSizeWithItsBackground) {
     ASSERT_TRUE(fresh.open(library, HostCallLog::callback())) << fresh.error();
     openPainted(host, fresh);
     expectWindowsPicture(scale == 1 ? "editor.png" : "editor-200.png");
+    host.close();
+}
+
+// Over the editor the pointer is the arrow, whatever cursor the host's window shows around it.
+TEST_F(X11EditorTest, ThePointerIsTheArrowOverTheEditor) {
+    std::vector<uint32_t> arrow;
+    std::vector<uint32_t> crosshair;
+    std::vector<uint32_t> shown;
+    // This server's arrow and crosshair, shown by the host's own window with no editor in it.
+    openPainted(host, effect);
+    host.closeEditor();
+    host.movePointer(20, 20);
+    host.defineCursor(XC_left_ptr);
+    ASSERT_TRUE(host.cursorImage(arrow)) << "the server cannot show its cursor";
+    host.defineCursor(XC_crosshair);
+    ASSERT_TRUE(host.cursorImage(crosshair));
+    ASSERT_NE(arrow, crosshair);
+    host.close();
+    // The host's crosshair around the editor: over the editor, the arrow.
+    openPainted(host, effect);
+    host.defineCursor(XC_crosshair);
+    host.movePointer(20, 20);
+    EXPECT_TRUE(host.runUntil([&] { return host.cursorImage(shown) && shown == arrow; }, milliseconds(1000)));
     host.close();
 }
 

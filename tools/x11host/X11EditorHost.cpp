@@ -5,6 +5,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xfixes.h>
 
 #include <algorithm>
 #include <atomic>
@@ -264,6 +265,27 @@ bool X11EditorHost::releaseKey(unsigned long keysym) {
 
 bool X11EditorHost::typeKey(unsigned long keysym) {
     return pressKey(keysym) && releaseKey(keysym);
+}
+
+bool X11EditorHost::cursorImage(std::vector<uint32_t>& pixels) {
+    int eventBase = 0, errorBase = 0;
+    if (connection == nullptr || !XFixesQueryExtension(connection, &eventBase, &errorBase))
+        return false;
+    XFixesCursorImage* image = XFixesGetCursorImage(connection);
+    if (image == nullptr)
+        return false;
+    pixels.assign(image->pixels, image->pixels + image->width * image->height);
+    XFree(image);
+    return true;
+}
+
+void X11EditorHost::defineCursor(unsigned int glyph) {
+    if (connection == nullptr || hostWindow == 0)
+        return;
+    const Cursor shape = XCreateFontCursor(connection, glyph);
+    XDefineCursor(connection, hostWindow, shape);
+    XFreeCursor(connection, shape);
+    XSync(connection, False);
 }
 
 void X11EditorHost::dropFocus() {

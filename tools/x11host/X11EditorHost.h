@@ -78,6 +78,11 @@ public:
     bool releaseKey(unsigned long keysym);
     bool typeKey(unsigned long keysym);
 
+    // The pointer's cursor as the screen shows it now, its pixels as 0xAARRGGBB (XFixes); false
+    // when the server cannot tell. And the host's own cursor on its window, a font cursor glyph.
+    bool cursorImage(std::vector<uint32_t>& pixels);
+    void defineCursor(unsigned int glyph);
+
     // The keyboard's focus. The host sets none on its window: dropFocus() gives it to no window,
     // as when the user's keyboard is elsewhere; focusedWindow() tells where it is (0: nowhere).
     void dropFocus();

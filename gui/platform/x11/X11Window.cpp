@@ -414,15 +414,19 @@ bool X11Window::open(NativeWindow parent, CPos size) {
         return false; // no X server: no editor
     auto opened = std::make_shared<X11EventLoop>();
     opened->display = display;
+    // The arrow over the editor whatever the host shows around it, as the Windows editor's window
+    // class has it.
+    const Cursor arrow = XCreateFontCursor(display, XC_left_ptr);
     {
         XErrorTrap trap(display);
         XSetWindowAttributes attributes{};
         attributes.event_mask = kEventMask;
         // No background: the server leaves what is there until the frame paints, never a flash.
         attributes.background_pixmap = None;
+        attributes.cursor = arrow;
         opened->window = XCreateWindow(display, parent, 0, 0, static_cast<unsigned int>(size.h),
                                        static_cast<unsigned int>(size.v), 0, CopyFromParent, InputOutput,
-                                       CopyFromParent, CWEventMask | CWBackPixmap, &attributes);
+                                       CopyFromParent, CWEventMask | CWBackPixmap | CWCursor, &attributes);
         XMapWindow(display, opened->window);
         if (trap.failed()) {
             // A parent that does not exist (any more): the window died with the request.
@@ -435,6 +439,8 @@ bool X11Window::open(NativeWindow parent, CPos size) {
     opened->wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     opened->events = &events;
     loop = std::move(opened);
+    cursor = arrow;
+    cursorShape = kCursorDefault;
     countedAsUser = true;
     ++openFrames;
     return true;
@@ -542,7 +548,7 @@ void X11Window::invalidate() {
 void X11Window::setCursorShape(int32_t shape) {
     if (!loop || loop->destroyedByHost || shape == cursorShape)
         return;
-    unsigned int glyph = 0;
+    unsigned int glyph = XC_left_ptr;
     switch (shape) {
     case kCursorWait:
         glyph = XC_watch;
@@ -576,13 +582,8 @@ void X11Window::setCursorShape(int32_t shape) {
         XFreeCursor(loop->display, cursor);
         cursor = 0;
     }
-    if (glyph) {
-        cursor = XCreateFontCursor(loop->display, glyph);
-        XDefineCursor(loop->display, loop->window, cursor);
-    } else {
-        // The parent's cursor, the one that was there before.
-        XUndefineCursor(loop->display, loop->window);
-    }
+    cursor = XCreateFontCursor(loop->display, glyph);
+    XDefineCursor(loop->display, loop->window, cursor);
     XFlush(loop->display);
 }
 
