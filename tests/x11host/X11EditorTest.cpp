@@ -196,6 +196,28 @@ protected:
         host.movePointer(x, sliderBox(0).top + 8);
     }
 
+    // A right-click on the background opens the size menu; the keyboard chooses "200 %" in it
+    // (100, 125, 150, 175, 200 %: the fifth line), and the menu goes.
+    void choose200Percent() {
+        host.click(175, 5, 3);
+        ASSERT_TRUE(host.runUntil([&] { return host.popupWindows() > 0 && host.keyboardHeldElsewhere(); },
+                                  milliseconds(3000)))
+            << "no menu";
+        for (int line = 0; line < 5; ++line)
+            ASSERT_TRUE(host.typeKey(XK_Down));
+        ASSERT_TRUE(host.typeKey(XK_Return));
+        ASSERT_TRUE(host.runUntil([&] { return host.popupWindows() == 0; }, milliseconds(3000)))
+            << "the menu stayed";
+    }
+
+    // The background picture at 200 %, for the comparisons from here on.
+    void expect200PercentBackground() {
+        const EmbeddedBitmap* embedded = findEmbeddedBitmap(4128);
+        ASSERT_NE(embedded, nullptr);
+        ASSERT_EQ(decodeBmp(embedded->data, embedded->size, background), BmpFault::none);
+        scale = 2;
+    }
+
     // The pixels of one area of the window.
     std::vector<uint32_t> area(const Box& box) {
         std::vector<uint32_t> pixels;
@@ -399,13 +421,7 @@ TEST_F(X11EditorTest, TheMenuChoosesTheEditorsSize) {
     ASSERT_TRUE(host.runUntil([&] { return !menuShown(); }, milliseconds(3000))) << "the menu stayed";
     EXPECT_FALSE(std::ifstream(kept).good());
 
-    host.click(175, 5, 3);
-    ASSERT_TRUE(host.runUntil(menuOpen, milliseconds(3000))) << "no menu";
-    // 100, 125, 150, 175, 200 %: the fifth line.
-    for (int line = 0; line < 5; ++line)
-        ASSERT_TRUE(host.typeKey(XK_Down));
-    ASSERT_TRUE(host.typeKey(XK_Return));
-    ASSERT_TRUE(host.runUntil([&] { return !menuShown(); }, milliseconds(3000))) << "the menu stayed";
+    choose200Percent();
     std::string text;
     ASSERT_TRUE(host.runUntil(
         [&] {
@@ -417,10 +433,7 @@ TEST_F(X11EditorTest, TheMenuChoosesTheEditorsSize) {
     // This host cannot resize its window for the editor: the new size comes with the next open,
     // with the pictures drawn for it.
     host.close();
-    const EmbeddedBitmap* embedded = findEmbeddedBitmap(4128);
-    ASSERT_NE(embedded, nullptr);
-    ASSERT_EQ(decodeBmp(embedded->data, embedded->size, background), BmpFault::none);
-    scale = 2;
+    expect200PercentBackground();
     openPainted(host, effect);
     EXPECT_EQ(host.width(), 366);
     EXPECT_EQ(host.height(), 450);
@@ -430,6 +443,43 @@ TEST_F(X11EditorTest, TheMenuChoosesTheEditorsSize) {
     ASSERT_TRUE(fresh.open(library, HostCallLog::callback())) << fresh.error();
     openPainted(host, fresh);
     expectWindowsPicture("editor-200.png");
+    host.close();
+}
+
+// A host that sizes its window for the editor gets the size chosen in the menu at once: it is
+// asked for 366 x 450, and once it has sized its window the editor's window has that size and
+// shows the 200 % background.
+TEST_F(X11EditorTest, AHostThatSizesItsWindowGetsTheChosenSizeAtOnce) {
+    log.setSizesWindow(true);
+    openPainted(host, effect);
+    log.clear();
+    choose200Percent();
+    HostCallLog::Call request;
+    ASSERT_TRUE(host.runUntil(
+        [&] {
+            for (const HostCallLog::Call& call : log.calls())
+                if (call.opcode == vst::audioMasterSizeWindow)
+                    request = call;
+            return request.opcode == vst::audioMasterSizeWindow;
+        },
+        milliseconds(3000)))
+        << "no size request";
+    EXPECT_EQ(request.index, 366);
+    EXPECT_EQ(request.value, 450);
+    host.resizeWindow(static_cast<int>(request.index), static_cast<int>(request.value));
+    int width = 0;
+    int height = 0;
+    EXPECT_TRUE(host.runUntil(
+        [&] {
+            host.editorWindowSize(width, height);
+            return width == 366 && height == 450;
+        },
+        milliseconds(3000)))
+        << width << " x " << height;
+    expect200PercentBackground();
+    std::string mismatch;
+    EXPECT_TRUE(host.runUntil([&] { return showsBackground(host, &mismatch); }, milliseconds(3000)))
+        << mismatch;
     host.close();
 }
 

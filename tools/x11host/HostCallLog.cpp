@@ -1,6 +1,7 @@
 #include "tools/x11host/HostCallLog.h"
 
 #include <atomic>
+#include <cstring>
 
 namespace tovrel {
 
@@ -32,14 +33,18 @@ void HostCallLog::clear() {
     recorded.clear();
 }
 
-intptr_t VST_CALL HostCallLog::dispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_t, void*,
-                                        float opt) {
+intptr_t VST_CALL HostCallLog::dispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
+                                        void* ptr, float opt) {
     if (opcode == vst::audioMasterVersion)
         return 2400;
     HostCallLog* log = active;
-    if (log != nullptr && (opcode == vst::audioMasterAutomate || opcode == vst::audioMasterBeginEdit ||
-                           opcode == vst::audioMasterEndEdit)) {
-        const Call call{opcode, index, opt, std::this_thread::get_id() == log->hostThread, effect};
+    const bool sizes = log != nullptr && log->sizesWindow.load();
+    if (opcode == vst::audioMasterCanDo)
+        return sizes && ptr && std::strcmp(static_cast<const char*>(ptr), "sizeWindow") == 0 ? 1 : 0;
+    if (log != nullptr &&
+        (opcode == vst::audioMasterAutomate || opcode == vst::audioMasterBeginEdit ||
+         opcode == vst::audioMasterEndEdit || (opcode == vst::audioMasterSizeWindow && sizes))) {
+        const Call call{opcode, index, opt, value, std::this_thread::get_id() == log->hostThread, effect};
         {
             std::lock_guard<std::mutex> guard(log->lock);
             log->recorded.push_back(call);
@@ -48,9 +53,9 @@ intptr_t VST_CALL HostCallLog::dispatch(AEffect* effect, int32_t opcode, int32_t
             log->react(call);
     } else if (log != nullptr && opcode == vst::audioMasterIdle && log->react) {
         // Idle time is not recorded (an editor asks for it all the time), but a host may answer it.
-        log->react(Call{opcode, index, opt, std::this_thread::get_id() == log->hostThread, effect});
+        log->react(Call{opcode, index, opt, value, std::this_thread::get_id() == log->hostThread, effect});
     }
-    return 0;
+    return opcode == vst::audioMasterSizeWindow && sizes ? 1 : 0;
 }
 
 } // namespace tovrel

@@ -288,6 +288,33 @@ void X11EditorHost::defineCursor(unsigned int glyph) {
     XSync(connection, False);
 }
 
+void X11EditorHost::resizeWindow(int width, int height) {
+    if (connection == nullptr || hostWindow == 0)
+        return;
+    XResizeWindow(connection, hostWindow, static_cast<unsigned int>(width),
+                  static_cast<unsigned int>(height));
+    XSync(connection, False);
+    windowWidth = width;
+    windowHeight = height;
+}
+
+void X11EditorHost::editorWindowSize(int& width, int& height) {
+    width = height = 0;
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (connection == nullptr || hostWindow == 0 ||
+        !XQueryTree(connection, hostWindow, &root, &parent, &children, &count))
+        return;
+    XWindowAttributes attributes{};
+    if (count > 0 && XGetWindowAttributes(connection, children[0], &attributes)) {
+        width = attributes.width;
+        height = attributes.height;
+    }
+    if (children)
+        XFree(children);
+}
+
 void X11EditorHost::dropFocus() {
     XSetInputFocus(connection, None, RevertToNone, CurrentTime);
     XSync(connection, False);

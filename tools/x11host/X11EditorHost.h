@@ -83,6 +83,11 @@ public:
     bool cursorImage(std::vector<uint32_t>& pixels);
     void defineCursor(unsigned int glyph);
 
+    // The host sizes its window for the editor (after the editor's audioMasterSizeWindow).
+    void resizeWindow(int width, int height);
+    // The size of the editor's window in the host's, as the server has it; 0 x 0 without one.
+    void editorWindowSize(int& width, int& height);
+
     // The keyboard's focus. The host sets none on its window: dropFocus() gives it to no window,
     // as when the user's keyboard is elsewhere; focusedWindow() tells where it is (0: nowhere).
     void dropFocus();
