@@ -148,3 +148,10 @@ check-reproducible: deps
 install: deps
 	@cmake --preset linux-x64 >/dev/null && cmake --build --preset linux-x64 --target tovrel_vst tovrel_lv2_bundle
 	@VST_DIR="$(VST_DIR)" LV2_DIR="$(LV2_DIR)" cmake --install build/linux-x64 $(if $(PREFIX),--prefix "$(PREFIX)")
+
+# The Linux editor under seeded random input through XTest, in an X server of its own, for longer
+# than make test runs it.
+.PHONY: fuzz-editor-x11
+fuzz-editor-x11: build-linux-x64
+	tools/scripts/xvfb-run --dpi 96 -- build/linux-x64/bin/tovrel_x11_editor_fuzz \
+	  --seed $(EDITOR_FUZZ_SEED) --events $(EDITOR_FUZZ_EVENTS)

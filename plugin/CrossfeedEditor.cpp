@@ -164,8 +164,10 @@ void CrossfeedEditor::refreshControls() {
 
 void CrossfeedEditor::controlChanged(CPaintContext*, CControl* control) {
     const int32_t tag = control->getTag();
-    // A closed editor automates nothing, whatever a control still tracking the mouse reports.
-    if (!frame || tag < 0 || tag >= kControls)
+    // A closed editor automates nothing, whatever a control still tracking the mouse reports; nor
+    // does one that another thread is closing: the edit that the control began was refused then,
+    // and an automation would reach the host outside any edit.
+    if (!frame || eventsStopping.load(std::memory_order_acquire) || tag < 0 || tag >= kControls)
         return;
     effect->automateParameter(tag, control->getValue());
     control->setNeedsRepaint(true);

@@ -14,18 +14,17 @@
 // releases through the platform's input queue while the window's thread follows the drag.
 #include "GuiTestSupport.h"
 
+#include "support/EditorFuzzModel.h"
 #include "tools/vsthost/PluginLibrary.h"
 
 #include <windows.h>
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -34,12 +33,10 @@ namespace tovrel::test {
 namespace {
 
 constexpr int kInstances = 3;
-constexpr int kParameters = 3;
+constexpr int kParameters = kFuzzParameters;
 // The editor's size on this screen.
 const int kEditorWidth = screenPixels(183);
 const int kEditorHeight = screenPixels(225);
-constexpr int kSliderLeft = 10;
-constexpr int kSliderTops[kParameters] = {30, 96, 162};
 constexpr int kWarmUpEvents = 100;
 
 // One plug-in instance in its own host window. Touched by the window's thread only, except the
@@ -51,32 +48,13 @@ struct Instance {
     int top{0};
     bool editorOpen{false};
     bool closeAtNextIdle{false};
-    bool editOpen[kParameters]{};
-};
-
-struct Counts {
-    long events{0};
-    long drags{0};
-    long dragsNotOnTheEditor{0};
-    long clicks{0};
-    long wheelTurns{0};
-    long keys{0};
-    long opens{0};
-    long closes{0};
-    long closesInDrags{0};
-    long begins{0};
-    long ends{0};
-    long automations{0};
-    long hostIdles{0};
 };
 
 Instance instances[kInstances];
-Counts counts;
-std::vector<std::string> faults;
+EditGestureChecker checker;
 
 void fault(const std::string& what) {
-    if (faults.size() < 50)
-        faults.push_back(what);
+    checker.fault(what);
 }
 
 Instance* instanceOf(AEffect* effect) {
@@ -91,67 +69,30 @@ void closeEditor(Instance& instance) {
         return;
     instance.editorOpen = false;
     instance.effect->dispatcher(instance.effect, vst::effEditClose, 0, 0, nullptr, 0.0f);
-    ++counts.closes;
-    for (int tag = 0; tag < kParameters; ++tag)
-        if (instance.editOpen[tag])
-            fault("an edit of parameter " + std::to_string(tag) + " is still open after the close");
+    checker.count(&FuzzCounts::closes);
+    checker.checkClosed(instance.effect);
 }
 
-// The host's answers, on the window's thread: edit gestures are checked as they come, and an
-// idle call may close the editor while a slider follows the mouse.
+// The host's idle answer, on the window's thread: it may close the editor while a slider follows
+// the mouse.
+void closeOnIdle(AEffect* effect) {
+    Instance* instance = instanceOf(effect);
+    if (instance && instance->closeAtNextIdle) {
+        instance->closeAtNextIdle = false;
+        closeEditor(*instance);
+        checker.count(&FuzzCounts::closesInDrags);
+    }
+}
+
+// The host's answers, on the window's thread: edit gestures are checked as they come.
 intptr_t VST_CALL hostCallback(AEffect* effect, int32_t opcode, int32_t index, intptr_t, void*, float opt) {
     if (opcode == vst::audioMasterVersion)
         return vst::kVstVersion;
-    Instance* instance = instanceOf(effect);
-    if (!instance)
-        return 0;
-    const bool validTag = index >= 0 && index < kParameters;
-    switch (opcode) {
-    case vst::audioMasterBeginEdit:
-        ++counts.begins;
-        if (!validTag || instance->editOpen[index])
-            fault("Begin-edit " + std::to_string(index) + " while one is open or for no parameter");
-        else
-            instance->editOpen[index] = true;
-        break;
-    case vst::audioMasterEndEdit:
-        ++counts.ends;
-        if (!validTag || !instance->editOpen[index])
-            fault("End-edit " + std::to_string(index) + " without its Begin-edit");
-        else
-            instance->editOpen[index] = false;
-        break;
-    case vst::audioMasterAutomate:
-        ++counts.automations;
-        if (!validTag || !instance->editOpen[index])
-            fault("automation of " + std::to_string(index) + " outside an edit");
-        if (!(opt >= 0.0f && opt <= 1.0f))
-            fault("automated value " + std::to_string(opt) + " outside 0..1");
-        break;
-    case vst::audioMasterIdle:
-        ++counts.hostIdles;
-        if (instance->closeAtNextIdle) {
-            instance->closeAtNextIdle = false;
-            closeEditor(*instance);
-            ++counts.closesInDrags;
-        }
-        break;
-    default:
-        break;
-    }
+    checker.hostCall(effect, opcode, index, opt);
     return 0;
 }
 
 // --- The input thread -----------------------------------------------------------------------
-
-// One drag: the modifiers held from the start, the pointer positions in screen coordinates (one
-// every few milliseconds), and where Shift goes down on the way.
-struct DragPlan {
-    bool control{false};
-    bool shift{false};
-    int shiftAt{-1};
-    std::vector<POINT> path;
-};
 
 class InputThread {
 public:
@@ -208,6 +149,7 @@ private:
         for (size_t step = 0; step < drag.path.size(); ++step) {
             if (static_cast<int>(step) == drag.shiftAt)
                 input.pressKey(VK_SHIFT, true);
+            // Screen coordinates, one position every few milliseconds.
             SetCursorPos(drag.path[step].x, drag.path[step].y);
             Sleep(4);
         }
@@ -244,11 +186,7 @@ void idleAll() {
 
 void checkParameters() {
     for (Instance& instance : instances)
-        for (int index = 0; index < kParameters; ++index) {
-            const float value = instance.effect->getParameter(instance.effect, index);
-            if (!(value >= 0.0f && value <= 1.0f))
-                fault("parameter " + std::to_string(index) + " reads " + std::to_string(value));
-        }
+        checker.checkParameters(instance.effect);
 }
 
 BOOL CALLBACK countWindow(HWND window, LPARAM count) {
@@ -272,15 +210,13 @@ class Fuzzer {
 public:
     explicit Fuzzer(uint32_t seed) : random(seed) {}
 
-    int below(int limit) { return static_cast<int>(random() % static_cast<uint32_t>(limit)); }
-    bool chance(int percent) { return below(100) < percent; }
+    int below(int limit) { return random.below(limit); }
+    bool chance(int percent) { return random.chance(percent); }
 
-    // A point of the editor, in its window's coordinates: mostly on a slider's track, sometimes
-    // anywhere in or just outside the window.
+    // A point of the editor, in its window's coordinates.
     POINT editorPoint() {
-        if (chance(70))
-            return POINT{kSliderLeft - 4 + below(170), kSliderTops[below(kParameters)] + below(16)};
-        return POINT{-10 + below(kEditorWidth + 20), -10 + below(kEditorHeight + 20)};
+        const FuzzPoint point = random.editorPoint(kEditorWidth, kEditorHeight);
+        return POINT{point.x, point.y};
     }
     POINT screenPoint(const Instance& instance) {
         POINT point = editorPoint();
@@ -300,23 +236,12 @@ public:
             fault("the editor did not open");
         else
             instance.editorOpen = true;
-        ++counts.opens;
+        checker.count(&FuzzCounts::opens);
     }
 
     void drag(Instance& instance, InputThread& input) {
-        DragPlan plan;
-        plan.control = chance(15);
-        plan.shift = chance(20);
-        if (!plan.shift && chance(30))
-            plan.shiftAt = below(4);
-        POINT at = screenPoint(instance);
-        const POINT pressAt = at;
-        const int steps = 1 + below(8);
-        for (int step = 0; step < steps; ++step) {
-            at.x += below(61) - 30;
-            at.y += chance(20) ? below(21) - 10 : 0;
-            plan.path.push_back(at);
-        }
+        const POINT pressAt = screenPoint(instance);
+        const DragPlan plan = random.drag(FuzzPoint{pressAt.x, pressAt.y});
         const bool closeInDrag = chance(15);
         // The press is real input and lands on whatever window lies under the pointer. A press on
         // a host window's caption, border or buttons starts the window system's own move, size or
@@ -324,7 +249,7 @@ public:
         // under the run: only a press on the editor's window is made.
         HWND editor = editorWindow(instance);
         if (!editor || WindowFromPoint(pressAt) != editor) {
-            ++counts.dragsNotOnTheEditor;
+            checker.count(&FuzzCounts::dragsNotOnTheEditor);
             return;
         }
         SetCursorPos(pressAt.x, pressAt.y);
@@ -341,7 +266,7 @@ public:
         Sleep(5);
         idleAll();
         instance.closeAtNextIdle = false;
-        ++counts.drags;
+        checker.count(&FuzzCounts::drags);
     }
 
     void click(Instance& instance) {
@@ -352,7 +277,7 @@ public:
         const UINT message = chance(70) ? WM_LBUTTONDOWN : (chance(50) ? WM_RBUTTONDOWN : WM_MBUTTONDOWN);
         // The button is not held: a slider starts an edit and ends it at its first poll.
         SendMessageA(editor, message, 0, MAKELPARAM(point.x, point.y));
-        ++counts.clicks;
+        checker.count(&FuzzCounts::clicks);
     }
 
     void wheel(Instance& instance) {
@@ -363,7 +288,7 @@ public:
         const int notches = below(7) - 3;
         SendMessageA(editor, WM_MOUSEWHEEL, MAKEWPARAM(0, notches * 40),
                      MAKELPARAM(static_cast<int16_t>(screen.x), static_cast<int16_t>(screen.y)));
-        ++counts.wheelTurns;
+        checker.count(&FuzzCounts::wheelTurns);
     }
 
     void key(Instance& instance) {
@@ -376,7 +301,7 @@ public:
         instance.effect->dispatcher(instance.effect, opcode, 'a' + below(26), virtualKey, nullptr, modifiers);
         if (HWND editor = editorWindow(instance))
             PostMessageA(editor, WM_KEYDOWN, static_cast<WPARAM>(VK_LEFT + below(4)), 0);
-        ++counts.keys;
+        checker.count(&FuzzCounts::keys);
     }
 
     void windowMessage(Instance& instance) {
@@ -447,45 +372,11 @@ public:
         if (chance(30))
             idleAll();
         checkParameters();
-        ++counts.events;
+        checker.count(&FuzzCounts::events);
     }
 
 private:
-    std::mt19937 random;
-};
-
-// Sets the three parameters of random instances to random values until told to stop.
-class AutomationThread {
-public:
-    explicit AutomationThread(uint32_t seed)
-        : worker([this, seed] {
-              std::mt19937 random(seed);
-              std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-              while (!stopping.load()) {
-                  Instance& instance = instances[random() % kInstances];
-                  const int index = static_cast<int>(random() % kParameters);
-                  instance.effect->setParameter(instance.effect, index, unit(random));
-                  const float read = instance.effect->getParameter(instance.effect, index);
-                  if (!(read >= 0.0f && read <= 1.0f))
-                      outOfRange.store(true);
-                  ++changes;
-                  if (changes % 8 == 0)
-                      Sleep(1);
-              }
-          }) {}
-    ~AutomationThread() { stop(); }
-    void stop() {
-        stopping.store(true);
-        if (worker.joinable())
-            worker.join();
-    }
-
-    std::atomic<long> changes{0};
-    std::atomic<bool> outOfRange{false};
-
-private:
-    std::atomic<bool> stopping{false};
-    std::thread worker;
+    FuzzRandom random;
 };
 
 ATOM registerHostClass() {
@@ -515,6 +406,7 @@ int run(uint32_t seed, long events) {
             std::printf("FAILED: no effect\n");
             return 1;
         }
+        checker.track(instance.effect);
         RECT frame{0, 0, kEditorWidth, kEditorHeight};
         AdjustWindowRect(&frame, WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, FALSE);
         instance.host =
@@ -524,6 +416,7 @@ int run(uint32_t seed, long events) {
         ShowWindow(instance.host, SW_SHOWNORMAL);
     }
 
+    checker.setIdleReaction(&closeOnIdle);
     Fuzzer fuzzer(seed);
     InputThread input;
     auto closeAll = [] {
@@ -542,8 +435,8 @@ int run(uint32_t seed, long events) {
     for (int event = 0; event < kWarmUpEvents; ++event)
         fuzzer.event(input);
     closeAll();
-    const Counts warmUp = counts;
-    counts = Counts{};
+    const FuzzCounts warmUp = checker.counts();
+    checker.setCounts(FuzzCounts{});
     const int gdiBefore = processGdiObjectCount();
     const int userBefore = userObjectCount();
 
@@ -551,22 +444,22 @@ int run(uint32_t seed, long events) {
     long automated = 0;
     bool automationOutOfRange = false;
     {
-        AutomationThread automation(seed ^ 0x9E3779B9u);
-        for (long event = 0; event < events && faults.empty(); ++event)
+        std::vector<AEffect*> effects;
+        for (Instance& instance : instances)
+            effects.push_back(instance.effect);
+        AutomationThread automation(seed ^ 0x9E3779B9u, effects);
+        for (long event = 0; event < events && !checker.failed(); ++event)
             fuzzer.event(input);
         automation.stop();
-        automated = automation.changes.load();
-        automationOutOfRange = automation.outOfRange.load();
+        automated = automation.changes();
+        automationOutOfRange = automation.sawOutOfRange();
     }
     closeAll();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const int gdiAfter = processGdiObjectCount();
     const int userAfter = userObjectCount();
 
-    if (automationOutOfRange)
-        fault("a parameter set by the automation thread read outside 0..1");
-    if (warmUp.begins != warmUp.ends || counts.begins != counts.ends)
-        fault("Begin-edits " + std::to_string(counts.begins) + ", End-edits " + std::to_string(counts.ends));
+    checker.checkRunEnd(warmUp, automationOutOfRange);
     if (gdiAfter != gdiBefore)
         fault("GDI objects " + std::to_string(gdiBefore) + " before, " + std::to_string(gdiAfter) + " after");
     if (userAfter != userBefore)
@@ -574,14 +467,7 @@ int run(uint32_t seed, long events) {
               " after");
     checkParameters();
 
-    std::printf(
-        "  %ld events in %.1f s: %ld drags (%ld closed from the host's idle answer; %ld not made, the "
-        "pointer being off the editor), %ld clicks, %ld wheel turns, %ld keys, %ld opens, %ld closes\n",
-        counts.events, seconds, counts.drags, counts.closesInDrags, counts.dragsNotOnTheEditor, counts.clicks,
-        counts.wheelTurns, counts.keys, counts.opens, counts.closes);
-    std::printf("  host saw %ld Begin-edits, %ld End-edits, %ld automations, %ld idle calls; the second "
-                "thread set %ld parameters\n",
-                counts.begins, counts.ends, counts.automations, counts.hostIdles, automated);
+    checker.printSummary(seconds, automated);
     std::printf("  GDI objects %d -> %d, USER objects %d -> %d (after a warm-up of %ld events)\n", gdiBefore,
                 gdiAfter, userBefore, userAfter, warmUp.events);
 
@@ -590,29 +476,15 @@ int run(uint32_t seed, long events) {
         instance.effect = nullptr;
         DestroyWindow(instance.host);
     }
-    if (!faults.empty()) {
-        for (const std::string& what : faults)
-            std::printf("FAULT: %s\n", what.c_str());
-        std::printf("FAILED (seed %u)\n", seed);
-        return 1;
-    }
-    std::printf("passed\n");
-    return 0;
+    return checker.verdict(seed);
 }
 
 } // namespace
 } // namespace tovrel::test
 
 int main(int argc, char** argv) {
-    uint32_t seed = 1;
-    long events = 300;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--seed") == 0)
-            seed = static_cast<uint32_t>(std::strtoul(argv[i + 1], nullptr, 10));
-        else if (std::strcmp(argv[i], "--events") == 0)
-            events = std::strtol(argv[i + 1], nullptr, 10);
-    }
-    const int result = tovrel::test::run(seed, events);
+    const tovrel::test::FuzzOptions options = tovrel::test::parseFuzzOptions(argc, argv);
+    const int result = tovrel::test::run(options.seed, options.events);
     std::fflush(stdout);
     return result;
 }

@@ -28,6 +28,7 @@
 
 // Last: Xlib's macros (None, Bool, Status...) would rename GoogleTest's own identifiers.
 #include <X11/Xlib.h>
+#include <X11/cursorfont.h>
 #include <X11/keysym.h>
 
 namespace tovrel {
@@ -68,7 +69,11 @@ protected:
         unlock(effect);
         ASSERT_TRUE(host.connect()) << host.error();
         xErrorsBefore = X11EditorHost::xErrorCount();
-        const EmbeddedBitmap* embedded = findEmbeddedBitmap(128);
+        // The screen's scale this run's X server gives (its Xft.dpi), as the test's command says;
+        // 100 % unless it says 200 %, whose pictures are the second set.
+        const char* percent = std::getenv("TOVREL_SCREEN_PERCENT");
+        scale = percent && std::string(percent) == "200" ? 2 : 1;
+        const EmbeddedBitmap* embedded = findEmbeddedBitmap(scale == 2 ? 4128 : 128);
         ASSERT_NE(embedded, nullptr);
         ASSERT_EQ(decodeBmp(embedded->data, embedded->size, background), BmpFault::none);
     }
@@ -125,6 +130,28 @@ protected:
         host.pressButton(1);
         host.run(milliseconds(50));
         host.movePointer(x, sliderBox(0).top + 8);
+    }
+
+    // A right-click on the background opens the size menu; the keyboard chooses "200 %" in it
+    // (100, 125, 150, 175, 200 %: the fifth line), and the menu goes.
+    void choose200Percent() {
+        host.click(175, 5, 3);
+        ASSERT_TRUE(host.runUntil([&] { return host.popupWindows() > 0 && host.keyboardHeldElsewhere(); },
+                                  milliseconds(3000)))
+            << "no menu";
+        for (int line = 0; line < 5; ++line)
+            ASSERT_TRUE(host.typeKey(XK_Down));
+        ASSERT_TRUE(host.typeKey(XK_Return));
+        ASSERT_TRUE(host.runUntil([&] { return host.popupWindows() == 0; }, milliseconds(3000)))
+            << "the menu stayed";
+    }
+
+    // The background picture at 200 %, for the comparisons from here on.
+    void expect200PercentBackground() {
+        const EmbeddedBitmap* embedded = findEmbeddedBitmap(4128);
+        ASSERT_NE(embedded, nullptr);
+        ASSERT_EQ(decodeBmp(embedded->data, embedded->size, background), BmpFault::none);
+        scale = 2;
     }
 
     // The pixels of one area of the window.
@@ -185,24 +212,48 @@ protected:
     bool hostIdles{true}; // the host gives the editor idle time: the notices come on its thread
 };
 
-// The host's window takes the size the editor asks for, the editor's one child window fills it,
-// and everything outside the controls is the background picture, pixel for pixel.
+// The host's window takes the size the editor asks for at the screen's scale (nothing kept from
+// the user's menu), the editor's one child window fills it, and everything outside the controls
+// is the background picture of that scale, pixel for pixel. Run at 96 and at 192 DPI.
 TEST_F(X11EditorTest, ShowsInTheHostsWindowAtItsSizeWithItsBackground) {
     ERect* rect = nullptr;
     ASSERT_EQ(effect.effect()->dispatcher(effect.effect(), vst::effEditGetRect, 0, 0, &rect, 0.0f), 1);
-    EXPECT_EQ(rect->right - rect->left, 183);
-    EXPECT_EQ(rect->bottom - rect->top, 225);
+    EXPECT_EQ(rect->right - rect->left, 183 * scale);
+    EXPECT_EQ(rect->bottom - rect->top, 225 * scale);
     openPainted(host, effect);
-    EXPECT_EQ(host.width(), 183);
-    EXPECT_EQ(host.height(), 225);
+    EXPECT_EQ(host.width(), 183 * scale);
+    EXPECT_EQ(host.height(), 225 * scale);
     EXPECT_EQ(ResourceCensus::take(host.display(), host.window()).windowChildren, 1);
-    host.savePng("x11-editor.png");
+    host.savePng(scale == 1 ? "x11-editor.png" : "x11-editor-screen-200.png");
     host.close();
     // As a host first shows it, with the preset the effect starts with: the Windows picture.
     HostedEffect fresh;
     ASSERT_TRUE(fresh.open(library, HostCallLog::callback())) << fresh.error();
     openPainted(host, fresh);
-    expectWindowsPicture("editor.png");
+    expectWindowsPicture(scale == 1 ? "editor.png" : "editor-200.png");
+    host.close();
+}
+
+// Over the editor the pointer is the arrow, whatever cursor the host's window shows around it.
+TEST_F(X11EditorTest, ThePointerIsTheArrowOverTheEditor) {
+    std::vector<uint32_t> arrow;
+    std::vector<uint32_t> crosshair;
+    std::vector<uint32_t> shown;
+    // This server's arrow and crosshair, shown by the host's own window with no editor in it.
+    openPainted(host, effect);
+    host.closeEditor();
+    host.movePointer(20, 20);
+    host.defineCursor(XC_left_ptr);
+    ASSERT_TRUE(host.cursorImage(arrow)) << "the server cannot show its cursor";
+    host.defineCursor(XC_crosshair);
+    ASSERT_TRUE(host.cursorImage(crosshair));
+    ASSERT_NE(arrow, crosshair);
+    host.close();
+    // The host's crosshair around the editor: over the editor, the arrow.
+    openPainted(host, effect);
+    host.defineCursor(XC_crosshair);
+    host.movePointer(20, 20);
+    EXPECT_TRUE(host.runUntil([&] { return host.cursorImage(shown) && shown == arrow; }, milliseconds(1000)));
     host.close();
 }
 
@@ -265,9 +316,15 @@ TEST_F(X11EditorTest, PointerGesturesReachTheHostAsEdits) {
         EXPECT_NEAR(values.back(), before + (up ? 0.1f : -0.1f), 0.01f) << "turn " << turn;
     }
 
-    // Keys, with the pointer over the editor in the host's focused window: the wheel left the
-    // focus on the first slider, which the up arrow steps; Tab moves it to the second.
-    host.movePointer(175, 5);
+    // Keys after a click into the editor, with the keyboard at no window before it (no host or
+    // test gives the editor the focus): the click on the first slider's handle gives the editor
+    // the keyboard and focuses that slider, so the up arrow steps it even with the pointer outside
+    // the host's window; Tab moves to the second slider.
+    host.dropFocus();
+    log.clear();
+    host.click(gripX(effect.getParameter(0)), row0);
+    gesture(0);
+    host.movePointer(host.width() + 40, host.height() + 40);
     for (int32_t index = 0; index < 2; ++index) {
         log.clear();
         const float before = effect.getParameter(index);
@@ -288,30 +345,33 @@ TEST_F(X11EditorTest, PointerGesturesReachTheHostAsEdits) {
     log.clear();
     host.click(60, row0, 5);
     EXPECT_EQ(gesture(0).size(), 1u);
+    // Closed, the editor leaves the keyboard to the host's window that holds it.
+    host.closeEditor();
+    EXPECT_EQ(host.focusedWindow(), host.window());
 }
 
-// A right-click on the background opens the size menu: Escape closes it with nothing changed;
+// A right-click on the background opens the size menu, under which the host's automation shows:
+// Escape closes it with nothing changed;
 // chosen from the keyboard, "200 %" is kept in the user's settings and the editor, and the host's
 // window with it, takes twice its size.
 TEST_F(X11EditorTest, TheMenuChoosesTheEditorsSize) {
     openPainted(host, effect);
     const std::string kept = configFolder + "/tovrel/editor-scale";
-    const auto menuShown = [&] { return overrideRedirectWindows(host.display()) > 0; };
+    const auto menuShown = [&] { return host.popupWindows() > 0; };
     // Shown, and holding the keyboard.
-    const auto menuOpen = [&] { return menuShown() && keyboardHeldElsewhere(host.display(), host.window()); };
+    const auto menuOpen = [&] { return menuShown() && host.keyboardHeldElsewhere(); };
     host.click(175, 5, 3);
     ASSERT_TRUE(host.runUntil(menuOpen, milliseconds(3000))) << "no menu";
+    // The editor goes on with its idle work under the open menu: a value the host sets shows.
+    const std::vector<uint32_t> slider = area(sliderBox(0));
+    effect.setParameter(0, effect.getParameter(0) > 0.5f ? 0.1f : 0.9f);
+    EXPECT_TRUE(host.runUntil([&] { return area(sliderBox(0)) != slider; }, milliseconds(1000)));
+    EXPECT_TRUE(menuShown());
     ASSERT_TRUE(host.typeKey(XK_Escape));
     ASSERT_TRUE(host.runUntil([&] { return !menuShown(); }, milliseconds(3000))) << "the menu stayed";
     EXPECT_FALSE(std::ifstream(kept).good());
 
-    host.click(175, 5, 3);
-    ASSERT_TRUE(host.runUntil(menuOpen, milliseconds(3000))) << "no menu";
-    // 100, 125, 150, 175, 200 %: the fifth line.
-    for (int line = 0; line < 5; ++line)
-        ASSERT_TRUE(host.typeKey(XK_Down));
-    ASSERT_TRUE(host.typeKey(XK_Return));
-    ASSERT_TRUE(host.runUntil([&] { return !menuShown(); }, milliseconds(3000))) << "the menu stayed";
+    choose200Percent();
     std::string text;
     ASSERT_TRUE(host.runUntil(
         [&] {
@@ -323,10 +383,7 @@ TEST_F(X11EditorTest, TheMenuChoosesTheEditorsSize) {
     // This host cannot resize its window for the editor: the new size comes with the next open,
     // with the pictures drawn for it.
     host.close();
-    const EmbeddedBitmap* embedded = findEmbeddedBitmap(4128);
-    ASSERT_NE(embedded, nullptr);
-    ASSERT_EQ(decodeBmp(embedded->data, embedded->size, background), BmpFault::none);
-    scale = 2;
+    expect200PercentBackground();
     openPainted(host, effect);
     EXPECT_EQ(host.width(), 366);
     EXPECT_EQ(host.height(), 450);
@@ -336,6 +393,43 @@ TEST_F(X11EditorTest, TheMenuChoosesTheEditorsSize) {
     ASSERT_TRUE(fresh.open(library, HostCallLog::callback())) << fresh.error();
     openPainted(host, fresh);
     expectWindowsPicture("editor-200.png");
+    host.close();
+}
+
+// A host that sizes its window for the editor gets the size chosen in the menu at once: it is
+// asked for 366 x 450, and once it has sized its window the editor's window has that size and
+// shows the 200 % background.
+TEST_F(X11EditorTest, AHostThatSizesItsWindowGetsTheChosenSizeAtOnce) {
+    log.setSizesWindow(true);
+    openPainted(host, effect);
+    log.clear();
+    choose200Percent();
+    HostCallLog::Call request;
+    ASSERT_TRUE(host.runUntil(
+        [&] {
+            for (const HostCallLog::Call& call : log.calls())
+                if (call.opcode == vst::audioMasterSizeWindow)
+                    request = call;
+            return request.opcode == vst::audioMasterSizeWindow;
+        },
+        milliseconds(3000)))
+        << "no size request";
+    EXPECT_EQ(request.index, 366);
+    EXPECT_EQ(request.value, 450);
+    host.resizeWindow(static_cast<int>(request.index), static_cast<int>(request.value));
+    int width = 0;
+    int height = 0;
+    EXPECT_TRUE(host.runUntil(
+        [&] {
+            host.editorWindowSize(width, height);
+            return width == 366 && height == 450;
+        },
+        milliseconds(3000)))
+        << width << " x " << height;
+    expect200PercentBackground();
+    std::string mismatch;
+    EXPECT_TRUE(host.runUntil([&] { return showsBackground(host, &mismatch); }, milliseconds(3000)))
+        << mismatch;
     host.close();
 }
 

@@ -27,8 +27,9 @@ packages=(
     lv2-dev
     # The Linux editor (native 64-bit build): X11 windows, Cairo painting, its text through
     # fontconfig and FreeType (Arial where the system has it, else Liberation Sans); the same
-    # build's X11 test host synthesizes input (XTest) and counts X resources (XRes).
-    libx11-dev libcairo2-dev libfontconfig-dev libfreetype-dev libxtst-dev libxres-dev
+    # build's X11 test host synthesizes input (XTest), counts X resources (XRes) and reads the
+    # pointer's cursor (XFixes).
+    libx11-dev libcairo2-dev libfontconfig-dev libfreetype-dev libxtst-dev libxres-dev libxfixes-dev
     # The demo pictures that editor on a screen-less X server, and at 200 % through a DPI that
     # xrdb gives that server.
     xvfb x11-xserver-utils

@@ -5,6 +5,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xfixes.h>
 
 #include <algorithm>
 #include <atomic>
@@ -135,10 +136,6 @@ bool X11EditorHost::open(const EditorCalls& calls, int width, int height, int le
         close();
         return false;
     }
-    // Key events reach the editor's windows under the pointer, as in a host whose window has the
-    // focus.
-    XSetInputFocus(connection, hostWindow, RevertToParent, CurrentTime);
-    XSync(connection, False);
     idleCalls.clear();
     if (!calls.open || !calls.open(hostWindow)) {
         close();
@@ -309,6 +306,91 @@ bool X11EditorHost::releaseKey(unsigned long keysym) {
 
 bool X11EditorHost::typeKey(unsigned long keysym) {
     return pressKey(keysym) && releaseKey(keysym);
+}
+
+bool X11EditorHost::cursorImage(std::vector<uint32_t>& pixels) {
+    int eventBase = 0, errorBase = 0;
+    if (connection == nullptr || !XFixesQueryExtension(connection, &eventBase, &errorBase))
+        return false;
+    XFixesCursorImage* image = XFixesGetCursorImage(connection);
+    if (image == nullptr)
+        return false;
+    pixels.assign(image->pixels, image->pixels + image->width * image->height);
+    XFree(image);
+    return true;
+}
+
+void X11EditorHost::defineCursor(unsigned int glyph) {
+    if (connection == nullptr || hostWindow == 0)
+        return;
+    const Cursor shape = XCreateFontCursor(connection, glyph);
+    XDefineCursor(connection, hostWindow, shape);
+    XFreeCursor(connection, shape);
+    XSync(connection, False);
+}
+
+void X11EditorHost::editorWindowSize(int& width, int& height) {
+    width = height = 0;
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (connection == nullptr || hostWindow == 0 ||
+        !XQueryTree(connection, hostWindow, &root, &parent, &children, &count))
+        return;
+    XWindowAttributes attributes{};
+    if (count > 0 && XGetWindowAttributes(connection, children[0], &attributes)) {
+        width = attributes.width;
+        height = attributes.height;
+    }
+    if (children)
+        XFree(children);
+}
+
+void X11EditorHost::dropFocus() {
+    XSetInputFocus(connection, None, RevertToNone, CurrentTime);
+    XSync(connection, False);
+}
+
+unsigned long X11EditorHost::focusedWindow() {
+    Window focus = 0;
+    int revertTo = 0;
+    XGetInputFocus(connection, &focus, &revertTo);
+    return focus;
+}
+
+int X11EditorHost::popupWindows() {
+    if (connection == nullptr)
+        return 0;
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    int menus = 0;
+    XGrabServer(connection);
+    if (XQueryTree(connection, DefaultRootWindow(connection), &root, &parent, &children, &count)) {
+        for (unsigned int i = 0; i < count; ++i) {
+            XWindowAttributes attributes{};
+            if (XGetWindowAttributes(connection, children[i], &attributes) && attributes.override_redirect &&
+                attributes.map_state == IsViewable)
+                ++menus;
+        }
+        if (children)
+            XFree(children);
+    }
+    XUngrabServer(connection);
+    XSync(connection, False);
+    return menus;
+}
+
+bool X11EditorHost::keyboardHeldElsewhere() {
+    // A grab of the keyboard fails while another client holds it, and is given back at once when
+    // it succeeds.
+    const Window target = hostWindow != 0 ? hostWindow : DefaultRootWindow(connection);
+    if (XGrabKeyboard(connection, target, False, GrabModeAsync, GrabModeAsync, CurrentTime) != GrabSuccess)
+        return true;
+    XUngrabKeyboard(connection, CurrentTime);
+    XSync(connection, False);
+    return false;
 }
 
 } // namespace tovrel

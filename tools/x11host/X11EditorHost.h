@@ -90,6 +90,25 @@ public:
     bool releaseKey(unsigned long keysym);
     bool typeKey(unsigned long keysym);
 
+    // The pointer's cursor as the screen shows it now, its pixels as 0xAARRGGBB (XFixes); false
+    // when the server cannot tell. And the host's own cursor on its window, a font cursor glyph.
+    bool cursorImage(std::vector<uint32_t>& pixels);
+    void defineCursor(unsigned int glyph);
+
+    // The size of the editor's window in the host's, as the server has it; 0 x 0 without one.
+    void editorWindowSize(int& width, int& height);
+
+    // The keyboard's focus. The host sets none on its window: dropFocus() gives it to no window,
+    // as when the user's keyboard is elsewhere; focusedWindow() tells where it is (0: nowhere).
+    void dropFocus();
+    unsigned long focusedWindow();
+
+    // Popup menus on the screen: mapped override-redirect windows of any client, listed under a
+    // server grab so that none comes or goes meanwhile.
+    int popupWindows();
+    // Whether another client holds the keyboard, as an open menu does.
+    bool keyboardHeldElsewhere();
+
     // X protocol errors anywhere in the process since the first connect(), the editor's own
     // connections included (Xlib has one error handler per process): counted, where Xlib's own
     // handler would end the process, so that a test can fail on them instead.

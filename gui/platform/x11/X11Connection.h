@@ -17,10 +17,18 @@ Display* threadDisplay();
 // current size; null when the window does not exist. The caller destroys it.
 _cairo_surface* makeWindowSurface(Display* display, unsigned long window);
 
-// Xlib ends the process on a protocol error unless an error handler says otherwise, and it has
-// one handler per process: a trap installs a handler of its own only around a few calls that may
-// fail (a parent window the host destroyed, for instance), and puts the previous one back.
-// Traps of several threads at once take turns.
+// Xlib hands a protocol error to the process's one error handler, and the default one (many
+// hosts keep it) ends the process. The host may destroy its window, and the editor's with it, at
+// any moment, so any request of the editor's may fail before the editor hears of it. The
+// library's connections therefore keep their errors to themselves, through a hook of each
+// connection (Xlib's per-connection handlers), and never touch the process's handler:
+// openConnection and closeConnection open and close such a connection.
+Display* openConnection();
+void closeConnection(Display* display);
+
+// A trap catches the errors of the requests its connection makes while it is set, for the few
+// calls whose failure matters (a parent window the host destroyed, for instance). Errors of
+// earlier requests are not its own: it waits for their answers first.
 class XErrorTrap {
 public:
     explicit XErrorTrap(Display* display);
@@ -31,8 +39,11 @@ public:
     // Whether a request made since the trap was set failed (waits for the server's answer).
     bool failed();
 
+    struct Catch; // the hook, in the connection's list while the trap is set
+
 private:
     Display* display{nullptr};
+    Catch* caught{nullptr};
 };
 
 } // namespace tovrel

@@ -1,6 +1,8 @@
 // Popup menus under X11: a small window of the editor's own connection, above everything
 // (override-redirect), drawn with Cairo. It holds the pointer and the keyboard while it is open
 // and runs on the editor's thread until the user chooses, clicks elsewhere or presses Escape.
+// Meanwhile it goes on giving the editor its idle work, as a host's idle timer goes on under a
+// modal menu under Windows: what the host automates shows under the open menu.
 #include "gui/platform/PlatformMenu.h"
 #include "gui/platform/x11/X11Connection.h"
 #include "gui/platform/x11/X11Window.h"
@@ -10,7 +12,11 @@
 #include <cairo.h>
 #include <poll.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <vector>
 
 #include <X11/Xlib.h>
@@ -193,11 +199,27 @@ int32_t popupMenu(NativeWindow, CPos screenPoint, const PlatformMenuItem* items,
     bool open = grab(display, window);
     const long mask = attributes.event_mask;
     const int connection = ConnectionNumber(display);
+    using Clock = std::chrono::steady_clock;
+    const Clock::duration idleEvery = std::chrono::milliseconds(loop->idleInterval);
+    Clock::time_point nextIdle = Clock::now() + idleEvery;
     while (open && !loop->stopping.load(std::memory_order_acquire)) {
+        const Clock::time_point now = Clock::now();
+        if (now >= nextIdle) {
+            nextIdle = now + idleEvery;
+            // The frame's own events stay queued until the menu returns (it is being delivered).
+            if (loop->events)
+                loop->events->windowIdle();
+            continue;
+        }
         XEvent event;
         if (!XCheckWindowEvent(display, window, mask, &event)) {
             pollfd waits[2] = {{connection, POLLIN, 0}, {loop->wakeFd, POLLIN, 0}};
-            poll(waits, 2, 100);
+            const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(nextIdle - now).count();
+            poll(waits, 2, static_cast<int>(wait) + 1);
+            if (waits[1].revents & POLLIN) {
+                uint64_t wakes = 0;
+                [[maybe_unused]] const ssize_t drained = read(loop->wakeFd, &wakes, sizeof(wakes));
+            }
             continue;
         }
         int32_t next = highlighted;

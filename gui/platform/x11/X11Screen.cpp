@@ -15,13 +15,13 @@ class Connection {
 public:
     Connection() : display(threadDisplay()) {
         if (!display) {
-            display = XOpenDisplay(nullptr);
+            display = openConnection();
             owned = display != nullptr;
         }
     }
     ~Connection() {
         if (owned)
-            XCloseDisplay(display);
+            closeConnection(display);
     }
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;

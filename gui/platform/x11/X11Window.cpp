@@ -23,6 +23,7 @@
 // Last: Xlib's macros (None, Bool, Status...).
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xlibint.h>
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
 #include <X11/keysym.h>
@@ -69,14 +70,35 @@ void joinFinishedThreads() {
         finished.join();
 }
 
-// The error trap's record: one trap at a time, so a plain count under the lock.
-std::mutex trapLock;
-int trappedErrors = 0;
-int trapHandler(Display*, XErrorEvent*) {
-    ++trappedErrors;
-    return 0;
+// A hook in a connection's list of handlers: it takes every error that reaches it and counts it.
+// Xlib asks the hooks newest first, before the process's handler, on the thread that reads the
+// connection (the connection's own), so the count needs no lock.
+struct ErrorHook {
+    _XAsyncHandler node{};
+    long errors{0};
+};
+
+Bool catchError(Display*, xReply* reply, char*, int, XPointer data) {
+    if (reply->generic.type != X_Error)
+        return False;
+    ++reinterpret_cast<ErrorHook*>(data)->errors;
+    return True;
 }
-XErrorHandler previousHandler = nullptr;
+
+void addHook(Display* display, ErrorHook& hook) {
+    hook.node.next = display->async_handlers;
+    hook.node.handler = catchError;
+    hook.node.data = reinterpret_cast<XPointer>(&hook);
+    display->async_handlers = &hook.node;
+}
+
+void removeHook(Display* display, ErrorHook& hook) {
+    for (_XAsyncHandler** link = &display->async_handlers; *link; link = &(*link)->next)
+        if (*link == &hook.node) {
+            *link = hook.node.next;
+            return;
+        }
+}
 
 void wake(const X11EventLoop& loop) {
     if (loop.wakeFd < 0)
@@ -169,6 +191,18 @@ void handleExpose(X11EventLoop& loop, const XExposeEvent& first) {
     exposeArea(loop, area);
 }
 
+// A press into the editor gives its window the keyboard, as the host's own controls take it when
+// clicked: the arrow keys then reach the editor wherever the pointer goes. Only a viewable window
+// may have the focus, and the host may destroy its windows at any moment, hence the check and the
+// trap. RevertToParent: when the editor's window goes or is hidden, the keyboard returns to the
+// host's window that holds it rather than to nobody.
+void takeFocus(X11EventLoop& loop, Time when) {
+    XErrorTrap trap(loop.display);
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(loop.display, loop.window, &attributes) && attributes.map_state == IsViewable)
+        XSetInputFocus(loop.display, loop.window, RevertToParent, when);
+}
+
 // One event for the window. The frame may close inside any call to it (the host closing the editor
 // from a callback), and `loop.events` is null from then on.
 void handleEvent(X11EventLoop& loop, XEvent& event) {
@@ -185,6 +219,7 @@ void handleEvent(X11EventLoop& loop, XEvent& event) {
             const float notches = press.button == Button4 ? 1.0f : -1.0f;
             loop.events->windowWheel(CPos{press.x_root, press.y_root}, notches);
         } else if (const int32_t bit = buttonBit(press.button)) {
+            takeFocus(loop, press.time);
             // The button counts as held at the frame's first look, however soon it came up again.
             loop.pressedButtons = bit;
             loop.events->windowButtonDown(CPos{press.x, press.y});
@@ -243,7 +278,7 @@ void runEvents(std::shared_ptr<X11EventLoop> shared) {
     }
     currentLoop = nullptr;
     if (loop.closesDisplay) {
-        XCloseDisplay(loop.display);
+        closeConnection(loop.display);
         close(loop.wakeFd);
     }
 }
@@ -301,23 +336,42 @@ cairo_surface_t* makeWindowSurface(Display* display, unsigned long window) {
     return cairo_xlib_surface_create(display, window, attributes.visual, attributes.width, attributes.height);
 }
 
-XErrorTrap::XErrorTrap(Display* connection) : display(connection) {
-    trapLock.lock();
-    // Errors of earlier requests go to whoever handled them before.
+Display* openConnection() {
+    Display* display = XOpenDisplay(nullptr);
+    if (display)
+        addHook(display, *new ErrorHook);
+    return display;
+}
+
+void closeConnection(Display* display) {
+    if (!display)
+        return;
+    // The oldest hook, last in the list, is the connection's own.
+    _XAsyncHandler* last = nullptr;
+    for (_XAsyncHandler* node = display->async_handlers; node; node = node->next)
+        if (node->handler == catchError)
+            last = node;
+    XCloseDisplay(display);
+    delete reinterpret_cast<ErrorHook*>(last ? last->data : nullptr);
+}
+
+struct XErrorTrap::Catch : ErrorHook {};
+
+XErrorTrap::XErrorTrap(Display* connection) : display(connection), caught(new Catch) {
+    // Errors of earlier requests go where they went before.
     XSync(display, False);
-    trappedErrors = 0;
-    previousHandler = XSetErrorHandler(trapHandler);
+    addHook(display, *caught);
 }
 
 XErrorTrap::~XErrorTrap() {
     XSync(display, False);
-    XSetErrorHandler(previousHandler);
-    trapLock.unlock();
+    removeHook(display, *caught);
+    delete caught;
 }
 
 bool XErrorTrap::failed() {
     XSync(display, False);
-    return trappedErrors != 0;
+    return caught->errors != 0;
 }
 
 std::unique_ptr<PlatformWindow> makePlatformWindow(CFrame& frame, PlatformWindowEvents& events) {
@@ -355,24 +409,28 @@ X11Window::~X11Window() {
 
 bool X11Window::open(NativeWindow parent, CPos size) {
     joinFinishedThreads();
-    Display* display = XOpenDisplay(nullptr);
+    Display* display = openConnection();
     if (!display)
         return false; // no X server: no editor
     auto opened = std::make_shared<X11EventLoop>();
     opened->display = display;
+    // The arrow over the editor whatever the host shows around it, as the Windows editor's window
+    // class has it.
+    const Cursor arrow = XCreateFontCursor(display, XC_left_ptr);
     {
         XErrorTrap trap(display);
         XSetWindowAttributes attributes{};
         attributes.event_mask = kEventMask;
         // No background: the server leaves what is there until the frame paints, never a flash.
         attributes.background_pixmap = None;
+        attributes.cursor = arrow;
         opened->window = XCreateWindow(display, parent, 0, 0, static_cast<unsigned int>(size.h),
                                        static_cast<unsigned int>(size.v), 0, CopyFromParent, InputOutput,
-                                       CopyFromParent, CWEventMask | CWBackPixmap, &attributes);
+                                       CopyFromParent, CWEventMask | CWBackPixmap | CWCursor, &attributes);
         XMapWindow(display, opened->window);
         if (trap.failed()) {
             // A parent that does not exist (any more): the window died with the request.
-            XCloseDisplay(display);
+            closeConnection(display);
             return false;
         }
     }
@@ -381,6 +439,8 @@ bool X11Window::open(NativeWindow parent, CPos size) {
     opened->wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     opened->events = &events;
     loop = std::move(opened);
+    cursor = arrow;
+    cursorShape = kCursorDefault;
     countedAsUser = true;
     ++openFrames;
     return true;
@@ -429,7 +489,7 @@ void X11Window::close(bool alive) {
         const std::lock_guard<std::mutex> lock(finishedLock);
         finishedThreads.push_back(std::move(thread));
     } else {
-        XCloseDisplay(closing.display);
+        closeConnection(closing.display);
         ::close(closing.wakeFd);
         closing.display = nullptr;
         joinFinishedThreads();
@@ -488,7 +548,7 @@ void X11Window::invalidate() {
 void X11Window::setCursorShape(int32_t shape) {
     if (!loop || loop->destroyedByHost || shape == cursorShape)
         return;
-    unsigned int glyph = 0;
+    unsigned int glyph = XC_left_ptr;
     switch (shape) {
     case kCursorWait:
         glyph = XC_watch;
@@ -522,13 +582,8 @@ void X11Window::setCursorShape(int32_t shape) {
         XFreeCursor(loop->display, cursor);
         cursor = 0;
     }
-    if (glyph) {
-        cursor = XCreateFontCursor(loop->display, glyph);
-        XDefineCursor(loop->display, loop->window, cursor);
-    } else {
-        // The parent's cursor, the one that was there before.
-        XUndefineCursor(loop->display, loop->window);
-    }
+    cursor = XCreateFontCursor(loop->display, glyph);
+    XDefineCursor(loop->display, loop->window, cursor);
     XFlush(loop->display);
 }
 
