@@ -47,7 +47,8 @@ intptr_t VST_CALL HostCallLog::dispatch(AEffect* effect, int32_t opcode, int32_t
     // Idle time asked for on the host's thread is not recorded (an editor asks for it all the
     // time), but a host may answer it; asked for from another thread, it is a fault to see.
     const bool recorded = opcode == vst::audioMasterAutomate || opcode == vst::audioMasterBeginEdit ||
-                          opcode == vst::audioMasterEndEdit || (opcode == vst::audioMasterSizeWindow && sizes);
+                          opcode == vst::audioMasterEndEdit ||
+                          (opcode == vst::audioMasterSizeWindow && sizes);
     if (recorded || (opcode == vst::audioMasterIdle && !call.onHostThread)) {
         std::lock_guard<std::mutex> guard(log->lock);
         log->recorded.push_back(call);
