@@ -43,6 +43,9 @@ elif [ "$profile" = test ]; then
         # same i386 libraries under qemu-user.
         libx11-dev:i386 libcairo2-dev:i386 libfontconfig-dev:i386 libfreetype-dev:i386
         libxtst-dev:i386 libxres-dev:i386
+        # The 32-bit LV2 bundle: pkg-config reads the i386 folder there, where only this package
+        # puts the headers' lv2.pc.
+        lv2-dev:i386
         g++-mingw-w64-i686 binutils-mingw-w64-i686
         # The LV2 bundle's checks: lv2info and lv2apply, and sord_validate under lv2_validate.
         lilv-utils sordi
