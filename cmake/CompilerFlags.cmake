@@ -12,6 +12,12 @@ add_compile_options(-ffp-contract=off)
 if(TOVREL_X86_32)
     add_compile_options(-msse2 -mfpmath=sse -mstackrealign)
 endif()
+# 32-bit Linux code reads files and folders through the 64-bit calls: the 32-bit ones fail with
+# EOVERFLOW on a file system whose inode numbers or folder offsets do not fit 32 bits (the editor's
+# settings folder is looked at with stat; a folder listing under qemu-user ends at once on ext4).
+if(TOVREL_X86_32 AND NOT WIN32)
+    add_compile_definitions(_FILE_OFFSET_BITS=64)
+endif()
 
 # The binaries carry their C and C++ runtimes. The sanitizer builds link them as shared libraries
 # instead: a plug-in that carries its own C++ runtime leaves that runtime's exception pool behind

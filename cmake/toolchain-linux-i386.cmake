@@ -12,3 +12,7 @@ set(CMAKE_MODULE_LINKER_FLAGS_INIT "-m32")
 set(CMAKE_LIBRARY_ARCHITECTURE i386-linux-gnu)
 set(CMAKE_CROSSCOMPILING_EMULATOR qemu-i386-static)
 set(TOVREL_X86_32 ON)
+# pkg-config reads the i386 packages' files (Debian multiarch), never the machine's own 64-bit ones,
+# whatever the caller's environment says.
+set(ENV{PKG_CONFIG_LIBDIR} "/usr/lib/i386-linux-gnu/pkgconfig:/usr/share/pkgconfig")
+set(ENV{PKG_CONFIG_PATH} "")

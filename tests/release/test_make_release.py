@@ -24,8 +24,8 @@ def make_tree(root, version="2.3.4", logged="2.3.4"):
         "docs/user-guide.txt": "guide\n",
         "dist/x64/tovrel_vst.dll": "dll 64",
         "dist/x86/tovrel_vst.dll": "dll 32",
-        "dist/linux-x64/tovrel_vst.so": "so 64",
-        "dist/linux-x86/tovrel_vst.so": "so 32",
+        "dist/linux-x64/tovrel_vst.so": "so 64 libX11.so.6",
+        "dist/linux-x86/tovrel_vst.so": "so 32 libX11.so.6",
         "dist/linux-x64/tovrel.lv2/tovrel.so": "lv2 so",
         "dist/linux-x64/tovrel.lv2/manifest.ttl": "manifest",
         "dist/linux-x64/tovrel.lv2/tovrel.ttl": "description",
@@ -35,6 +35,7 @@ def make_tree(root, version="2.3.4", logged="2.3.4"):
         "dist/linux-x86/tovrel.lv2/manifest.ttl": "manifest",
         "dist/linux-x86/tovrel.lv2/tovrel.ttl": "description",
         "dist/linux-x86/tovrel.lv2/presets.ttl": "presets",
+        "dist/linux-x86/tovrel.lv2/tovrel_ui.so": "lv2 ui so 32",
     }
     for name, text in files.items():
         path = os.path.join(root, name)
@@ -86,11 +87,13 @@ class ReleaseArchives(unittest.TestCase):
                               "tovrel_vst-2.3.4/x64/tovrel_vst.so",
                               "tovrel_vst-2.3.4/x86/tovrel.lv2/manifest.ttl", "tovrel_vst-2.3.4/x86/tovrel.lv2/presets.ttl",
                               "tovrel_vst-2.3.4/x86/tovrel.lv2/tovrel.so", "tovrel_vst-2.3.4/x86/tovrel.lv2/tovrel.ttl",
-                              "tovrel_vst-2.3.4/x86/tovrel_vst.so"])
-            self.assertEqual(t.extractfile("tovrel_vst-2.3.4/x64/tovrel_vst.so").read(), b"so 64")
+                              "tovrel_vst-2.3.4/x86/tovrel.lv2/tovrel_ui.so", "tovrel_vst-2.3.4/x86/tovrel_vst.so"])
+            self.assertEqual(t.extractfile("tovrel_vst-2.3.4/x64/tovrel_vst.so").read(), b"so 64 libX11.so.6")
+            self.assertEqual(t.extractfile("tovrel_vst-2.3.4/x86/tovrel_vst.so").read(), b"so 32 libX11.so.6")
             self.assertEqual(t.extractfile("tovrel_vst-2.3.4/x64/tovrel.lv2/tovrel.so").read(), b"lv2 so")
             self.assertEqual(t.extractfile("tovrel_vst-2.3.4/x64/tovrel.lv2/tovrel_ui.so").read(), b"lv2 ui so")
             self.assertEqual(t.extractfile("tovrel_vst-2.3.4/x86/tovrel.lv2/tovrel.so").read(), b"lv2 so 32")
+            self.assertEqual(t.extractfile("tovrel_vst-2.3.4/x86/tovrel.lv2/tovrel_ui.so").read(), b"lv2 ui so 32")
             self.assertEqual({(m.uid, m.gid, m.uname, m.mtime) for m in members}, {(0, 0, "root", int(EPOCH))})
 
         sums = self.read("SHA256SUMS").decode().splitlines()
@@ -130,6 +133,16 @@ class ReleaseArchives(unittest.TestCase):
             result = run(self.root, self.out)
             self.assertNotEqual(result.returncode, 0)
             self.assertIn(path + " is missing", result.stderr)
+            self.assertFalse(os.path.exists(self.out))
+            make_tree(self.root)
+
+    def test_a_linux_library_without_its_editor_stops_the_release(self):
+        for path in ["dist/linux-x64/tovrel_vst.so", "dist/linux-x86/tovrel_vst.so"]:
+            with open(os.path.join(self.root, path), "w") as f:
+                f.write("a library that needs only libc.so.6")
+            result = run(self.root, self.out)
+            self.assertNotEqual(result.returncode, 0)
+            self.assertIn(path + " has no editor", result.stderr)
             self.assertFalse(os.path.exists(self.out))
             make_tree(self.root)
 

@@ -42,6 +42,14 @@ elif [ "$profile" = test ]; then
     packages+=(
         # The 32-bit builds: Linux i386 (tests under qemu-user) and the 32-bit DLL.
         gcc-multilib g++-multilib qemu-user-static
+        # The 32-bit Linux library's editor: the i386 development files of its libraries, through
+        # Debian multiarch (the architecture is added below when missing); its X11 tests load the
+        # same i386 libraries under qemu-user.
+        libx11-dev:i386 libcairo2-dev:i386 libfontconfig-dev:i386 libfreetype-dev:i386
+        libxtst-dev:i386 libxres-dev:i386
+        # The 32-bit LV2 bundle: pkg-config reads the i386 folder there, where only this package
+        # puts the headers' lv2.pc.
+        lv2-dev:i386
         g++-mingw-w64-i686 binutils-mingw-w64-i686
         # The LV2 bundle's checks: lv2info and lv2apply, and sord_validate under lv2_validate.
         lilv-utils sordi
@@ -61,8 +69,10 @@ packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do
-    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
-    [ "$status" = "install ok installed" ] || missing+=("$p")
+    # A name without an architecture lists one line for each one installed (pkg-config comes as
+    # amd64 and i386 once the 32-bit editor's packages are in): any installed one will do.
+    status=$(dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null || true)
+    grep -qx "install ok installed" <<<"$status" || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
@@ -70,5 +80,17 @@ echo "install-deps: installing ${missing[*]}"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
+if [[ " ${missing[*]}" == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    echo "install-deps: adding the i386 architecture (multiarch)"
+    $sudo dpkg --add-architecture i386
+fi
 $sudo apt-get update -qq
+# 32-bit Wine must never come in: once installed, the wine launcher takes the 32-bit loader and the
+# 64-bit Windows tests fail. Nothing here depends on it (wine64 only recommends it, and
+# recommendations stay out), so a plan that holds it is refused before anything is installed.
+plan=$($sudo apt-get install -s -y --no-install-recommends "${missing[@]}")
+if grep -q '^Inst wine32' <<<"$plan"; then
+    echo "install-deps: refusing: installing ${missing[*]} would bring wine32" >&2
+    exit 1
+fi
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

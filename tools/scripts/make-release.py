@@ -3,9 +3,10 @@
 
     make-release.py [--root DIR] [--out DIR]
 
-Reads the four built plug-ins and the 64-bit Linux LV2 bundle under ROOT/dist/ and writes, under OUT (default ROOT/dist/release):
+Reads the four built plug-ins and the two Linux LV2 bundles under ROOT/dist/ and writes, under OUT (default ROOT/dist/release):
 tovrel_vst-<version>-windows.zip, tovrel_vst-<version>-linux.tar.gz and SHA256SUMS. The version
-is the one in ROOT/CMakeLists.txt; CHANGELOG.md must start at it.
+is the one in ROOT/CMakeLists.txt; CHANGELOG.md must start at it. Both Linux VST libraries, 64-
+and 32-bit, must carry the editor.
 
 The archives are byte-identical for identical inputs: every entry carries the time of
 SOURCE_DATE_EPOCH (taken from the last commit when it is not set), names are sorted, the owner is
@@ -31,14 +32,17 @@ BINARIES = {
     "linux": [("x64/tovrel_vst.so", "dist/linux-x64/tovrel_vst.so"),
               ("x86/tovrel_vst.so", "dist/linux-x86/tovrel_vst.so")],
 }
-# The LV2 bundle of each platform, shipped whole: (folder in the archive, built folder, files). The
-# 64-bit bundle carries the X11 UI's library too; the 32-bit build has no X11 UI.
-BUNDLE_FILES = ["manifest.ttl", "presets.ttl", "tovrel.so", "tovrel.ttl"]
+# The LV2 bundle of each platform, shipped whole: (folder in the archive, built folder, files),
+# each with the X11 UI's library.
+BUNDLE_FILES = ["manifest.ttl", "presets.ttl", "tovrel.so", "tovrel.ttl", "tovrel_ui.so"]
 BUNDLES = {
     "windows": [],
-    "linux": [("x64/tovrel.lv2", "dist/linux-x64/tovrel.lv2", BUNDLE_FILES + ["tovrel_ui.so"]),
+    "linux": [("x64/tovrel.lv2", "dist/linux-x64/tovrel.lv2", BUNDLE_FILES),
               ("x86/tovrel.lv2", "dist/linux-x86/tovrel.lv2", BUNDLE_FILES)],
 }
+# A Linux VST library built with its editor needs the X11 client library, which the dynamic section
+# names; one configured without the editor does not, and would otherwise ship without a word.
+EDITOR_NEEDS = b"libX11.so.6"
 TEXTS = [("README.txt", "docs/user-guide.txt"), ("LICENSE", "LICENSE"), ("CHANGELOG.md", "CHANGELOG.md")]
 
 
@@ -84,7 +88,11 @@ def read_inputs(root, platform):
         if not os.path.isfile(full):
             raise ReleaseError("%s is missing: build it first" % path)
         with open(full, "rb") as f:
-            entries.append((name, f.read()))
+            data = f.read()
+        if platform == "linux" and (name, path) in BINARIES[platform] and EDITOR_NEEDS not in data:
+            raise ReleaseError("%s has no editor (it needs no %s): build it with TOVREL_BUILD_X11"
+                               % (path, EDITOR_NEEDS.decode()))
+        entries.append((name, data))
     return sorted(entries)
 
 

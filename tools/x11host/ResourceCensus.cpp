@@ -46,7 +46,7 @@ ResourceCensus ResourceCensus::take(Display* display, unsigned long window) {
             long total = 0;
             if (XResQueryClientResources(display, clients[i].resource_base, &typeCount, &types)) {
                 for (int t = 0; t < typeCount; ++t)
-                    total += types[t].count;
+                    total += static_cast<long>(types[t].count);
                 XFree(types);
             }
             census.resourcesPerClient[clients[i].resource_base] = total;
