@@ -30,6 +30,17 @@ public:
 
 } // namespace
 
+std::vector<uint32_t> windowArea(X11EditorHost& host, const Box& box) {
+    std::vector<uint32_t> pixels;
+    std::vector<uint32_t> part;
+    if (!host.capture(pixels))
+        return part;
+    for (int y = box.top; y < box.bottom; ++y)
+        for (int x = box.left; x < box.right; ++x)
+            part.push_back(pixels[static_cast<size_t>(y * host.width() + x)]);
+    return part;
+}
+
 ::testing::AssertionResult showsWindowsPicture(X11EditorHost& host, const std::string& path, int scale) {
     cairo_surface_t* windows = cairo_image_surface_create_from_png(path.c_str());
     if (cairo_surface_status(windows) != CAIRO_STATUS_SUCCESS) {

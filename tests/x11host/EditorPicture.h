@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tovrel {
 
@@ -32,6 +34,9 @@ constexpr int kGrip = 15;
 inline int gripX(float value) {
     return kGrip + static_cast<int>(std::lround(value * kTravel));
 }
+
+// The pixels of one area of the host's window, row by row (none when it cannot be read).
+std::vector<uint32_t> windowArea(X11EditorHost& host, const Box& box);
 
 // Whether the host's window shows the Windows editor's picture `path` (a PNG) drawn at `scale`
 // (1 or 2): equal pixel for pixel outside the value displays, and inside them within one step

@@ -67,16 +67,7 @@ protected:
     }
 
     // The pixels of one area of the window.
-    std::vector<uint32_t> area(const Box& box) {
-        std::vector<uint32_t> pixels;
-        std::vector<uint32_t> part;
-        if (!host.capture(pixels))
-            return part;
-        for (int y = box.top; y < box.bottom; ++y)
-            for (int x = box.left; x < box.right; ++x)
-                part.push_back(pixels[static_cast<size_t>(y * host.width() + x)]);
-        return part;
-    }
+    std::vector<uint32_t> area(const Box& box) { return windowArea(host, box); }
 
     // Runs the host until the UI has released `port`, and gives what it wrote there meanwhile:
     // fails unless every call came from the host's idle on its thread, the touch began before the

@@ -155,16 +155,7 @@ protected:
     }
 
     // The pixels of one area of the window.
-    std::vector<uint32_t> area(const Box& box) {
-        std::vector<uint32_t> pixels;
-        std::vector<uint32_t> part;
-        if (!host.capture(pixels))
-            return part;
-        for (int y = box.top; y < box.bottom; ++y)
-            for (int x = box.left; x < box.right; ++x)
-                part.push_back(pixels[static_cast<size_t>(y * host.width() + x)]);
-        return part;
-    }
+    std::vector<uint32_t> area(const Box& box) { return windowArea(host, box); }
 
     // Waits for one whole edit gesture of `index` and gives the automated values inside it; fails
     // when an automation of the index comes outside Begin-edit and End-edit, or on another thread
