@@ -416,7 +416,7 @@ int run(uint32_t seed, long events) {
         ShowWindow(instance.host, SW_SHOWNORMAL);
     }
 
-    checker.setIdleReaction(&closeOnIdle);
+    checker.setReaction(vst::audioMasterIdle, &closeOnIdle);
     Fuzzer fuzzer(seed);
     InputThread input;
     auto closeAll = [] {

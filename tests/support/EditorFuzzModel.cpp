@@ -84,7 +84,7 @@ EditGestureChecker::Tracked* EditGestureChecker::find(AEffect* effect) {
 }
 
 void EditGestureChecker::hostCall(AEffect* effect, int32_t opcode, int32_t index, float opt) {
-    IdleReaction reaction = nullptr;
+    Reaction reaction = nullptr;
     {
         const std::lock_guard<std::mutex> guard(lock);
         Tracked* entry = find(effect);
@@ -119,11 +119,12 @@ void EditGestureChecker::hostCall(AEffect* effect, int32_t opcode, int32_t index
             break;
         case vst::audioMasterIdle:
             ++tally.hostIdles;
-            reaction = onIdle;
             break;
         default:
             break;
         }
+        if (opcode == reactionOpcode)
+            reaction = onCall;
     }
     if (reaction)
         reaction(effect);
@@ -197,7 +198,7 @@ int EditGestureChecker::verdict(uint32_t seed) const {
 void EditGestureChecker::printSummary(double seconds, long automated) const {
     const FuzzCounts now = counts();
     std::printf(
-        "  %ld events in %.1f s: %ld drags (%ld closed from the host's idle answer; %ld not made, the "
+        "  %ld events in %.1f s: %ld drags (%ld closed by the host from inside them; %ld not made, the "
         "pointer being off the editor), %ld clicks, %ld wheel turns, %ld keys, %ld opens, %ld closes\n",
         now.events, seconds, now.drags, now.closesInDrags, now.dragsNotOnTheEditor, now.clicks,
         now.wheelTurns, now.keys, now.opens, now.closes);

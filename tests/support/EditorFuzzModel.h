@@ -82,12 +82,17 @@ struct FuzzCounts {
 // (one per open editor under X11), so everything here is locked.
 class EditGestureChecker {
 public:
-    // What the host does on its idle answer, for the effect that asked: told under no lock.
-    using IdleReaction = void (*)(AEffect* effect);
+    // What the host does on one kind of call from the editor (its idle time under Windows, where
+    // a drag asks for it; an automation under X11, which comes at the host's idle), for the effect
+    // that called: told under no lock, after the call is checked.
+    using Reaction = void (*)(AEffect* effect);
 
     // The effects whose calls are checked; calls from others are ignored.
     void track(AEffect* effect);
-    void setIdleReaction(IdleReaction reaction) { onIdle = reaction; }
+    void setReaction(int32_t opcode, Reaction reaction) {
+        reactionOpcode = opcode;
+        onCall = reaction;
+    }
 
     // The host callback's part: Begin-edit, End-edit, automation and idle from `effect`.
     void hostCall(AEffect* effect, int32_t opcode, int32_t index, float opt);
@@ -122,7 +127,8 @@ private:
     std::vector<Tracked> tracked;
     std::vector<std::string> found;
     FuzzCounts tally;
-    IdleReaction onIdle{nullptr};
+    int32_t reactionOpcode{0};
+    Reaction onCall{nullptr};
 };
 
 // Sets the parameters of random effects to random values, as host automation does, until it is

@@ -4,9 +4,10 @@
 // is left with Escape or a click outside, or closed with the editor), drags with and without Shift
 // and Control, control-clicks, wheel turns and keys, all through XTest, while the host's idle
 // rate changes at random, a second thread automates the three parameters, and the editors are
-// closed and opened again at odd moments: from the host's idle answer in the middle of a drag (on
-// the editor's thread), from the host's thread with the button held, with the menu open, after
-// the host destroyed its window.
+// closed and opened again at odd moments: from the host's answer to an automation in the middle
+// of a drag (at the host's idle call, or on the editor's thread while the host gives no idle time),
+// from the host's thread with the button held, with the menu open, after the host destroyed its
+// window.
 //
 // Checked: nothing crashes and nothing hangs; every parameter and every automated value stays
 // within 0..1; every Begin-edit is matched by exactly one End-edit and nothing is automated
@@ -18,6 +19,7 @@
 #include "support/EditorFuzzModel.h"
 #include "tools/vsthost/PluginLibrary.h"
 #include "tools/x11host/ResourceCensus.h"
+#include "tools/x11host/ScratchSettings.h"
 #include "tools/x11host/X11EditorHost.h"
 
 #include <cairo.h>
@@ -45,16 +47,16 @@ constexpr int kWarmUpEvents = 60;
 // Every so many events the automation pauses and the open editors are compared with fresh ones.
 constexpr long kRestEvery = 100;
 
-// One plug-in instance and its host window. The host thread drives it; the editor's thread may
-// close the editor from the host's idle answer, under `closing`.
+// One plug-in instance and its host window. The host thread drives it; the host's answer to an
+// automation (on either thread) may close the editor, under `closing`.
 struct Instance {
     AEffect* effect{nullptr};
     X11EditorHost host;
     int left{0};
     int top{0};
     std::mutex closing;
-    bool closeAtNextIdle{false}; // under `closing`
-    bool closedByIdle{false};    // under `closing`
+    bool closeAtAutomation{false}; // under `closing`
+    bool closedByAutomation{false};    // under `closing`
 };
 
 Instance instances[kInstances];
@@ -70,17 +72,18 @@ Instance* instanceOf(AEffect* effect) {
     return nullptr;
 }
 
-// The host's idle answer, on the editor's thread during a drag: it may close the editor there.
-void closeOnIdle(AEffect* effect) {
+// The host's answer to an automation during a drag (from its own idle call, or on the editor's
+// thread where the host gives no idle time): it may close the editor there.
+void closeOnAutomation(AEffect* effect) {
     Instance* instance = instanceOf(effect);
     if (!instance)
         return;
     const std::lock_guard<std::mutex> guard(instance->closing);
-    if (!instance->closeAtNextIdle)
+    if (!instance->closeAtAutomation)
         return;
-    instance->closeAtNextIdle = false;
+    instance->closeAtAutomation = false;
     effect->dispatcher(effect, vst::effEditClose, 0, 0, nullptr, 0.0f);
-    instance->closedByIdle = true;
+    instance->closedByAutomation = true;
     checker.count(&FuzzCounts::closesInDrags);
 }
 
@@ -101,13 +104,14 @@ void runAll(milliseconds duration) {
     } while (std::chrono::steady_clock::now() < deadline);
 }
 
-// The host learns that its idle answer closed the editor: from here on it is closed for it too.
-void settleIdleClose(Instance& instance) {
+// The host learns that its answer to an automation closed the editor: from here on it is closed
+// for it too.
+void settleAutomationClose(Instance& instance) {
     const std::lock_guard<std::mutex> guard(instance.closing);
-    instance.closeAtNextIdle = false;
-    if (!instance.closedByIdle)
+    instance.closeAtAutomation = false;
+    if (!instance.closedByAutomation)
         return;
-    instance.closedByIdle = false;
+    instance.closedByAutomation = false;
     instance.host.forgetEditor();
     instance.host.close();
     checker.count(&FuzzCounts::closes);
@@ -115,7 +119,7 @@ void settleIdleClose(Instance& instance) {
 }
 
 void closeEditor(Instance& instance) {
-    settleIdleClose(instance);
+    settleAutomationClose(instance);
     if (!instance.host.isEditorOpen())
         return;
     instance.host.close();
@@ -124,7 +128,7 @@ void closeEditor(Instance& instance) {
 }
 
 bool openEditor(Instance& instance) {
-    settleIdleClose(instance);
+    settleAutomationClose(instance);
     if (instance.host.isEditorOpen())
         return true;
     checker.count(&FuzzCounts::opens);
@@ -180,7 +184,7 @@ public:
         X11EditorHost& host = instance.host;
         const FuzzPoint pressAt = editorPoint(instance);
         const DragPlan plan = random.drag(pressAt);
-        const int closeWay = below(100); // under 10: from the idle answer; under 20: from the host
+        const int closeWay = below(100); // under 10: from an automation's answer; under 20: from the host
         host.movePointer(pressAt.x, pressAt.y);
         if (plan.control)
             host.pressKey(XK_Control_L);
@@ -188,7 +192,7 @@ public:
             host.pressKey(XK_Shift_L);
         {
             const std::lock_guard<std::mutex> guard(instance.closing);
-            instance.closeAtNextIdle = closeWay < 10;
+            instance.closeAtAutomation = closeWay < 10;
         }
         host.pressButton(1);
         runAll(milliseconds(20 + below(30)));
@@ -204,7 +208,7 @@ public:
         host.releaseKey(XK_Shift_L);
         host.releaseKey(XK_Control_L);
         runAll(milliseconds(10));
-        settleIdleClose(instance);
+        settleAutomationClose(instance);
         checker.count(&FuzzCounts::drags);
     }
 
@@ -310,7 +314,7 @@ private:
 void checkAtRest() {
     runAll(milliseconds(400));
     for (Instance& instance : instances) {
-        settleIdleClose(instance);
+        settleAutomationClose(instance);
         if (!instance.host.isEditorOpen())
             continue;
         std::vector<uint32_t> atRest;
@@ -364,7 +368,7 @@ int run(uint32_t seed, long events) {
         checker.track(instance.effect);
         effects.push_back(instance.effect);
     }
-    checker.setIdleReaction(&closeOnIdle);
+    checker.setReaction(vst::audioMasterAutomate, &closeOnAutomation);
     Fuzzer fuzzer(seed);
     const auto closeAll = [] {
         for (Instance& instance : instances)
@@ -434,14 +438,12 @@ int run(uint32_t seed, long events) {
 } // namespace tovrel::test
 
 int main(int argc, char** argv) {
-    // The user's kept scale choice is not this run's: an empty configuration folder.
-    char folder[] = "/tmp/tovrel-x11-fuzz-XXXXXX";
-    if (!mkdtemp(folder))
+    // The user's kept scale choice is not this run's.
+    const tovrel::ScratchSettings settings("tovrel-x11-fuzz");
+    if (settings.folder().empty())
         return 1;
-    setenv("XDG_CONFIG_HOME", folder, 1);
     const tovrel::test::FuzzOptions options = tovrel::test::parseFuzzOptions(argc, argv);
     const int result = tovrel::test::run(options.seed, options.events);
     std::fflush(stdout);
-    std::system((std::string("rm -rf ") + folder).c_str());
     return result;
 }
