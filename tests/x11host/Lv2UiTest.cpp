@@ -8,6 +8,7 @@
 #include "tests/x11host/EditorPicture.h"
 #include "tests/x11host/Lv2UiHost.h"
 #include "tools/x11host/ResourceCensus.h"
+#include "tools/x11host/ScratchSettings.h"
 #include "tools/x11host/X11EditorHost.h"
 
 #include <gtest/gtest.h>
@@ -34,11 +35,8 @@ constexpr float kHighestFeed = 15.0f;
 class Lv2UiTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        // The user's kept scale choice is not this test's: an empty configuration folder.
-        char folder[] = "/tmp/tovrel-lv2-ui-XXXXXX";
-        ASSERT_NE(mkdtemp(folder), nullptr);
-        configFolder = folder;
-        setenv("XDG_CONFIG_HOME", folder, 1);
+        // The user's kept scale choice is not this test's.
+        ASSERT_FALSE(settings.folder().empty());
         ASSERT_TRUE(ui.load(TOVREL_LV2_BUNDLE, lv2::kPluginUri)) << ui.error();
         ASSERT_TRUE(host.connect()) << host.error();
         xErrorsBefore = X11EditorHost::xErrorCount();
@@ -47,7 +45,6 @@ protected:
     void TearDown() override {
         host.disconnect();
         EXPECT_EQ(X11EditorHost::xErrorCount(), xErrorsBefore) << X11EditorHost::describeLastXError();
-        std::system(("rm -rf " + configFolder).c_str());
     }
 
     // Opens the UI with ui:resize and ui:touch, tells it the ports' values as a host does first,
@@ -114,7 +111,7 @@ protected:
         host.run(milliseconds(200));
     }
 
-    std::string configFolder;
+    ScratchSettings settings{"tovrel-lv2-ui"};
     Lv2UiHost ui;
     X11EditorHost host;
     int xErrorsBefore{0};

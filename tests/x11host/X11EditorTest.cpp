@@ -11,6 +11,7 @@
 #include "tools/vsthost/PluginLibrary.h"
 #include "tools/x11host/HostCallLog.h"
 #include "tools/x11host/ResourceCensus.h"
+#include "tools/x11host/ScratchSettings.h"
 #include "tools/x11host/X11EditorHost.h"
 
 #include <gtest/gtest.h>
@@ -59,11 +60,8 @@ long long cpuNanoseconds(const std::string& task) {
 class X11EditorTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        // The user's kept scale choice is not this test's: an empty configuration folder.
-        char folder[] = "/tmp/tovrel-x11-editor-XXXXXX";
-        ASSERT_NE(mkdtemp(folder), nullptr);
-        configFolder = folder;
-        setenv("XDG_CONFIG_HOME", folder, 1);
+        // The user's kept scale choice is not this test's.
+        ASSERT_FALSE(settings.folder().empty());
         ASSERT_TRUE(library.load(TOVREL_PLUGIN)) << library.error();
         ASSERT_TRUE(effect.open(library, HostCallLog::callback())) << effect.error();
         unlock(effect);
@@ -81,7 +79,6 @@ protected:
     void TearDown() override {
         host.disconnect();
         EXPECT_EQ(X11EditorHost::xErrorCount(), xErrorsBefore) << X11EditorHost::describeLastXError();
-        std::system(("rm -rf " + configFolder).c_str());
     }
 
     // The preset "Off", under which the level sliders move (a preset holds them).
@@ -192,7 +189,7 @@ protected:
         return values;
     }
 
-    std::string configFolder;
+    ScratchSettings settings{"tovrel-x11-editor"};
     HostCallLog log;
     PluginLibrary library;
     HostedEffect effect;
@@ -347,7 +344,7 @@ TEST_F(X11EditorTest, PointerGesturesReachTheHostAsEdits) {
 // window with it, takes twice its size.
 TEST_F(X11EditorTest, TheMenuChoosesTheEditorsSize) {
     openPainted(host, effect);
-    const std::string kept = configFolder + "/tovrel/editor-scale";
+    const std::string kept = settings.folder() + "/tovrel/editor-scale";
     const auto menuShown = [&] { return host.popupWindows() > 0; };
     // Shown, and holding the keyboard.
     const auto menuOpen = [&] { return menuShown() && host.keyboardHeldElsewhere(); };
