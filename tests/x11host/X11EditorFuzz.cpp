@@ -55,8 +55,8 @@ struct Instance {
     int left{0};
     int top{0};
     std::mutex closing;
-    bool closeAtAutomation{false}; // under `closing`
-    bool closedByAutomation{false};    // under `closing`
+    bool closeAtAutomation{false};  // under `closing`
+    bool closedByAutomation{false}; // under `closing`
 };
 
 Instance instances[kInstances];
