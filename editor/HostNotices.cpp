@@ -13,32 +13,23 @@ HostNotices::~HostNotices() {
 
 void HostNotices::keepNoticesOf(unsigned long thread) {
     // A host that opens an editor is expected to give it idle time from now on.
-    if (thread != 0) {
-        lastHostIdle.store(platformTicks(), std::memory_order_relaxed);
-        hostIdleSeen.store(true, std::memory_order_release);
-    }
+    if (thread != 0)
+        lastHostIdle.store(platformTicks(), std::memory_order_release);
     keptThread.store(thread, std::memory_order_release);
 }
 
 void HostNotices::windowIdled() {
-    bool someWaiting = false;
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        someWaiting = !waiting.empty();
-    }
-    if (someWaiting && !hostIdlesNow())
+    if (!hostIdlesNow())
         deliver();
 }
 
 void HostNotices::hostIdled(uint32_t now) {
-    lastHostIdle.store(now, std::memory_order_relaxed);
-    hostIdleSeen.store(true, std::memory_order_release);
+    lastHostIdle.store(now, std::memory_order_release);
     deliver();
 }
 
 bool HostNotices::hostIdlesNow() const {
-    return hostIdleSeen.load(std::memory_order_acquire) &&
-           platformTicks() - lastHostIdle.load(std::memory_order_relaxed) < kHostIdleTrust;
+    return platformTicks() - lastHostIdle.load(std::memory_order_acquire) < kHostIdleTrust;
 }
 
 bool HostNotices::keepForHost(int32_t opcode, int32_t index, float value) {

@@ -62,8 +62,7 @@ private:
     std::deque<Notice> waiting; // under `lock`
     std::atomic<unsigned long> keptThread{0};
     std::atomic<unsigned long> deliveringThread{0};
-    std::atomic<bool> hostIdleSeen{false};
-    std::atomic<uint32_t> lastHostIdle{0};
+    std::atomic<uint32_t> lastHostIdle{0}; // set when a thread's notices start to be kept
     DeliveryWatch* deliveries{nullptr}; // the delivering thread's, innermost first
 };
 
