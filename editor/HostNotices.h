@@ -63,7 +63,7 @@ private:
     std::atomic<unsigned long> keptThread{0};
     std::atomic<unsigned long> deliveringThread{0};
     std::atomic<uint32_t> lastHostIdle{0}; // set when a thread's notices start to be kept
-    DeliveryWatch* deliveries{nullptr}; // the delivering thread's, innermost first
+    DeliveryWatch* deliveries{nullptr};    // the delivering thread's, innermost first
 };
 
 } // namespace tovrel

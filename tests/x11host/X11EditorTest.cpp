@@ -588,9 +588,23 @@ TEST_F(X11EditorTest, AnIdleEditorSleeps) {
     host.close();
 }
 
-// Without an X server the effect still reports its editor's size, refuses to open it, and
-// processes sound as before.
+// Given a parent window that is gone, or without an X server, the effect refuses to open its
+// editor (reporting its size all the same), and processes sound as before.
 TEST_F(X11EditorTest, WithoutAnXServerTheEditorRefusesAndSoundFlows) {
+    // First a server but a parent window that no longer exists, as from a host that destroyed it
+    // just before: the editor refuses, and leaves no thread, connection or error behind.
+    {
+        Display* server = host.display();
+        const Window gone = XCreateSimpleWindow(server, DefaultRootWindow(server), 0, 0, 10, 10, 0, 0, 0);
+        XDestroyWindow(server, gone);
+        XSync(server, False);
+        const ResourceCensus before = ResourceCensus::take(server, 0);
+        AEffect* record = effect.effect();
+        EXPECT_EQ(record->dispatcher(record, vst::effEditOpen, 0, 0, reinterpret_cast<void*>(gone), 0.0f), 0);
+        record->dispatcher(record, vst::effEditClose, 0, 0, nullptr, 0.0f);
+        const ResourceCensus after = ResourceCensus::take(server, 0);
+        EXPECT_EQ(after, before) << "before:\n" << before.describe() << "after:\n" << after.describe();
+    }
     const std::string display = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
     unsetenv("DISPLAY");
     AEffect* record = effect.effect();

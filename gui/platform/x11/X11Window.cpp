@@ -417,6 +417,7 @@ bool X11Window::open(NativeWindow parent, CPos size) {
     // The arrow over the editor whatever the host shows around it, as the Windows editor's window
     // class has it.
     const Cursor arrow = XCreateFontCursor(display, XC_left_ptr);
+    bool created = false;
     {
         XErrorTrap trap(display);
         XSetWindowAttributes attributes{};
@@ -428,11 +429,13 @@ bool X11Window::open(NativeWindow parent, CPos size) {
                                        static_cast<unsigned int>(size.v), 0, CopyFromParent, InputOutput,
                                        CopyFromParent, CWEventMask | CWBackPixmap | CWCursor, &attributes);
         XMapWindow(display, opened->window);
-        if (trap.failed()) {
-            // A parent that does not exist (any more): the window died with the request.
-            closeConnection(display);
-            return false;
-        }
+        created = !trap.failed();
+    }
+    // Closed once the trap, which syncs the connection as it ends, is gone.
+    if (!created) {
+        // A parent that does not exist (any more): the window died with the request.
+        closeConnection(display);
+        return false;
     }
     opened->width = size.h;
     opened->height = size.v;
