@@ -81,36 +81,4 @@ std::vector<uint32_t> windowArea(X11EditorHost& host, const Box& box) {
     return ::testing::AssertionSuccess();
 }
 
-int overrideRedirectWindows(Display* display) {
-    Window root = 0;
-    Window parent = 0;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    int menus = 0;
-    XGrabServer(display);
-    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
-        XUngrabServer(display);
-        return 0;
-    }
-    for (unsigned int i = 0; i < count; ++i) {
-        XWindowAttributes attributes{};
-        if (XGetWindowAttributes(display, children[i], &attributes) && attributes.override_redirect &&
-            attributes.map_state == IsViewable)
-            ++menus;
-    }
-    if (children)
-        XFree(children);
-    XUngrabServer(display);
-    XSync(display, False);
-    return menus;
-}
-
-bool keyboardHeldElsewhere(Display* display, unsigned long window) {
-    if (XGrabKeyboard(display, window, False, GrabModeAsync, GrabModeAsync, CurrentTime) != GrabSuccess)
-        return true;
-    XUngrabKeyboard(display, CurrentTime);
-    XSync(display, False);
-    return false;
-}
-
 } // namespace tovrel

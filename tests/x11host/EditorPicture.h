@@ -44,11 +44,4 @@ std::vector<uint32_t> windowArea(X11EditorHost& host, const Box& box);
 // names the first pixel beyond that.
 ::testing::AssertionResult showsWindowsPicture(X11EditorHost& host, const std::string& path, int scale);
 
-// Mapped override-redirect windows on the screen: popup menus. The server is held meanwhile, so
-// that none goes between the listing and the question.
-int overrideRedirectWindows(Display* display);
-// Whether another client holds the keyboard (an open menu does): a grab of the keyboard for
-// `window` fails then, and is given back at once when it succeeds.
-bool keyboardHeldElsewhere(Display* display, unsigned long window);
-
 } // namespace tovrel

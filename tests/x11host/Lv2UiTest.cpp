@@ -135,12 +135,8 @@ TEST_F(Lv2UiTest, ShowsTheEditorAndAsksForTheSizeChosen) {
     // 100, 125, 150, 175, 200 %: the fifth line.
     ui.clear();
     host.click(175, 5, 3);
-    ASSERT_TRUE(host.runUntil(
-        [&] {
-            return overrideRedirectWindows(host.display()) > 0 &&
-                   keyboardHeldElsewhere(host.display(), host.window());
-        },
-        milliseconds(3000)))
+    ASSERT_TRUE(host.runUntil([&] { return host.popupWindows() > 0 && host.keyboardHeldElsewhere(); },
+                              milliseconds(3000)))
         << "no menu";
     for (int line = 0; line < 5; ++line)
         ASSERT_TRUE(host.typeKey(XK_Down));
